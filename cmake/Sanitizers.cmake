@@ -1,0 +1,13 @@
+if(VX_SANITIZE)
+  add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
+# Helper used by the fuzz folder: libFuzzer needs clang.
+function(vx_add_fuzzer name)
+  if(VX_BUILD_FUZZERS)
+    add_executable(${name} ${ARGN})
+    target_compile_options(${name} PRIVATE -fsanitize=fuzzer,address,undefined)
+    target_link_options(${name} PRIVATE -fsanitize=fuzzer,address,undefined)
+  endif()
+endfunction()

@@ -1,0 +1,14 @@
+#include "ide/cli/command_table.h"
+#include "platform/sys/wide_string.h"
+
+#include <string>
+#include <vector>
+
+int main(int argc, char** argv) {
+    std::vector<std::u16string> args;
+    for (int i = 1; i < argc; ++i) {
+        args.push_back(vx::Utf8ToUtf16(argv[i]));
+    }
+    vx::cli::CommandTable table;
+    return vx::cli::RunCommandLine(table, args);
+}

@@ -1,0 +1,204 @@
+#include "platform/sys/format_string.h"
+
+namespace vx {
+namespace {
+
+struct Spec {
+    bool leftAlign = false;
+    bool zeroPad = false;
+    size_t width = 0;
+    bool hasPrecision = false;
+    size_t precision = 0;
+    char16_t conversion = 0;
+};
+
+// One pass writes into `out` when it is not null and always answers the length, so the
+// caller can measure first and write second.
+class Writer {
+public:
+    explicit Writer(std::u16string* out) : m_out(out) {}
+    void put(char16_t c) {
+        if (m_out) {
+            m_out->push_back(c);
+        }
+        ++m_length;
+    }
+    void put(std::u16string_view s) {
+        if (m_out) {
+            m_out->append(s);
+        }
+        m_length += s.size();
+    }
+    void padded(std::u16string_view body, const Spec& spec, bool numeric) {
+        const size_t fill = spec.width > body.size() ? spec.width - body.size() : 0;
+        if (spec.leftAlign) {
+            put(body);
+            for (size_t i = 0; i < fill; ++i) {
+                put(u' ');
+            }
+            return;
+        }
+        if (spec.zeroPad && numeric) {
+            size_t start = 0;
+            if (!body.empty() && body[0] == u'-') {
+                put(u'-');
+                start = 1;
+            }
+            for (size_t i = 0; i < fill; ++i) {
+                put(u'0');
+            }
+            put(body.substr(start));
+            return;
+        }
+        for (size_t i = 0; i < fill; ++i) {
+            put(u' ');
+        }
+        put(body);
+    }
+    size_t length() const { return m_length; }
+
+private:
+    std::u16string* m_out;
+    size_t m_length = 0;
+};
+
+std::u16string Digits(uint64_t value, unsigned base, bool upper) {
+    const char16_t* digits = upper ? u"0123456789ABCDEF" : u"0123456789abcdef";
+    char16_t buffer[24];
+    size_t n = 0;
+    do {
+        buffer[n++] = digits[value % base];
+        value /= base;
+    } while (value != 0);
+    std::u16string out;
+    out.reserve(n + 1);
+    while (n > 0) {
+        out.push_back(buffer[--n]);
+    }
+    return out;
+}
+
+std::u16string Convert(const Spec& spec, const FormatArg* arg) {
+    if (!arg) {
+        return {};
+    }
+    switch (spec.conversion) {
+    case u's': {
+        if (arg->kind() != FormatArg::Kind::Text) {
+            return arg->kind() == FormatArg::Kind::Signed
+                       ? (arg->asSigned() < 0 ? u"-" + Digits(0 - arg->asUnsigned(), 10, false)
+                                              : Digits(arg->asUnsigned(), 10, false))
+                       : Digits(arg->asUnsigned(), 10, false);
+        }
+        std::u16string_view text = arg->text();
+        if (spec.hasPrecision && text.size() > spec.precision) {
+            text = text.substr(0, spec.precision);
+        }
+        return std::u16string(text);
+    }
+    case u'c':
+        return arg->kind() == FormatArg::Kind::Text
+                   ? std::u16string(arg->text().substr(0, 1))
+                   : std::u16string(1, static_cast<char16_t>(arg->asUnsigned()));
+    case u'd':
+    case u'i':
+        if (arg->kind() == FormatArg::Kind::Text) {
+            return std::u16string(arg->text());
+        }
+        if (arg->kind() == FormatArg::Kind::Signed && arg->asSigned() < 0) {
+            return u"-" + Digits(0 - arg->asUnsigned(), 10, false);
+        }
+        return Digits(arg->asUnsigned(), 10, false);
+    case u'u':
+        return arg->kind() == FormatArg::Kind::Text ? std::u16string(arg->text())
+                                                    : Digits(arg->asUnsigned(), 10, false);
+    case u'x':
+    case u'X':
+        if (arg->kind() == FormatArg::Kind::Text) {
+            return std::u16string(arg->text());
+        }
+        // Like printf, a negative int prints as its 32-bit two's complement.
+        if (arg->kind() == FormatArg::Kind::Signed && arg->asSigned() >= INT32_MIN &&
+            arg->asSigned() < 0) {
+            return Digits(static_cast<uint32_t>(arg->asSigned()), 16, spec.conversion == u'X');
+        }
+        return Digits(arg->asUnsigned(), 16, spec.conversion == u'X');
+    default:
+        return {};
+    }
+}
+
+size_t Run(std::u16string_view format, std::span<const FormatArg> args, std::u16string* out) {
+    Writer writer(out);
+    size_t next = 0;
+    size_t i = 0;
+    while (i < format.size()) {
+        const char16_t c = format[i++];
+        if (c != u'%') {
+            writer.put(c);
+            continue;
+        }
+        if (i >= format.size()) {
+            writer.put(u'%');
+            break;
+        }
+        if (format[i] == u'%') {
+            writer.put(u'%');
+            ++i;
+            continue;
+        }
+        const size_t start = i - 1;
+        Spec spec;
+        for (; i < format.size() && (format[i] == u'-' || format[i] == u'0'); ++i) {
+            (format[i] == u'-' ? spec.leftAlign : spec.zeroPad) = true;
+        }
+        for (; i < format.size() && format[i] >= u'0' && format[i] <= u'9'; ++i) {
+            spec.width = spec.width * 10 + static_cast<size_t>(format[i] - u'0');
+        }
+        if (i < format.size() && format[i] == u'.') {
+            spec.hasPrecision = true;
+            for (++i; i < format.size() && format[i] >= u'0' && format[i] <= u'9'; ++i) {
+                spec.precision = spec.precision * 10 + static_cast<size_t>(format[i] - u'0');
+            }
+        }
+        while (i < format.size() && (format[i] == u'l' || format[i] == u'h')) {
+            ++i;
+        }
+        if (i >= format.size()) {
+            writer.put(format.substr(start));
+            break;
+        }
+        spec.conversion = format[i++];
+        switch (spec.conversion) {
+        case u's':
+        case u'c':
+        case u'd':
+        case u'i':
+        case u'u':
+        case u'x':
+        case u'X': {
+            const FormatArg* arg = next < args.size() ? &args[next] : nullptr;
+            ++next;
+            const bool numeric = spec.conversion != u's' && spec.conversion != u'c';
+            writer.padded(Convert(spec, arg), spec, numeric);
+            break;
+        }
+        default:
+            // An unknown conversion is copied as written, so mistakes stay visible.
+            writer.put(format.substr(start, i - start));
+            break;
+        }
+    }
+    return writer.length();
+}
+
+} // namespace
+
+std::u16string FormatStringArgs(std::u16string_view format, std::span<const FormatArg> args) {
+    std::u16string out;
+    out.reserve(Run(format, args, nullptr));
+    Run(format, args, &out);
+    return out;
+}
+
+} // namespace vx

@@ -1,0 +1,31 @@
+#pragma once
+// The few machine-wide values that Windows keeps in its registry and the IDE reads, kept here in
+// an INI file. The file is /etc/veyrix/machine.ini unless the environment variable
+// VX_MACHINE_SETTINGS names another one (tests do). Sections are registry key paths, for example
+//
+//   [HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion]
+//   CommonFilesDir=/opt/veyrix/common
+//
+// Key paths and value names compare without regard to case, as the registry's do.
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace vx {
+
+inline constexpr char kMachineSettingsEnv[] = "VX_MACHINE_SETTINGS";
+inline constexpr char kDefaultMachineSettingsFile[] = "/etc/veyrix/machine.ini";
+
+// The file that is read: the environment's choice or the default.
+std::u16string MachineSettingsFile();
+
+// The value, or nullopt when the file, the key or the value is missing.
+std::optional<std::u16string> ReadMachineSetting(std::u16string_view keyPath,
+                                                 std::u16string_view valueName);
+
+// "CommonFilesDir" of HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion; empty when
+// it is not set.
+std::u16string GetCommonFilesDir();
+
+} // namespace vx
