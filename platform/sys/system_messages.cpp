@@ -66,6 +66,7 @@ constexpr auto kWin32Texts = std::to_array<Entry>({
     {1629, u"Data supplied is of wrong type."},
     {1630, u"Data of this type is not supported."},
     {1631, u"The Windows Installer service failed to start. Contact your support personnel."},
+    {1804, u"The specified datatype is invalid."},
     {1812, u"The specified image file did not contain a resource section."},
     {1813, u"The specified resource type cannot be found in the image file."},
 });

@@ -43,6 +43,7 @@ inline constexpr Win32Error ERROR_NO_MORE_ITEMS = 259;
 inline constexpr Win32Error ERROR_DIRECTORY = 267;
 inline constexpr Win32Error ERROR_NOT_FOUND = 1168;
 inline constexpr Win32Error ERROR_FILE_INVALID = 1006;
+inline constexpr Win32Error ERROR_INVALID_DATATYPE = 1804;
 inline constexpr Win32Error ERROR_RESOURCE_DATA_NOT_FOUND = 1812;
 inline constexpr Win32Error ERROR_RESOURCE_TYPE_NOT_FOUND = 1813;
 inline constexpr Win32Error ERROR_INVALID_FLAGS = 1004;

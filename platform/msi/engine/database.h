@@ -1,0 +1,47 @@
+#pragma once
+// An open package: its storage, the path it was opened by, and the per-column lookup indexes
+// that let a query on a key find its rows without scanning the table. Views and handles share
+// it; it goes away with the last of them.
+
+#include "platform/msi/storage/installer_storage.h"
+
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace vx::msi {
+
+// Rows of one column grouped by the cell's stored value; null cells apart.
+struct ColumnIndex {
+    std::unordered_map<uint32_t, std::vector<uint32_t>> rowsByValue;
+    std::vector<uint32_t> nullRows;
+
+    const std::vector<uint32_t>* Find(bool isNull, uint32_t raw) const;
+};
+
+class Database {
+public:
+    Database(std::u16string path, std::unique_ptr<InstallerStorage> storage);
+
+    const std::u16string& Path() const { return m_path; }
+    const InstallerStorage& Storage() const { return *m_storage; }
+
+    // Built on first use and kept; safe to call from several threads.
+    const ColumnIndex& Index(const TableInfo& table, uint32_t column) const;
+
+private:
+    std::u16string m_path;
+    std::unique_ptr<InstallerStorage> m_storage;
+    mutable std::mutex m_indexLock;
+    mutable std::map<std::pair<const TableInfo*, uint32_t>, std::unique_ptr<ColumnIndex>>
+        m_indexes;
+};
+
+// Opens a package read-only. Failures raise MsiFailure with ERROR_OPEN_FAILED and the
+// installer's error 2203 (database, system error), plus what was wrong when the file is damaged.
+std::shared_ptr<Database> OpenDatabase(std::u16string_view path);
+
+} // namespace vx::msi

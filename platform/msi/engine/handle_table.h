@@ -1,0 +1,48 @@
+#pragma once
+// The process's installer handles: 32-bit numbers for shared objects, safe to use from several
+// threads. Each object carries its own lock, held while an API call works on it.
+
+#include "platform/msi/engine/database.h"
+#include "platform/msi/engine/record.h"
+#include "platform/msi/engine/view.h"
+#include "platform/msi/storage/installer_storage.h"
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <variant>
+
+namespace vx::msi {
+
+struct SummaryObject {
+    std::map<uint32_t, SummaryValue> properties;
+};
+
+using HandleObject =
+    std::variant<std::shared_ptr<Database>, std::unique_ptr<View>, Record, SummaryObject>;
+
+struct HandleEntry {
+    std::mutex lock;
+    HandleObject object;
+    explicit HandleEntry(HandleObject o) : object(std::move(o)) {}
+};
+
+class HandleTable {
+public:
+    static HandleTable& Instance();
+
+    // 0 when the table is full (2^32 - 1 handles open).
+    uint32_t Add(HandleObject object);
+    std::shared_ptr<HandleEntry> Find(uint32_t handle) const;
+    bool Remove(uint32_t handle);
+    size_t RemoveAll();
+    size_t Count() const;
+
+private:
+    mutable std::mutex m_lock;
+    std::map<uint32_t, std::shared_ptr<HandleEntry>> m_entries;
+    uint32_t m_next = 1;
+};
+
+} // namespace vx::msi

@@ -1,0 +1,44 @@
+#pragma once
+// A record: fields 0..count, each null, an integer, a text or a stream. Field 0 conventionally
+// holds a format template.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <variant>
+#include <vector>
+
+namespace vx::msi {
+
+// A stream field's bytes and the read position of MsiRecordReadStream.
+struct StreamField {
+    std::shared_ptr<const std::vector<uint8_t>> bytes;
+    size_t position = 0;
+};
+
+using FieldValue = std::variant<std::monostate, int32_t, std::u16string, StreamField>;
+
+// The integer value that stands for null, as MsiRecordGetInteger answers it.
+inline constexpr int32_t kNullInteger = INT32_MIN; // MSI_NULL_INTEGER
+
+class Record {
+public:
+    explicit Record(uint32_t fieldCount) : m_fields(size_t{fieldCount} + 1) {}
+
+    uint32_t FieldCount() const { return static_cast<uint32_t>(m_fields.size() - 1); }
+    bool HasField(uint32_t field) const { return field < m_fields.size(); }
+    FieldValue& Field(uint32_t field) { return m_fields[field]; }
+    const FieldValue& Field(uint32_t field) const { return m_fields[field]; }
+
+    bool IsNull(uint32_t field) const;
+    // The text of the field: decimal for integers, "" for null and for streams.
+    std::u16string Text(uint32_t field) const;
+    // The integer of the field: a text field holding a decimal number is read as that number;
+    // anything else answers kNullInteger.
+    int32_t Integer(uint32_t field) const;
+
+private:
+    std::vector<FieldValue> m_fields;
+};
+
+} // namespace vx::msi

@@ -1,0 +1,85 @@
+#pragma once
+// A prepared query over one table: opened from its SQL text, executed with its parameters,
+// fetched row by row.
+
+#include "platform/msi/engine/database.h"
+#include "platform/msi/engine/record.h"
+#include "platform/msi/sql/select_statement.h"
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vx::msi {
+
+class View {
+public:
+    // Parses and checks the query against the catalogue. Failures raise MsiFailure with
+    // ERROR_BAD_QUERY_SYNTAX (or ERROR_INVALID_TABLE... see the .cpp) and the installer's error.
+    View(std::shared_ptr<Database> database, std::u16string_view query);
+
+    // Binds the '?' markers from `params` (fields 1..n; missing fields are null) and finds the
+    // matching rows.
+    void Execute(const Record* params);
+    // The next row, or nullopt at the end. ERROR_FUNCTION_FAILED when not executed.
+    std::optional<Record> Fetch();
+    void Close();
+
+    const std::vector<ColumnInfo>& Columns() const { return m_columns; }
+    const TableInfo& Table() const { return *m_table; }
+    bool Executed() const { return m_executed; }
+
+    // The installer's type text of a column: s72, S255, l0, i2, I4, v0, and g/j for temporary.
+    static std::u16string ColumnTypeText(const ColumnInfo& column);
+
+private:
+    struct Operand {
+        enum class Kind { Column, Text, Integer, Parameter } kind = Kind::Integer;
+        uint32_t column = 0;
+        std::u16string text;
+        int32_t integer = 0;
+        uint32_t parameter = 0;
+    };
+    struct Condition {
+        sql::Condition::Kind kind = sql::Condition::Kind::Compare;
+        sql::CompareOp op = sql::CompareOp::Equal;
+        Operand left, right;
+        std::unique_ptr<Condition> first, second;
+    };
+    // A bound operand: the value a row's cell is compared with.
+    struct Value {
+        bool isNull = true;
+        bool isString = false;
+        uint32_t stringId = 0;     // for strings: id in the pool, 0 = null or not in the pool
+        std::u16string text;       // for strings
+        int32_t integer = 0;
+    };
+
+    uint32_t ResolveColumn(const std::u16string& name) const;
+    std::unique_ptr<Condition> Compile(const sql::Condition& c);
+    Value Bind(const Operand& o, const ColumnInfo& against, const Record* params) const;
+    bool Matches(const Condition& c, uint32_t row, const Record* params) const;
+    bool Compare(sql::CompareOp op, uint32_t row, const Operand& left, const Operand& right,
+                 const Record* params) const;
+    const std::vector<uint32_t>* Candidates(const Condition& c, const Record* params,
+                                            bool& none) const;
+    void Sort(std::vector<uint32_t>& rows) const;
+    Record MakeRecord(uint32_t row) const;
+
+    std::shared_ptr<Database> m_database;
+    std::u16string m_query;
+    const TableInfo* m_table = nullptr;
+    const TableData* m_rows = nullptr;
+    std::vector<ColumnInfo> m_columns;      // selected columns
+    std::vector<uint32_t> m_columnIndexes;  // their positions in the table
+    std::unique_ptr<Condition> m_where;
+    std::vector<uint32_t> m_orderBy;
+    uint32_t m_parameterCount = 0;
+
+    bool m_executed = false;
+    std::vector<uint32_t> m_result;
+    size_t m_next = 0;
+};
+
+} // namespace vx::msi

@@ -1,0 +1,147 @@
+#pragma once
+// The read-only view of a Windows Installer package's storage: its string pool, its tables
+// (catalogue and column-major data), its streams and its summary information. The query engine
+// and the C API are built on this; nothing here knows SQL.
+//
+// Every damaged structure is reported with ThrowDamaged (msi_failure.h): never a crash, a hang or
+// an allocation beyond what the file's own size can justify.
+
+#include "platform/msi/msi_failure.h"
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+namespace vx::msi {
+
+// Bits of the _Columns Type value.
+inline constexpr uint16_t kColumnWidthMask = 0x00FF;
+inline constexpr uint16_t kColumnValid = 0x0100;
+inline constexpr uint16_t kColumnLocalizable = 0x0200;
+inline constexpr uint16_t kColumnString = 0x0800;
+inline constexpr uint16_t kColumnNullable = 0x1000;
+inline constexpr uint16_t kColumnKey = 0x2000;
+inline constexpr uint16_t kColumnTemporary = 0x4000;
+
+struct ColumnInfo {
+    std::u16string name;
+    uint16_t type = 0; // the _Columns Type value
+    uint16_t number = 0; // 1-based position
+
+    bool IsString() const { return (type & kColumnString) != 0; }
+    // A stream column ('v' in IDT): a string-typed column of width 0 that is not nullable-only
+    // distinguished; it holds a stream named "<Table>.<key1>.<key2>...".
+    bool IsBinary() const { return (type & ~kColumnNullable) == (kColumnString | kColumnValid); }
+    bool IsNullable() const { return (type & kColumnNullable) != 0; }
+    bool IsKey() const { return (type & kColumnKey) != 0; }
+    bool IsLocalizable() const { return (type & kColumnLocalizable) != 0; }
+    bool IsTemporary() const { return (type & kColumnTemporary) != 0; }
+    unsigned Width() const { return type & kColumnWidthMask; }
+};
+
+struct TableInfo {
+    std::u16string name;
+    std::vector<ColumnInfo> columns; // in column order
+    bool persistent = true; // false: every column is temporary (the table lives only in memory)
+};
+
+// One table's rows, decoded. Cells are stored row-major: cell(row, col) = cells[row*width + col].
+// String and binary columns hold a string id (0 = null). Integer columns hold the value as
+// stored after removing the bias, with a separate null flag.
+struct TableData {
+    uint32_t rowCount = 0;
+    uint32_t width = 0; // number of columns
+    std::vector<uint32_t> cells;
+    std::vector<uint8_t> nulls; // 1 where the cell is null; same layout as cells
+
+    bool IsNull(uint32_t row, uint32_t col) const { return nulls[row * width + col] != 0; }
+    uint32_t Raw(uint32_t row, uint32_t col) const { return cells[row * width + col]; }
+    int32_t Integer(uint32_t row, uint32_t col) const {
+        return static_cast<int32_t>(cells[row * width + col]);
+    }
+};
+
+// A summary information property value: VT_I2/VT_I4 as int32, VT_LPSTR as text (converted from
+// the summary's own code page), VT_FILETIME as the raw 64-bit FILETIME.
+struct FileTime {
+    uint64_t value = 0;
+    friend bool operator==(const FileTime&, const FileTime&) = default;
+};
+using SummaryValue = std::variant<int32_t, std::u16string, FileTime>;
+
+class InstallerStorage {
+    static std::u16string KeyText(int32_t value) {
+        const std::string digits = std::to_string(value);
+        return std::u16string(digits.begin(), digits.end());
+    }
+
+public:
+    virtual ~InstallerStorage() = default;
+
+    // The database code page (from the string pool header).
+    virtual uint32_t CodePage() const = 0;
+
+    // String pool. Id 0 is the null string (""). Ids beyond the pool answer "" as well.
+    virtual uint32_t StringCount() const = 0; // highest id + 1
+    virtual const std::u16string& String(uint32_t id) const = 0;
+    // The lowest id holding exactly `text`, or 0 when the pool has no such string.
+    virtual uint32_t FindString(std::u16string_view text) const = 0;
+
+    // Catalogue: every table named in _Tables (plus _Tables, _Columns, _Streams itself are not
+    // listed), in _Tables order.
+    virtual const std::vector<TableInfo>& Tables() const = 0;
+    virtual const TableInfo* FindTable(std::u16string_view name) const = 0;
+    // The decoded rows of a catalogued table, loaded once and kept. A table with no data stream
+    // has no rows. The _Tables, _Columns and _Streams tables can be read this way too.
+    virtual const TableData& Rows(const TableInfo& table) const = 0;
+
+    // The stream that holds a binary cell of `row`: "<Table>.<key1>[.<key2>...]" with the keys
+    // in their text form; for _Streams itself, the row's Name.
+    virtual std::u16string CellStreamName(const TableInfo& table, const TableData& rows,
+                                          uint32_t row) const {
+        if (table.name == u"_Streams") {
+            return String(rows.Raw(row, 0));
+        }
+        std::u16string name = table.name;
+        for (uint32_t c = 0; c < table.columns.size(); ++c) {
+            if (!table.columns[c].IsKey()) {
+                continue;
+            }
+            name.push_back(u'.');
+            if (table.columns[c].IsString()) {
+                name += String(rows.Raw(row, c));
+            } else if (!rows.IsNull(row, c)) {
+                name += std::u16string(KeyText(rows.Integer(row, c)));
+            }
+        }
+        return name;
+    }
+
+    // Streams that are not tables, the string pool or storages: the rows of _Streams, by decoded
+    // name, in storage order.
+    virtual std::vector<std::u16string> StreamNames() const = 0;
+    // The whole stream with that decoded name (for example "putty.cab" or "Binary.Icon"), or
+    // nullopt when there is none.
+    virtual std::optional<std::vector<uint8_t>> ReadStream(std::u16string_view name) const = 0;
+
+    // "\005SummaryInformation": property id -> value. Missing stream: empty map.
+    virtual const std::map<uint32_t, SummaryValue>& Summary() const = 0;
+};
+
+// Opens a package read-only. The file is memory-mapped and never written. Failures: a missing or
+// unreadable file answers ERROR_OPEN_FAILED style codes (ERROR_FILE_NOT_FOUND,
+// ERROR_ACCESS_DENIED); a file that is not a compound file or not an installer database answers
+// ERROR_INSTALL_PACKAGE_INVALID; an unknown database code page ERROR_INSTALL_PACKAGE_INVALID with
+// a detail naming it.
+std::unique_ptr<InstallerStorage> OpenInstallerStorage(std::u16string_view path);
+// The same over bytes already in memory (the fuzz targets use it). `bytes` must outlive the
+// storage.
+std::unique_ptr<InstallerStorage> OpenInstallerStorage(std::span<const uint8_t> bytes);
+
+} // namespace vx::msi
