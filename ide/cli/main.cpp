@@ -1,6 +1,10 @@
 #include "ide/cli/command_table.h"
 #include "platform/sys/wide_string.h"
 
+#ifdef VX_HAVE_PACKAGE_COMMANDS
+#include "ide/cli/package_commands.h"
+#endif
+
 #include <string>
 #include <vector>
 
@@ -10,5 +14,8 @@ int main(int argc, char** argv) {
         args.push_back(vx::Utf8ToUtf16(argv[i]));
     }
     vx::cli::CommandTable table;
+#ifdef VX_HAVE_PACKAGE_COMMANDS
+    vx::cli::AddPackageCommands(table);
+#endif
     return vx::cli::RunCommandLine(table, args);
 }

@@ -35,8 +35,8 @@ struct ColumnInfo {
     uint16_t number = 0; // 1-based position
 
     bool IsString() const { return (type & kColumnString) != 0; }
-    // A stream column ('v' in IDT): a string-typed column of width 0 that is not nullable-only
-    // distinguished; it holds a stream named "<Table>.<key1>.<key2>...".
+    // A stream column ('v' in IDT): apart from the nullable bit, exactly Valid | String (width 0,
+    // no other flag). Its data is the stream named "<Table>.<key1>.<key2>...".
     bool IsBinary() const { return (type & ~kColumnNullable) == (kColumnString | kColumnValid); }
     bool IsNullable() const { return (type & kColumnNullable) != 0; }
     bool IsKey() const { return (type & kColumnKey) != 0; }
@@ -52,8 +52,12 @@ struct TableInfo {
 };
 
 // One table's rows, decoded. Cells are stored row-major: cell(row, col) = cells[row*width + col].
-// String and binary columns hold a string id (0 = null). Integer columns hold the value as
-// stored after removing the bias, with a separate null flag.
+// String columns hold a string id (0 = null). Binary columns hold the stored 16-bit value, which
+// is 0 when the cell has no stream (null) and non-zero otherwise; the stream itself is found with
+// CellStreamName. Integer columns hold the value as stored after removing the bias (0x8000 for
+// 2-byte columns, 0x80000000 for 4-byte ones), with a separate null flag. Temporary columns are
+// not stored in the package: their cells are null. `nulls` is 1 exactly where the stored value
+// was 0, in every kind of column.
 struct TableData {
     uint32_t rowCount = 0;
     uint32_t width = 0; // number of columns
@@ -76,11 +80,6 @@ struct FileTime {
 using SummaryValue = std::variant<int32_t, std::u16string, FileTime>;
 
 class InstallerStorage {
-    static std::u16string KeyText(int32_t value) {
-        const std::string digits = std::to_string(value);
-        return std::u16string(digits.begin(), digits.end());
-    }
-
 public:
     virtual ~InstallerStorage() = default;
 
@@ -88,57 +87,58 @@ public:
     virtual uint32_t CodePage() const = 0;
 
     // String pool. Id 0 is the null string (""). Ids beyond the pool answer "" as well.
+    // Names of streams that the pool does not hold get ids after the pool's own (as Windows
+    // Installer adds them when it loads _Streams), so that every string cell of every table,
+    // _Streams included, has an id that FindString answers.
     virtual uint32_t StringCount() const = 0; // highest id + 1
     virtual const std::u16string& String(uint32_t id) const = 0;
     // The lowest id holding exactly `text`, or 0 when the pool has no such string.
     virtual uint32_t FindString(std::u16string_view text) const = 0;
 
-    // Catalogue: every table named in _Tables (plus _Tables, _Columns, _Streams itself are not
-    // listed), in _Tables order.
+    // Catalogue: every table named in _Tables, in _Tables order (_Tables, _Columns and _Streams
+    // themselves are not listed). Names compare exactly (case matters, as in Windows Installer).
     virtual const std::vector<TableInfo>& Tables() const = 0;
+    // Also finds _Tables(Name s64 key), _Columns(Table s64 key, Number i2 key, Name s64,
+    // Type i2) and _Streams(Name s62 key, Data v0). The pointer stays valid as long as the
+    // storage.
     virtual const TableInfo* FindTable(std::u16string_view name) const = 0;
-    // The decoded rows of a catalogued table, loaded once and kept. A table with no data stream
-    // has no rows. The _Tables, _Columns and _Streams tables can be read this way too.
+    // The decoded rows of a table FindTable answers (or a TableInfo with the name of one), loaded
+    // on the first call, in one pass, and kept; safe to call from several threads. A table with
+    // no data stream, or with only temporary columns, has no rows. Throws ThrowDamaged when the
+    // table's stream is damaged (for example not a whole number of rows) and ERROR_INVALID_TABLE
+    // for a name the catalogue does not have.
     virtual const TableData& Rows(const TableInfo& table) const = 0;
-
-    // The stream that holds a binary cell of `row`: "<Table>.<key1>[.<key2>...]" with the keys
-    // in their text form; for _Streams itself, the row's Name.
+    // The decoded name of the stream that holds the binary cells of `row`: for _Streams the
+    // row's Name; otherwise "<Table>.<key1>[.<key2>...]", each primary key in its text form
+    // (strings as they are, integers in decimal, null as empty text).
     virtual std::u16string CellStreamName(const TableInfo& table, const TableData& rows,
-                                          uint32_t row) const {
-        if (table.name == u"_Streams") {
-            return String(rows.Raw(row, 0));
-        }
-        std::u16string name = table.name;
-        for (uint32_t c = 0; c < table.columns.size(); ++c) {
-            if (!table.columns[c].IsKey()) {
-                continue;
-            }
-            name.push_back(u'.');
-            if (table.columns[c].IsString()) {
-                name += String(rows.Raw(row, c));
-            } else if (!rows.IsNull(row, c)) {
-                name += std::u16string(KeyText(rows.Integer(row, c)));
-            }
-        }
-        return name;
-    }
+                                          uint32_t row) const = 0;
 
     // Streams that are not tables, the string pool or storages: the rows of _Streams, by decoded
     // name, in storage order.
     virtual std::vector<std::u16string> StreamNames() const = 0;
     // The whole stream with that decoded name (for example "putty.cab" or "Binary.Icon"), or
-    // nullopt when there is none.
+    // nullopt when there is none. As Windows Installer does, the name is looked up in its packed
+    // form first; a stream whose stored name is not in packed form (such as the raw
+    // "\005SummaryInformation") is found by its decoded name after that. Throws ThrowDamaged
+    // when the stream's sectors are damaged.
     virtual std::optional<std::vector<uint8_t>> ReadStream(std::u16string_view name) const = 0;
 
-    // "\005SummaryInformation": property id -> value. Missing stream: empty map.
+    // "\005SummaryInformation": property id -> value. Missing stream: empty map. Read on the
+    // first call and kept; throws ThrowDamaged when the stream is damaged.
     virtual const std::map<uint32_t, SummaryValue>& Summary() const = 0;
+
+    // Whether table cells refer to strings with 3 bytes (a pool of more than 65535 ids).
+    virtual bool LongStringReferences() const = 0;
 };
 
 // Opens a package read-only. The file is memory-mapped and never written. Failures: a missing or
-// unreadable file answers ERROR_OPEN_FAILED style codes (ERROR_FILE_NOT_FOUND,
-// ERROR_ACCESS_DENIED); a file that is not a compound file or not an installer database answers
-// ERROR_INSTALL_PACKAGE_INVALID; an unknown database code page ERROR_INSTALL_PACKAGE_INVALID with
-// a detail naming it.
+// unreadable file answers the Win32 code of the system's reason (ERROR_FILE_NOT_FOUND,
+// ERROR_PATH_NOT_FOUND, ERROR_ACCESS_DENIED; ERROR_OPEN_FAILED for anything else, a folder
+// included); a file that is not a compound file or not an installer database (no string pool)
+// answers ERROR_INSTALL_PACKAGE_INVALID; an unknown database code page
+// ERROR_INSTALL_PACKAGE_INVALID with a detail naming it. The string pool and the catalogue are
+// read at open; tables, streams and the summary when first asked for.
 std::unique_ptr<InstallerStorage> OpenInstallerStorage(std::u16string_view path);
 // The same over bytes already in memory (the fuzz targets use it). `bytes` must outlive the
 // storage.

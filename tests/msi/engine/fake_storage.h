@@ -73,6 +73,7 @@ public:
     }
 
     uint32_t CodePage() const override { return 1252; }
+    bool LongStringReferences() const override { return false; }
     uint32_t StringCount() const override { return static_cast<uint32_t>(m_strings.size()); }
     const std::u16string& String(uint32_t id) const override {
         static const std::u16string empty;
@@ -93,6 +94,18 @@ public:
     }
     const TableData& Rows(const TableInfo& table) const override {
         return m_data[static_cast<size_t>(&table - m_tables.data())];
+    }
+    std::u16string CellStreamName(const TableInfo& table, const TableData& rows,
+                                  uint32_t row) const override {
+        std::u16string name = table.name;
+        for (uint32_t c = 0; c < table.columns.size(); ++c) {
+            if (table.columns[c].IsKey()) {
+                name += u"." + (table.columns[c].IsString()
+                                    ? String(rows.Raw(row, c))
+                                    : std::u16string(1, char16_t(u'0' + rows.Integer(row, c))));
+            }
+        }
+        return name;
     }
     std::vector<std::u16string> StreamNames() const override {
         std::vector<std::u16string> names;

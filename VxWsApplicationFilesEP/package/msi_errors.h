@@ -1,0 +1,34 @@
+#pragma once
+// Turns a failed installer call into the one exception type of the project, with the installer's
+// own formatted error text followed by the name of the call that failed.
+
+#include "platform/msi/msi_api.h"
+
+#include <string>
+#include <string_view>
+
+namespace vx {
+
+// The names the package reader passes as `apiName`.
+inline constexpr char16_t kApiViewExecute[] = u"MsiViewExecute";
+inline constexpr char16_t kApiViewFetch[] = u"MsiViewFetch";
+inline constexpr char16_t kApiRecordGetString[] = u"MsiRecordGetString";
+inline constexpr char16_t kApiRecordSetString[] = u"MsiRecordSetString";
+inline constexpr char16_t kApiOpenDatabaseView[] = u"MsiOpenDatabaseView";
+inline constexpr char16_t kApiOpenDatabase[] = u"MsiOpenDatabase";
+
+// The template used when the last-error record carries none of its own.
+inline constexpr char16_t kInstallerErrorTemplate[] =
+    u"Windows Installer Error [1]: [2]{, [3]}{, [4]}{, [5]}\n";
+
+// Does nothing for 0. Otherwise builds "<installer message><apiName>(<arg1>[, <arg2>])",
+// publishes it as the thread's error information and throws CComException with the HRESULT of
+// `code` (Win32 facility for a positive code).
+void CheckMsiResult(UINT code, std::u16string_view apiName, std::u16string_view arg1 = {},
+                    std::u16string_view arg2 = {});
+
+// The message part alone: the formatted last-error record, or the system's text for hr, or "".
+// Takes (and closes) the thread's last-error record.
+std::u16string InstallerErrorMessage(int32_t hr);
+
+} // namespace vx

@@ -1,0 +1,137 @@
+#include "VxWsApplicationFilesEP/package/msi_handles.h"
+
+#include "VxWsApplicationFilesEP/package/msi_errors.h"
+#include "platform/sys/file_handle.h"
+
+#include <vector>
+
+namespace vx {
+namespace {
+
+// Query texts are formatted into a buffer of this many characters.
+constexpr size_t kQueryBufferSize = 2048;
+// Streams are copied in pieces of this size.
+constexpr MsiDWORD kStreamChunk = 260;
+
+std::u16string Terminated(std::u16string_view text) { return std::u16string(text); }
+
+} // namespace
+
+UINT CMsiHandle::OpenView(MSIHANDLE database, std::u16string_view query) {
+    Close();
+    return MsiDatabaseOpenViewW(database, Terminated(query).c_str(), &m_handle);
+}
+
+std::u16string CMsiRecord::GetString(UINT field) const {
+    if (m_handle == 0) {
+        return {};
+    }
+    MsiDWORD count = 0;
+    UINT result = MsiRecordGetStringW(m_handle, field, nullptr, &count);
+    CheckMsiResult(result, kApiRecordGetString);
+    std::vector<char16_t> buffer(size_t{count} + 1, 0);
+    MsiDWORD size = count + 1;
+    result = MsiRecordGetStringW(m_handle, field, buffer.data(), &size);
+    CheckMsiResult(result, kApiRecordGetString);
+    return std::u16string(buffer.data());
+}
+
+void CMsiView::Execute(MSIHANDLE params) {
+    CheckMsiResult(MsiViewExecute(m_handle, params), kApiViewExecute);
+}
+
+void CMsiView::Execute() {
+    if (m_handle != 0) {
+        CheckMsiResult(MsiViewExecute(m_handle, 0), kApiViewExecute);
+    }
+}
+
+CMsiRecord CMsiView::Fetch() {
+    if (m_handle == 0) {
+        return CMsiRecord();
+    }
+    MSIHANDLE record = 0;
+    const UINT result = MsiViewFetch(m_handle, &record);
+    if (result == ERROR_NO_MORE_ITEMS) {
+        return CMsiRecord();
+    }
+    CheckMsiResult(result, kApiViewFetch);
+    return CMsiRecord(record);
+}
+
+CMsiRecord CMsiView::ExecuteWithString(std::u16string_view value) {
+    CMsiHandle params(MsiCreateRecord(1));
+    MsiRecordSetStringW(params, 1, Terminated(value).c_str());
+    CheckMsiResult(MsiViewExecute(m_handle, params), kApiViewExecute);
+    params.Close();
+    return Fetch();
+}
+
+CMsiRecord CMsiView::ExecuteWithInteger(int value) {
+    CMsiHandle params(MsiCreateRecord(1));
+    MsiRecordSetInteger(params, 1, value);
+    CheckMsiResult(MsiViewExecute(m_handle, params), kApiViewExecute);
+    params.Close();
+    return Fetch();
+}
+
+UINT ExecuteView(MSIHANDLE view, MSIHANDLE params) {
+    const UINT result = MsiViewExecute(view, params);
+    CheckMsiResult(result, kApiViewExecute);
+    return result;
+}
+
+UINT OpenViewChecked(MSIHANDLE database, std::u16string_view query, MSIHANDLE* view) {
+    const UINT result = MsiDatabaseOpenViewW(database, Terminated(query).c_str(), view);
+    CheckMsiResult(result, kApiOpenDatabaseView);
+    return result;
+}
+
+UINT SetRecordString(MSIHANDLE record, UINT field, std::u16string_view value) {
+    const UINT result = MsiRecordSetStringW(record, field, Terminated(value).c_str());
+    CheckMsiResult(result, kApiRecordSetString);
+    return result;
+}
+
+bool TestFieldNull(MSIHANDLE record, UINT field) { return MsiRecordIsNull(record, field); }
+
+bool TableExists(std::u16string_view table, MSIHANDLE database) {
+    const MSICONDITION answer =
+        MsiDatabaseIsTablePersistentW(database, Terminated(table).c_str());
+    return answer == MSICONDITION_TRUE || answer == MSICONDITION_FALSE;
+}
+
+void WriteStreamToFile(MSIHANDLE record, UINT field, std::u16string_view path) {
+    FileHandle file;
+    if (!file.Open(path, Access::Write, Creation::CreateAlways, Sharing::None)) {
+        return;
+    }
+    char buffer[kStreamChunk];
+    for (;;) {
+        MsiDWORD size = kStreamChunk;
+        if (MsiRecordReadStream(record, field, buffer, &size) != ERROR_SUCCESS || size == 0) {
+            break;
+        }
+        file.Write(buffer, size);
+    }
+}
+
+UINT QueryFirstRecordText(CMsiHandle& view, MSIHANDLE database, CMsiRecord& record,
+                          std::u16string query) {
+    if (query.size() >= kQueryBufferSize) {
+        query.resize(kQueryBufferSize - 1);
+    }
+    view.Close();
+    CheckMsiResult(MsiDatabaseOpenViewW(database, query.c_str(), view.Out()),
+                   kApiOpenDatabaseView);
+    CheckMsiResult(MsiViewExecute(view, 0), kApiViewExecute);
+    MSIHANDLE fetched = 0;
+    const UINT result = MsiViewFetch(view, &fetched);
+    if (result != ERROR_SUCCESS && result != ERROR_NO_MORE_ITEMS) {
+        CheckMsiResult(result, kApiViewFetch);
+    }
+    record = CMsiRecord(fetched);
+    return result;
+}
+
+} // namespace vx

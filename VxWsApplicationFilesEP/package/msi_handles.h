@@ -1,0 +1,129 @@
+#pragma once
+// Owners of installer handles and the record and view operations the package reader uses.
+// Checked calls throw CComException through CheckMsiResult; a record whose handle is 0 is the
+// null record and stands for "no row".
+
+#include "platform/msi/msi_api.h"
+#include "platform/sys/format_string.h"
+
+#include <string>
+#include <string_view>
+#include <utility>
+
+namespace vx {
+
+class CMsiHandle {
+public:
+    CMsiHandle() = default;
+    explicit CMsiHandle(MSIHANDLE handle) : m_handle(handle) {}
+    ~CMsiHandle() { Close(); }
+    CMsiHandle(const CMsiHandle&) = delete;
+    CMsiHandle& operator=(const CMsiHandle&) = delete;
+    CMsiHandle(CMsiHandle&& other) noexcept : m_handle(std::exchange(other.m_handle, 0)) {}
+    CMsiHandle& operator=(CMsiHandle&& other) noexcept {
+        if (this != &other) {
+            Close();
+            m_handle = std::exchange(other.m_handle, 0);
+        }
+        return *this;
+    }
+
+    void Close() {
+        if (m_handle != 0) {
+            MsiCloseHandle(m_handle);
+            m_handle = 0;
+        }
+    }
+    bool HasHandle() const { return m_handle != 0; }
+    MSIHANDLE Handle() const { return m_handle; }
+    operator MSIHANDLE() const { return m_handle; }
+    // For out parameters: closes what is held and hands out the slot.
+    MSIHANDLE* Out() {
+        Close();
+        return &m_handle;
+    }
+    MSIHANDLE Detach() { return std::exchange(m_handle, 0); }
+
+    // Closes a held handle first; the installer's result is returned unchecked.
+    UINT OpenView(MSIHANDLE database, std::u16string_view query);
+
+protected:
+    MSIHANDLE m_handle = 0;
+};
+
+class CMsiRecord {
+public:
+    CMsiRecord() = default;
+    explicit CMsiRecord(MSIHANDLE handle) : m_owns(handle != 0), m_handle(handle) {}
+    ~CMsiRecord() {
+        if (m_owns && m_handle != 0) {
+            MsiCloseHandle(m_handle);
+        }
+    }
+    CMsiRecord(const CMsiRecord&) = delete;
+    CMsiRecord& operator=(const CMsiRecord&) = delete;
+    CMsiRecord(CMsiRecord&& other) noexcept : CMsiRecord(other.Detach()) {}
+    CMsiRecord& operator=(CMsiRecord&& other) noexcept {
+        if (this != &other) {
+            CMsiRecord taken(other.Detach());
+            std::swap(m_owns, taken.m_owns);
+            std::swap(m_handle, taken.m_handle);
+        }
+        return *this;
+    }
+
+    bool HasRow() const { return m_handle != 0; }
+    explicit operator bool() const { return HasRow(); }
+    MSIHANDLE Handle() const { return m_handle; }
+    MSIHANDLE Detach() {
+        m_owns = false;
+        return std::exchange(m_handle, 0);
+    }
+
+    // The whole text of a field; "" for the null record, a null field or a stream field that
+    // holds nothing readable as text. Integers come back in decimal.
+    std::u16string GetString(UINT field) const;
+    int GetInteger(UINT field) const { return MsiRecordGetInteger(m_handle, field); }
+    bool IsNull(UINT field) const { return MsiRecordIsNull(m_handle, field); }
+
+private:
+    bool m_owns = false;
+    MSIHANDLE m_handle = 0;
+};
+
+class CMsiView : public CMsiHandle {
+public:
+    using CMsiHandle::CMsiHandle;
+
+    void Execute(MSIHANDLE params);
+    // Does nothing when no view is held.
+    void Execute();
+    // The next row, or the null record at the end (or when no view is held).
+    CMsiRecord Fetch();
+    // Executes with one bound parameter and answers the first row.
+    CMsiRecord ExecuteWithString(std::u16string_view value);
+    CMsiRecord ExecuteWithInteger(int value);
+};
+
+UINT ExecuteView(MSIHANDLE view, MSIHANDLE params);
+UINT OpenViewChecked(MSIHANDLE database, std::u16string_view query, MSIHANDLE* view);
+UINT SetRecordString(MSIHANDLE record, UINT field, std::u16string_view value);
+bool TestFieldNull(MSIHANDLE record, UINT field);
+// True for a persistent or a temporary table.
+bool TableExists(std::u16string_view table, MSIHANDLE database);
+// Copies a stream field into a new file; reports nothing.
+void WriteStreamToFile(MSIHANDLE record, UINT field, std::u16string_view path);
+
+// Formats the query (the text is cut at 2047 characters, the limit of the installer's usual
+// buffer), opens, executes and fetches the first row. Answers the fetch's result: 0 with a
+// record, or ERROR_NO_MORE_ITEMS with none. Failures of the open, execute and fetch throw.
+UINT QueryFirstRecordText(CMsiHandle& view, MSIHANDLE database, CMsiRecord& record,
+                          std::u16string query);
+
+template <class... Args>
+UINT QueryFirstRecord(CMsiHandle& view, MSIHANDLE database, CMsiRecord& record,
+                      std::u16string_view format, const Args&... args) {
+    return QueryFirstRecordText(view, database, record, FormatString(format, args...));
+}
+
+} // namespace vx
