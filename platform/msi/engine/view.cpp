@@ -96,6 +96,10 @@ View::View(std::shared_ptr<Database> database, std::u16string_view query)
     m_parameterCount = statement.parameterCount;
 }
 
+int32_t View::IntegerCell(uint32_t row, uint32_t column) const {
+    return m_rows->IsNull(row, column) ? kNullInteger : m_rows->Integer(row, column);
+}
+
 uint32_t View::ResolveColumn(const std::u16string& name) const {
     for (uint32_t i = 0; i < m_table->columns.size(); ++i) {
         if (m_table->columns[i].name == name) {
@@ -219,14 +223,8 @@ bool View::Compare(sql::CompareOp op, uint32_t row, const Operand& left, const O
             }
             return OrderHolds(op, CompareText(storage.String(a), storage.String(b)));
         }
-        const bool otherNull = m_rows->IsNull(row, right.column);
-        if (cellNull || otherNull) {
-            return op == sql::CompareOp::Equal   ? cellNull == otherNull
-                   : op == sql::CompareOp::NotEqual ? cellNull != otherNull
-                                                     : false;
-        }
-        const auto x = static_cast<int32_t>(a);
-        const auto y = static_cast<int32_t>(b);
+        const int32_t x = IntegerCell(row, left.column);
+        const int32_t y = IntegerCell(row, right.column);
         return OrderHolds(op, x < y ? -1 : (x == y ? 0 : 1));
     }
     const Value value = Bind(right, column, params);
@@ -240,13 +238,10 @@ bool View::Compare(sql::CompareOp op, uint32_t row, const Operand& left, const O
         }
         return OrderHolds(op, CompareText(storage.String(id), value.text));
     }
-    if (cellNull || value.isNull) {
-        return op == sql::CompareOp::Equal      ? cellNull == value.isNull
-               : op == sql::CompareOp::NotEqual ? cellNull != value.isNull
-                                                : false;
-    }
-    const int32_t cell = m_rows->Integer(row, left.column);
-    return OrderHolds(op, cell < value.integer ? -1 : (cell == value.integer ? 0 : 1));
+    // A null integer is the smallest value, as the installer stores and compares it.
+    const int32_t cell = IntegerCell(row, left.column);
+    const int32_t bound = value.isNull ? kNullInteger : value.integer;
+    return OrderHolds(op, cell < bound ? -1 : (cell == bound ? 0 : 1));
 }
 
 bool View::Matches(const Condition& c, uint32_t row, const Record* params) const {
@@ -316,17 +311,10 @@ void View::Sort(std::vector<uint32_t>& rows) const {
                 }
                 continue;
             }
-            const bool xNull = m_rows->IsNull(a, column);
-            const bool yNull = m_rows->IsNull(b, column);
-            if (xNull != yNull) {
-                return xNull;
-            }
-            if (!xNull) {
-                const int32_t x = m_rows->Integer(a, column);
-                const int32_t y = m_rows->Integer(b, column);
-                if (x != y) {
-                    return x < y;
-                }
+            const int32_t x = IntegerCell(a, column);
+            const int32_t y = IntegerCell(b, column);
+            if (x != y) {
+                return x < y; // null first: it is the smallest value
             }
         }
         return false;

@@ -57,6 +57,7 @@ private:
     };
 
     uint32_t ResolveColumn(const std::u16string& name) const;
+    int32_t IntegerCell(uint32_t row, uint32_t column) const;
     std::unique_ptr<Condition> Compile(const sql::Condition& c);
     Value Bind(const Operand& o, const ColumnInfo& against, const Record* params) const;
     bool Matches(const Condition& c, uint32_t row, const Record* params) const;

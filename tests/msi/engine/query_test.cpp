@@ -83,7 +83,7 @@ TEST_F(QueryTest, SelectsColumnsInTheOrderWritten) {
     EXPECT_FALSE(view.Fetch()); // the end stays the end
 }
 
-TEST_F(QueryTest, IntegerComparisonsAreSignedAndNullMatchesOnlyNull) {
+TEST_F(QueryTest, IntegerComparisonsAreSignedAndNullIsTheSmallestValue) {
     EXPECT_EQ(Keys(u"SELECT * FROM File WHERE FileSize > 0"), "f1,f4");
     EXPECT_EQ(Keys(u"SELECT * FROM File WHERE FileSize < 0"), "f2");
     EXPECT_EQ(Keys(u"SELECT * FROM File WHERE FileSize >= 0"), "f1,f3,f4");
@@ -93,7 +93,8 @@ TEST_F(QueryTest, IntegerComparisonsAreSignedAndNullMatchesOnlyNull) {
     EXPECT_EQ(Keys(u"SELECT * FROM File WHERE Attributes = 0"), "f3");  // zero is not null
     EXPECT_EQ(Keys(u"SELECT * FROM File WHERE Attributes IS NULL"), "f1");
     EXPECT_EQ(Keys(u"SELECT * FROM File WHERE Attributes IS NOT NULL"), "f2,f3,f4");
-    EXPECT_EQ(Keys(u"SELECT * FROM File WHERE Attributes < 1"), "f3,f4");
+    EXPECT_EQ(Keys(u"SELECT * FROM File WHERE Attributes < 1"), "f1,f3,f4");
+    EXPECT_EQ(Keys(u"SELECT * FROM File WHERE Attributes > -2147483647"), "f2,f3,f4");
     EXPECT_EQ(Keys(u"SELECT * FROM File WHERE FileSize = 2147483647"), "f4");
 }
 
@@ -118,8 +119,9 @@ TEST_F(QueryTest, ParametersBindByPositionAndConvertToTheColumnType) {
     params.Field(1) = std::u16string(u"alpha");
     params.Field(2) = std::u16string(u"0"); // text for an integer column
     EXPECT_EQ(Keys(u"SELECT * FROM File WHERE Component_ = ? AND FileSize > ?", &params), "f4");
-    params.Field(2) = std::monostate{};
-    EXPECT_EQ(Keys(u"SELECT * FROM File WHERE Component_ = ? AND FileSize > ?", &params), "");
+    params.Field(2) = std::monostate{}; // null: below every value
+    EXPECT_EQ(Keys(u"SELECT * FROM File WHERE Component_ = ? AND FileSize > ?", &params), "f2,f4");
+    EXPECT_EQ(Keys(u"SELECT * FROM File WHERE Component_ = ? AND Attributes = ?", &params), "");
     Record one(1);
     one.Field(1) = 3;
     EXPECT_EQ(Keys(u"SELECT * FROM File WHERE Sequence = ?", &one), "f1");

@@ -1,0 +1,264 @@
+// The C API over real packages: buffers, handles, records, streams, summary information,
+// threads, and the promise never to write the package.
+
+#include "platform/msi/msi_api.h"
+#include "support/test_paths.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+#include <vector>
+
+using namespace vx;
+using vx::testing::CorpusPackage;
+
+namespace {
+
+const std::string kPutty = "putty-0.68-installer.msi";
+const std::string kNUnit = "NUnit-2.5.2.9222.msi";
+
+struct Handle {
+    MSIHANDLE h = 0;
+    ~Handle() { MsiCloseHandle(h); }
+};
+
+std::u16string FieldText(MSIHANDLE record, UINT field) {
+    MsiDWORD size = 0;
+    EXPECT_EQ(MsiRecordGetStringW(record, field, nullptr, &size), ERROR_SUCCESS);
+    std::u16string text(size, u'\0');
+    MsiDWORD room = size + 1;
+    std::vector<char16_t> buffer(room);
+    EXPECT_EQ(MsiRecordGetStringW(record, field, buffer.data(), &room), ERROR_SUCCESS);
+    EXPECT_EQ(room, size);
+    return std::u16string(buffer.data());
+}
+
+} // namespace
+
+TEST(MsiApi, StringBuffersFollowTheInstallersConventions) {
+    const MSIHANDLE r = MsiCreateRecord(2);
+    ASSERT_NE(r, 0u);
+    ASSERT_EQ(MsiRecordSetStringW(r, 1, u"abcdef"), ERROR_SUCCESS);
+    MsiDWORD size = 0;
+    EXPECT_EQ(MsiRecordGetStringW(r, 1, nullptr, &size), ERROR_SUCCESS);
+    EXPECT_EQ(size, 6u);
+    char16_t small[4] = {u'#', u'#', u'#', u'#'};
+    size = 4;
+    EXPECT_EQ(MsiRecordGetStringW(r, 1, small, &size), ERROR_MORE_DATA);
+    EXPECT_EQ(size, 6u);
+    EXPECT_EQ(std::u16string(small), u"abc");
+    char16_t exact[7];
+    size = 7;
+    EXPECT_EQ(MsiRecordGetStringW(r, 1, exact, &size), ERROR_SUCCESS);
+    EXPECT_EQ(std::u16string(exact), u"abcdef");
+
+    EXPECT_EQ(MsiRecordSetInteger(r, 2, -17), ERROR_SUCCESS);
+    EXPECT_EQ(FieldText(r, 2), u"-17");
+    EXPECT_EQ(MsiRecordDataSize(r, 2), 4u);
+    EXPECT_EQ(MsiRecordGetInteger(r, 1), MSI_NULL_INTEGER); // not a number
+    EXPECT_EQ(MsiRecordSetStringW(r, 1, u""), ERROR_SUCCESS);
+    EXPECT_TRUE(MsiRecordIsNull(r, 1)); // an empty string is null
+    EXPECT_EQ(MsiRecordSetStringW(r, 3, u"x"), ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(MsiRecordGetFieldCount(r), 2u);
+    EXPECT_EQ(MsiCloseHandle(r), ERROR_SUCCESS);
+    EXPECT_EQ(MsiCloseHandle(r), ERROR_INVALID_HANDLE);
+    EXPECT_EQ(MsiRecordGetStringW(r, 1, nullptr, &size), ERROR_INVALID_HANDLE);
+}
+
+TEST(MsiApi, OnlyTheReadOnlyModeOpens) {
+    VX_REQUIRE_CORPUS(kPutty);
+    Handle db;
+    for (uintptr_t mode : {1u, 2u, 3u, 4u, 5u}) {
+        EXPECT_EQ(MsiOpenDatabaseW(CorpusPackage(kPutty).c_str(), MsiPersistMode(mode), &db.h),
+                  ERROR_INVALID_PARAMETER);
+        EXPECT_EQ(db.h, 0u);
+    }
+    EXPECT_EQ(MsiOpenDatabaseW(CorpusPackage(kPutty).c_str(), MSIDBOPEN_READONLY, &db.h),
+              ERROR_SUCCESS);
+    EXPECT_NE(db.h, 0u);
+}
+
+TEST(MsiApi, FailuresLeaveTheInstallersErrorRecord) {
+    Handle db;
+    EXPECT_EQ(MsiOpenDatabaseW(u"/no/such/package.msi", MSIDBOPEN_READONLY, &db.h),
+              ERROR_OPEN_FAILED);
+    Handle error{MsiGetLastErrorRecord()};
+    ASSERT_NE(error.h, 0u);
+    EXPECT_EQ(MsiRecordGetInteger(error.h, 1), 2203);
+    EXPECT_EQ(FieldText(error.h, 2), u"/no/such/package.msi");
+    EXPECT_EQ(MsiRecordGetInteger(error.h, 3), -2147287038); // STG_E_FILENOTFOUND
+    EXPECT_EQ(MsiGetLastErrorRecord(), 0u); // taken once
+
+    VX_REQUIRE_CORPUS(kPutty);
+    ASSERT_EQ(MsiOpenDatabaseW(CorpusPackage(kPutty).c_str(), MSIDBOPEN_READONLY, &db.h),
+              ERROR_SUCCESS);
+    Handle view;
+    EXPECT_EQ(MsiDatabaseOpenViewW(db.h, u"SELECT `Nope` FROM `File`", &view.h),
+              ERROR_BAD_QUERY_SYNTAX);
+    Handle record{MsiGetLastErrorRecord()};
+    ASSERT_NE(record.h, 0u);
+    ASSERT_EQ(MsiRecordSetStringW(record.h, 0, u"Error [1]: [2]{, [3]}{, [4]}{, [5]}"),
+              ERROR_SUCCESS);
+    char16_t text[256];
+    MsiDWORD size = 256;
+    ASSERT_EQ(MsiFormatRecordW(0, record.h, text, &size), ERROR_SUCCESS);
+    EXPECT_EQ(std::u16string(text), u"Error 2235: " + CorpusPackage(kPutty) +
+                                        u", Nope, SELECT `Nope` FROM `File`");
+}
+
+TEST(MsiApi, TablesPersistOrAreAbsent) {
+    VX_REQUIRE_CORPUS(kPutty);
+    Handle db;
+    ASSERT_EQ(MsiOpenDatabaseW(CorpusPackage(kPutty).c_str(), MSIDBOPEN_READONLY, &db.h), 0u);
+    EXPECT_EQ(MsiDatabaseIsTablePersistentW(db.h, u"File"), MSICONDITION_TRUE);
+    EXPECT_EQ(MsiDatabaseIsTablePersistentW(db.h, u"NoSuchTable"), MSICONDITION_NONE);
+    EXPECT_EQ(MsiDatabaseIsTablePersistentW(db.h, u"file"), MSICONDITION_NONE);
+    EXPECT_EQ(MsiDatabaseIsTablePersistentW(0, u"File"), MSICONDITION_ERROR);
+
+    Handle keys;
+    ASSERT_EQ(MsiDatabaseGetPrimaryKeysW(db.h, u"FeatureComponents", &keys.h), ERROR_SUCCESS);
+    EXPECT_EQ(MsiRecordGetFieldCount(keys.h), 2u);
+    EXPECT_EQ(FieldText(keys.h, 0), u"FeatureComponents");
+    EXPECT_EQ(FieldText(keys.h, 1), u"Feature_");
+    EXPECT_EQ(FieldText(keys.h, 2), u"Component_");
+    EXPECT_EQ(MsiDatabaseGetPrimaryKeysW(db.h, u"Nope", &keys.h), ERROR_INVALID_TABLE);
+}
+
+TEST(MsiApi, StreamsReadInPiecesToTheirExactSize) {
+    VX_REQUIRE_CORPUS(kPutty);
+    Handle db;
+    ASSERT_EQ(MsiOpenDatabaseW(CorpusPackage(kPutty).c_str(), MSIDBOPEN_READONLY, &db.h), 0u);
+    Handle view;
+    ASSERT_EQ(MsiDatabaseOpenViewW(db.h, u"SELECT `Name`, `Data` FROM `_Streams` WHERE `Name` = ?",
+                                   &view.h),
+              ERROR_SUCCESS);
+    Handle params{MsiCreateRecord(1)};
+    MsiRecordSetStringW(params.h, 1, u"putty.cab");
+    ASSERT_EQ(MsiViewExecute(view.h, params.h), ERROR_SUCCESS);
+    Handle row;
+    ASSERT_EQ(MsiViewFetch(view.h, &row.h), ERROR_SUCCESS);
+    const UINT total = MsiRecordDataSize(row.h, 2);
+    ASSERT_GT(total, 100000u);
+    std::vector<char> bytes;
+    char chunk[4000];
+    for (;;) {
+        MsiDWORD size = sizeof chunk;
+        ASSERT_EQ(MsiRecordReadStream(row.h, 2, chunk, &size), ERROR_SUCCESS);
+        if (size == 0) {
+            break;
+        }
+        bytes.insert(bytes.end(), chunk, chunk + size);
+    }
+    ASSERT_EQ(bytes.size(), total);
+    EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 4), "MSCF"); // a cabinet
+    MsiDWORD size = 10;
+    EXPECT_EQ(MsiRecordReadStream(row.h, 1, chunk, &size), ERROR_INVALID_DATATYPE);
+    Handle end;
+    EXPECT_EQ(MsiViewFetch(view.h, &end.h), ERROR_NO_MORE_ITEMS);
+    EXPECT_EQ(end.h, 0u);
+}
+
+TEST(MsiApi, SummaryInformationOfARealPackage) {
+    VX_REQUIRE_CORPUS(kPutty);
+    Handle summary;
+    ASSERT_EQ(MsiGetSummaryInformationW(0, CorpusPackage(kPutty).c_str(), 0, &summary.h), 0u);
+    UINT type = 0;
+    INT value = 0;
+    MsiFileTime time;
+    char16_t text[100];
+    MsiDWORD size = 100;
+    ASSERT_EQ(MsiSummaryInfoGetPropertyW(summary.h, 9, &type, &value, &time, text, &size), 0u);
+    EXPECT_EQ(type, VT_LPSTR_PROPERTY);
+    EXPECT_EQ(std::u16string(text), u"{6BA452A6-7DBE-4456-A933-A2528F25AB0C}");
+    ASSERT_EQ(MsiSummaryInfoGetPropertyW(summary.h, 14, &type, &value, &time, nullptr, nullptr),
+              0u);
+    EXPECT_EQ(type, VT_I4_PROPERTY);
+    EXPECT_EQ(value, 100);
+    ASSERT_EQ(MsiSummaryInfoGetPropertyW(summary.h, 12, &type, &value, &time, nullptr, nullptr),
+              0u);
+    EXPECT_EQ(type, VT_FILETIME_PROPERTY);
+    EXPECT_NE(time.dwHighDateTime, 0u);
+    Handle writable;
+    EXPECT_EQ(MsiGetSummaryInformationW(0, CorpusPackage(kPutty).c_str(), 3, &writable.h),
+              ERROR_INVALID_PARAMETER);
+}
+
+TEST(MsiApi, ManyThreadsShareOneDatabaseAndEveryHandleIsReleased) {
+    VX_REQUIRE_CORPUS(kNUnit);
+    const UINT before = MsiOpenHandleCount();
+    {
+        Handle db;
+        ASSERT_EQ(MsiOpenDatabaseW(CorpusPackage(kNUnit).c_str(), MSIDBOPEN_READONLY, &db.h), 0u);
+        // The keys to look up, read once.
+        std::vector<std::u16string> keys;
+        {
+            Handle view;
+            ASSERT_EQ(MsiDatabaseOpenViewW(db.h, u"SELECT `File` FROM `File`", &view.h), 0u);
+            ASSERT_EQ(MsiViewExecute(view.h, 0), 0u);
+            for (Handle row; MsiViewFetch(view.h, &row.h) == ERROR_SUCCESS;) {
+                keys.push_back(FieldText(row.h, 1));
+                MsiCloseHandle(row.h);
+                row.h = 0;
+            }
+        }
+        ASSERT_GT(keys.size(), 250u);
+        std::atomic<int> found{0};
+        std::vector<std::thread> threads;
+        for (int t = 0; t < 4; ++t) {
+            threads.emplace_back([&, t] {
+                for (size_t i = static_cast<size_t>(t); i < keys.size(); i += 4) {
+                    MSIHANDLE view = 0;
+                    MSIHANDLE params = MsiCreateRecord(1);
+                    MSIHANDLE row = 0;
+                    MsiRecordSetStringW(params, 1, keys[i].c_str());
+                    if (MsiDatabaseOpenViewW(db.h, u"SELECT * FROM `File` WHERE `File` = ?",
+                                             &view) == 0 &&
+                        MsiViewExecute(view, params) == 0 && MsiViewFetch(view, &row) == 0 &&
+                        FieldText(row, 1) == keys[i]) {
+                        ++found;
+                    }
+                    MsiCloseHandle(row);
+                    MsiCloseHandle(params);
+                    MsiCloseHandle(view);
+                }
+            });
+        }
+        for (auto& t : threads) {
+            t.join();
+        }
+        EXPECT_EQ(found.load(), static_cast<int>(keys.size()));
+    }
+    EXPECT_EQ(MsiOpenHandleCount(), before);
+}
+
+TEST(MsiApi, ReadingAPackageNeverChangesIt) {
+    for (const std::string& name : {kPutty, kNUnit, std::string("msi_with_external_cab.msi")}) {
+        if (!std::filesystem::exists(vx::testing::CorpusFile(name))) {
+            continue;
+        }
+        const auto before = vx::testing::FileBytes(vx::testing::CorpusFile(name));
+        const auto modified = std::filesystem::last_write_time(vx::testing::CorpusFile(name));
+        Handle db;
+        ASSERT_EQ(MsiOpenDatabaseW(CorpusPackage(name).c_str(), MSIDBOPEN_READONLY, &db.h), 0u);
+        Handle tables;
+        ASSERT_EQ(MsiDatabaseOpenViewW(db.h, u"SELECT `Name` FROM `_Tables`", &tables.h), 0u);
+        ASSERT_EQ(MsiViewExecute(tables.h, 0), 0u);
+        int fetched = 0;
+        for (Handle row; MsiViewFetch(tables.h, &row.h) == ERROR_SUCCESS; MsiCloseHandle(row.h)) {
+            Handle view;
+            const std::u16string query = u"SELECT * FROM `" + FieldText(row.h, 1) + u"`";
+            ASSERT_EQ(MsiDatabaseOpenViewW(db.h, query.c_str(), &view.h), 0u);
+            ASSERT_EQ(MsiViewExecute(view.h, 0), 0u);
+            for (Handle cell; MsiViewFetch(view.h, &cell.h) == ERROR_SUCCESS;
+                 MsiCloseHandle(cell.h)) {
+                ++fetched;
+            }
+        }
+        EXPECT_GT(fetched, 0);
+        MsiCloseHandle(db.h);
+        db.h = 0;
+        EXPECT_EQ(vx::testing::FileBytes(vx::testing::CorpusFile(name)), before) << name;
+        EXPECT_EQ(std::filesystem::last_write_time(vx::testing::CorpusFile(name)), modified);
+    }
+}
