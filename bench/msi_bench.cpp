@@ -1,0 +1,248 @@
+// The installer engine against libmsi in the same run:
+//  (a) open a package and fetch every row of every table;
+//  (b) single-row lookups by primary key, each preparing, executing, fetching and closing its
+//      own view, on tables of 1,000 and of 50,000 rows.
+// Heap peak of (a) is reported beside the size of the package's table streams.
+
+#include "bench/heap_counter.h"
+#include "libmsi_oracle.h"
+#include "platform/msi/msi_api.h"
+#include "platform/sys/wide_string.h"
+
+#include <benchmark/benchmark.h>
+#include <libmsi.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::string Fixture(const char* name) { return std::string(VX_FIXTURE_DIR) + "/" + name + ".msi"; }
+std::string Corpus(const char* name) { return std::string(VX_SHARED_DIR) + "/corpus/" + name; }
+
+// Packages of (a): name shown in the report, path.
+const std::vector<std::pair<std::string, std::string>>& Packages() {
+    static const std::vector<std::pair<std::string, std::string>> list = [] {
+        std::vector<std::pair<std::string, std::string>> out;
+        for (const char* name : {"putty-0.68-installer.msi", "NUnit-2.5.2.9222.msi",
+                                 "msi_with_external_cab.msi"}) {
+            if (std::filesystem::exists(Corpus(name))) {
+                out.emplace_back(name, Corpus(name));
+            }
+        }
+        out.emplace_back("big50k", Fixture("big50k"));
+        return out;
+    }();
+    return list;
+}
+
+std::vector<std::u16string> TableNames(const std::string& path) {
+    std::vector<std::u16string> names;
+    for (auto& name : vx::test::OracleTableNames(path)) {
+        if (name != u"_SummaryInformation" && name != u"_ForceCodepage") {
+            names.push_back(name);
+        }
+    }
+    return names;
+}
+
+size_t TableStreamBytes(const std::string& path) {
+    size_t total = 0;
+    for (const auto& name : TableNames(path)) {
+        if (auto bytes = vx::test::OracleRawStream(path, u"!" + name)) {
+            total += bytes->size();
+        }
+    }
+    for (const char16_t* pool : {u"!_StringPool", u"!_StringData"}) {
+        if (auto bytes = vx::test::OracleRawStream(path, pool)) {
+            total += bytes->size();
+        }
+    }
+    return total;
+}
+
+void OursReadAll(benchmark::State& state) {
+    const auto& [label, path] = Packages()[static_cast<size_t>(state.range(0))];
+    const auto tables = TableNames(path);
+    const std::u16string widePath = vx::Utf8ToUtf16(path);
+    size_t rows = 0;
+    size_t peak = 0;
+    for (auto _ : state) {
+        vx::bench::ResetHeapPeak();
+        MSIHANDLE db = 0;
+        if (MsiOpenDatabaseW(widePath.c_str(), MSIDBOPEN_READONLY, &db) != 0) {
+            state.SkipWithError("open failed");
+            return;
+        }
+        rows = 0;
+        for (const auto& table : tables) {
+            const std::u16string query = u"SELECT * FROM `" + table + u"`";
+            MSIHANDLE view = 0;
+            MsiDatabaseOpenViewW(db, query.c_str(), &view);
+            MsiViewExecute(view, 0);
+            for (MSIHANDLE row = 0; MsiViewFetch(view, &row) == vx::ERROR_SUCCESS;) {
+                ++rows;
+                MsiCloseHandle(row);
+            }
+            MsiCloseHandle(view);
+        }
+        MsiCloseHandle(db);
+        peak = std::max(peak, vx::bench::HeapPeakBytes());
+    }
+    state.SetLabel(label);
+    state.counters["rows"] = static_cast<double>(rows);
+    state.counters["heap_peak_MB"] = static_cast<double>(peak) / 1e6;
+    state.counters["table_streams_MB"] = static_cast<double>(TableStreamBytes(path)) / 1e6;
+}
+
+void LibmsiReadAll(benchmark::State& state) {
+    const auto& [label, path] = Packages()[static_cast<size_t>(state.range(0))];
+    const auto tables = TableNames(path);
+    size_t rows = 0;
+    for (auto _ : state) {
+        LibmsiDatabase* db =
+            libmsi_database_new(path.c_str(), LIBMSI_DB_FLAGS_READONLY, nullptr, nullptr);
+        if (!db) {
+            state.SkipWithError("open failed");
+            return;
+        }
+        rows = 0;
+        for (const auto& table : tables) {
+            const std::string query = "SELECT * FROM `" + vx::Utf16ToUtf8(table) + "`";
+            LibmsiQuery* q = libmsi_query_new(db, query.c_str(), nullptr);
+            if (q && libmsi_query_execute(q, nullptr, nullptr)) {
+                while (LibmsiRecord* record = libmsi_query_fetch(q, nullptr)) {
+                    ++rows;
+                    g_object_unref(record);
+                }
+                libmsi_query_close(q, nullptr);
+            }
+            if (q) {
+                g_object_unref(q);
+            }
+        }
+        g_object_unref(db);
+    }
+    state.SetLabel(label);
+    state.counters["rows"] = static_cast<double>(rows);
+}
+
+struct LookupCase {
+    const char* package;
+    const char* table;
+    const char* keyColumn;
+    char keyPrefix; // keys are the prefix and a five-digit number from 0
+};
+// 1,000 and 50,000 rows.
+const LookupCase kLookups[] = {{"big5k", "Component", "Component", 'C'},
+                               {"big50k", "File", "File", 'F'}};
+constexpr int kLookupsPerIteration = 10000;
+
+std::vector<std::string> LookupKeys(const LookupCase& c, int rowCount) {
+    std::vector<std::string> keys;
+    for (int i = 0; i < kLookupsPerIteration; ++i) {
+        std::string digits = std::to_string((i * 7919) % rowCount);
+        keys.push_back(c.keyPrefix + std::string(5 - digits.size(), '0') + digits);
+    }
+    return keys;
+}
+
+int RowCount(const std::string& path, const char* table) {
+    return static_cast<int>(
+        vx::test::OracleQuery(path, u"SELECT * FROM `" + vx::Utf8ToUtf16(table) + u"`").rows.size());
+}
+
+void OursLookups(benchmark::State& state) {
+    const LookupCase& c = kLookups[state.range(0)];
+    const std::string path = Fixture(c.package);
+    const int rowCount = RowCount(path, c.table);
+    const auto keys = LookupKeys(c, rowCount);
+    std::vector<std::u16string> wideKeys;
+    for (const auto& k : keys) {
+        wideKeys.push_back(vx::Utf8ToUtf16(k));
+    }
+    const std::u16string query = u"SELECT * FROM `" + vx::Utf8ToUtf16(c.table) + u"` WHERE `" +
+                                 vx::Utf8ToUtf16(c.keyColumn) + u"` = ?";
+    MSIHANDLE db = 0;
+    MsiOpenDatabaseW(vx::Utf8ToUtf16(path).c_str(), MSIDBOPEN_READONLY, &db);
+    int found = 0;
+    for (auto _ : state) {
+        found = 0;
+        for (const auto& key : wideKeys) {
+            MSIHANDLE view = 0;
+            MSIHANDLE params = MsiCreateRecord(1);
+            MSIHANDLE row = 0;
+            MsiRecordSetStringW(params, 1, key.c_str());
+            MsiDatabaseOpenViewW(db, query.c_str(), &view);
+            MsiViewExecute(view, params);
+            if (MsiViewFetch(view, &row) == vx::ERROR_SUCCESS) {
+                ++found;
+            }
+            MsiCloseHandle(row);
+            MsiCloseHandle(params);
+            MsiViewClose(view);
+            MsiCloseHandle(view);
+        }
+    }
+    MsiCloseHandle(db);
+    if (found != kLookupsPerIteration) {
+        state.SkipWithError("a key was not found");
+    }
+    state.SetLabel(std::string(c.table) + " of " + std::to_string(rowCount) + " rows");
+    state.counters["per_lookup_us"] = benchmark::Counter(
+        kLookupsPerIteration, benchmark::Counter::kIsIterationInvariantRate |
+                                  benchmark::Counter::kInvert);
+}
+
+void LibmsiLookups(benchmark::State& state) {
+    const LookupCase& c = kLookups[state.range(0)];
+    const std::string path = Fixture(c.package);
+    const int rowCount = RowCount(path, c.table);
+    const auto keys = LookupKeys(c, rowCount);
+    const std::string query =
+        std::string("SELECT * FROM `") + c.table + "` WHERE `" + c.keyColumn + "` = ?";
+    LibmsiDatabase* db =
+        libmsi_database_new(path.c_str(), LIBMSI_DB_FLAGS_READONLY, nullptr, nullptr);
+    int found = 0;
+    for (auto _ : state) {
+        found = 0;
+        for (const auto& key : keys) {
+            LibmsiQuery* q = libmsi_query_new(db, query.c_str(), nullptr);
+            LibmsiRecord* params = libmsi_record_new(1);
+            libmsi_record_set_string(params, 1, key.c_str());
+            if (libmsi_query_execute(q, params, nullptr)) {
+                if (LibmsiRecord* row = libmsi_query_fetch(q, nullptr)) {
+                    ++found;
+                    g_object_unref(row);
+                }
+            }
+            libmsi_query_close(q, nullptr);
+            g_object_unref(params);
+            g_object_unref(q);
+        }
+    }
+    g_object_unref(db);
+    if (found != kLookupsPerIteration) {
+        state.SkipWithError("a key was not found");
+    }
+    state.SetLabel(std::string(c.table) + " of " + std::to_string(rowCount) + " rows");
+    state.counters["per_lookup_us"] = benchmark::Counter(
+        kLookupsPerIteration, benchmark::Counter::kIsIterationInvariantRate |
+                                  benchmark::Counter::kInvert);
+}
+
+void PackageArgs(benchmark::internal::Benchmark* b) {
+    for (size_t i = 0; i < Packages().size(); ++i) {
+        b->Arg(static_cast<int64_t>(i));
+    }
+}
+
+} // namespace
+
+BENCHMARK(OursReadAll)->Apply(PackageArgs)->Unit(benchmark::kMillisecond);
+BENCHMARK(LibmsiReadAll)->Apply(PackageArgs)->Unit(benchmark::kMillisecond);
+BENCHMARK(OursLookups)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(LibmsiLookups)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+BENCHMARK_MAIN();
