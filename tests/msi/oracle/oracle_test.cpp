@@ -9,7 +9,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <map>
 #include <set>
@@ -355,60 +354,6 @@ INSTANTIATE_TEST_SUITE_P(Sizes, OracleBig,
                          testing::Values(BigShape{"big5k", 5000, 1000, 300},
                                          BigShape{"big50k", 50000, 10000, 3000}),
                          [](const auto& shape) { return std::string(shape.param.name); });
-
-// libmsi's speed on big50k, the figures our benchmarks are compared with. Timed with the C API
-// directly so that the oracle's conversions do not count.
-TEST(OraclePeerTimings, Big50kOpenFetchAndLookup) {
-    using Clock = std::chrono::steady_clock;
-    const std::string path = Fixture("big50k");
-    const auto start = Clock::now();
-    LibmsiDatabase* db =
-        libmsi_database_new(path.c_str(), LIBMSI_DB_FLAGS_READONLY, nullptr, nullptr);
-    ASSERT_NE(db, nullptr);
-    const auto opened = Clock::now();
-    LibmsiQuery* all = libmsi_query_new(db, "SELECT * FROM `File`", nullptr);
-    ASSERT_NE(all, nullptr);
-    ASSERT_TRUE(libmsi_query_execute(all, nullptr, nullptr));
-    size_t rows = 0;
-    while (LibmsiRecord* record = libmsi_query_fetch(all, nullptr)) {
-        ++rows;
-        g_object_unref(record);
-    }
-    libmsi_query_close(all, nullptr);
-    g_object_unref(all);
-    const auto fetched = Clock::now();
-    EXPECT_EQ(rows, 50000u);
-
-    constexpr int kLookups = 200;
-    int found = 0;
-    for (int i = 0; i < kLookups; ++i) {
-        LibmsiQuery* one = libmsi_query_new(db, "SELECT * FROM `File` WHERE `File` = ?", nullptr);
-        LibmsiRecord* key = libmsi_record_new(1);
-        char name[16];
-        std::snprintf(name, sizeof name, "F%05d", (i * 241) % 50000);
-        libmsi_record_set_string(key, 1, name);
-        libmsi_query_execute(one, key, nullptr);
-        if (LibmsiRecord* record = libmsi_query_fetch(one, nullptr)) {
-            ++found;
-            g_object_unref(record);
-        }
-        libmsi_query_close(one, nullptr);
-        g_object_unref(key);
-        g_object_unref(one);
-    }
-    const auto looked = Clock::now();
-    g_object_unref(db);
-    EXPECT_EQ(found, kLookups);
-
-    using Ms = std::chrono::duration<double, std::milli>;
-    const double lookupMs = Ms(looked - fetched).count() / kLookups;
-    std::printf("libmsi big50k: open %.1f ms, fetch all File rows %.1f ms, "
-                "one File lookup by key %.3f ms\n",
-                Ms(opened - start).count(), Ms(fetched - opened).count(), lookupMs);
-    RecordProperty("open_ms", std::to_string(Ms(opened - start).count()));
-    RecordProperty("fetch_all_ms", std::to_string(Ms(fetched - opened).count()));
-    RecordProperty("lookup_ms", std::to_string(lookupMs));
-}
 
 } // namespace
 } // namespace vx::test
