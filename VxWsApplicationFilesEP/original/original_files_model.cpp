@@ -1,0 +1,156 @@
+#include "VxWsApplicationFilesEP/original/original_files_model.h"
+
+#include "platform/sys/path_strings.h"
+
+#include <algorithm>
+
+namespace vx {
+namespace {
+
+char16_t FoldChar(char16_t c) {
+    if (c < 0x80) {
+        return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 0x20) : c;
+    }
+    if ((c >= 0xC0 && c <= 0xDE && c != 0xD7) || (c >= 0x391 && c <= 0x3AB && c != 0x3A2) ||
+        (c >= 0x410 && c <= 0x42F)) {
+        return static_cast<char16_t>(c + 0x20);
+    }
+    if (c >= 0x400 && c <= 0x40F) {
+        return static_cast<char16_t>(c + 0x50);
+    }
+    // Latin Extended-A pairs capital and small letters as even and odd code points.
+    if (c >= 0x100 && c <= 0x17F && c != 0x130 && c != 0x131 && c != 0x138 && c != 0x149 &&
+        c != 0x17F) {
+        const bool oddCapitals = (c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E);
+        if (oddCapitals ? (c % 2 == 1) : (c % 2 == 0)) {
+            return static_cast<char16_t>(c + 1);
+        }
+    }
+    return c;
+}
+
+void SortChildren(std::vector<std::unique_ptr<OriginalTreeNode>>& children) {
+    std::stable_sort(children.begin(), children.end(), [](const auto& a, const auto& b) {
+        const NodeKind ka = a->Item().kind;
+        const NodeKind kb = b->Item().kind;
+        if (ka == NodeKind::Root || kb == NodeKind::Root) {
+            return false;
+        }
+        if (ka != kb) {
+            return ka == NodeKind::Folder;
+        }
+        return CompareLabels(a->Item().label, b->Item().label) < 0;
+    });
+}
+
+void PrintNode(const OriginalTreeNode& node, size_t depth, std::u16string& out) {
+    out.append(depth * 2, u' ');
+    out += node.Item().label;
+    out += u'\n';
+    for (const auto& child : node.Children()) {
+        PrintNode(*child, depth + 1, out);
+    }
+}
+
+void CollectKeys(const OriginalTreeNode& node, std::vector<std::u16string>& keys) {
+    for (const auto& child : node.Children()) {
+        if (child->Item().kind == NodeKind::File) {
+            keys.push_back(child->Item().key);
+        } else if (child->Item().kind == NodeKind::Folder) {
+            CollectKeys(*child, keys);
+        }
+    }
+}
+
+} // namespace
+
+std::u16string FoldLabel(std::u16string_view label) {
+    std::u16string folded(label);
+    for (auto& c : folded) {
+        c = FoldChar(c);
+    }
+    return folded;
+}
+
+int CompareLabels(std::u16string_view a, std::u16string_view b) {
+    const size_t n = std::min(a.size(), b.size());
+    for (size_t i = 0; i < n; ++i) {
+        const char16_t x = FoldChar(a[i]);
+        const char16_t y = FoldChar(b[i]);
+        if (x != y) {
+            return x < y ? -1 : 1;
+        }
+    }
+    return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
+}
+
+OriginalFilesModel::OriginalFilesModel(std::u16string rootLabel)
+    : m_root(std::make_unique<OriginalTreeNode>(
+          OriginalTreeItem{NodeKind::Root, {}, std::move(rootLabel)}, nullptr)) {}
+
+OriginalTreeNode& OriginalFilesModel::PlaceFile(std::u16string_view folderPath,
+                                                std::u16string key, std::u16string label) {
+    std::vector<std::u16string> pieces;
+    SplitString(folderPath, kTargetSeparator, false, pieces);
+    OriginalTreeNode* current = m_root.get();
+    for (auto& piece : pieces) {
+        std::u16string folded = FoldLabel(piece);
+        if (auto it = current->m_firstByLabel.find(folded); it != current->m_firstByLabel.end()) {
+            current = it->second;
+            continue;
+        }
+        auto folder = std::make_unique<OriginalTreeNode>(
+            OriginalTreeItem{NodeKind::Folder, {}, std::move(piece)}, current);
+        OriginalTreeNode* inserted = folder.get();
+        // New folders go before the first child.
+        auto& children = current->m_children;
+        children.push_back(std::move(folder));
+        std::rotate(children.begin(), children.end() - 1, children.end());
+        current->m_firstByLabel.emplace(std::move(folded), inserted);
+        current = inserted;
+    }
+    auto file = std::make_unique<OriginalTreeNode>(
+        OriginalTreeItem{NodeKind::File, std::move(key), std::move(label)}, current);
+    OriginalTreeNode* inserted = file.get();
+    current->m_firstByLabel.emplace(FoldLabel(inserted->m_item.label), inserted);
+    current->m_children.push_back(std::move(file));
+    ++m_fileCount;
+    return *inserted;
+}
+
+void OriginalFilesModel::Sort() {
+    // Iterative, so that a deep tree cannot exhaust the stack.
+    std::vector<OriginalTreeNode*> pending{m_root.get()};
+    while (!pending.empty()) {
+        OriginalTreeNode* node = pending.back();
+        pending.pop_back();
+        if (node->m_children.empty()) {
+            continue;
+        }
+        SortChildren(node->m_children);
+        // The first child of each label may have changed places; the index follows the order.
+        node->m_firstByLabel.clear();
+        for (const auto& child : node->m_children) {
+            node->m_firstByLabel.emplace(FoldLabel(child->m_item.label), child.get());
+            pending.push_back(child.get());
+        }
+    }
+}
+
+std::vector<std::u16string> OriginalFilesModel::DragKeys(const OriginalTreeNode& node) {
+    std::vector<std::u16string> keys;
+    if (node.Item().kind == NodeKind::File) {
+        keys.push_back(node.Item().key);
+    } else if (node.Item().kind == NodeKind::Folder) {
+        CollectKeys(node, keys);
+    }
+    return keys;
+}
+
+std::u16string OriginalFilesModel::Print() const {
+    std::u16string out;
+    PrintNode(*m_root, 0, out);
+    return out;
+}
+
+} // namespace vx

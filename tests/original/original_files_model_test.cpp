@@ -1,0 +1,132 @@
+#include "VxWsApplicationFilesEP/original/original_files_model.h"
+#include "platform/sys/wide_string.h"
+
+#include <gtest/gtest.h>
+
+using namespace vx;
+
+namespace {
+
+std::string Printed(const OriginalFilesModel& model) { return Utf16ToUtf8(model.Print()); }
+
+const OriginalTreeNode* Child(const OriginalTreeNode& node, std::u16string_view label) {
+    for (const auto& c : node.Children()) {
+        if (c->Item().label == label) {
+            return c.get();
+        }
+    }
+    return nullptr;
+}
+
+} // namespace
+
+TEST(OriginalFilesModel, FilesHangUnderTheSegmentsOfTheirFolder) {
+    OriginalFilesModel model(u"Original Setup Files");
+    model.PlaceFile(u"[ProgramFilesFolder]\\My App\\Bin", u"f1", u"app.exe");
+    model.PlaceFile(u"[ProgramFilesFolder]\\My App", u"f2", u"readme.txt");
+    model.Sort();
+    EXPECT_EQ(Printed(model), "Original Setup Files\n"
+                              "  [ProgramFilesFolder]\n"
+                              "    My App\n"
+                              "      Bin\n"
+                              "        app.exe\n"
+                              "      readme.txt\n");
+    EXPECT_EQ(model.FileCount(), 2u);
+}
+
+TEST(OriginalFilesModel, FoldersDifferingOnlyInCaseAreOneAndKeepTheFirstSpelling) {
+    OriginalFilesModel model(u"Root");
+    model.PlaceFile(u"[INSTALLDIR]\\Data", u"a", u"a.txt");
+    model.PlaceFile(u"[installdir]\\DATA", u"b", u"b.txt");
+    model.PlaceFile(u"[InstallDir]\\d\u00c4t\u00c5", u"c", u"c.txt"); // not the same letters
+    model.PlaceFile(u"[InstallDir]\\D\u00e4T\u00e5", u"d", u"d.txt"); // same letters, other case
+    ASSERT_EQ(model.Root().Children().size(), 1u);
+    const auto& install = *model.Root().Children()[0];
+    EXPECT_EQ(install.Item().label, u"[INSTALLDIR]");
+    ASSERT_EQ(install.Children().size(), 2u);
+    const OriginalTreeNode* data = Child(install, u"Data");
+    ASSERT_NE(data, nullptr);
+    EXPECT_EQ(data->Children().size(), 2u);
+    const OriginalTreeNode* accented = Child(install, u"d\u00c4t\u00c5");
+    ASSERT_NE(accented, nullptr);
+    EXPECT_EQ(accented->Children().size(), 2u);
+}
+
+TEST(OriginalFilesModel, EmptySegmentsBecomeFoldersWithEmptyLabels) {
+    OriginalFilesModel model(u"Root");
+    model.PlaceFile(u"\\My App", u"k", u"x.dll"); // a missing Directory row resolves like this
+    ASSERT_EQ(model.Root().Children().size(), 1u);
+    const auto& empty = *model.Root().Children()[0];
+    EXPECT_EQ(empty.Item().kind, NodeKind::Folder);
+    EXPECT_EQ(empty.Item().label, u"");
+    ASSERT_NE(Child(empty, u"My App"), nullptr);
+
+    OriginalFilesModel second(u"Root");
+    second.PlaceFile(u"", u"k", u"x.dll"); // an empty path is one empty segment
+    ASSERT_EQ(second.Root().Children().size(), 1u);
+    EXPECT_EQ(second.Root().Children()[0]->Item().label, u"");
+    EXPECT_EQ(second.Root().Children()[0]->Children().size(), 1u);
+}
+
+TEST(OriginalFilesModel, SortPutsFoldersFirstThenLabelsWithoutCase) {
+    OriginalFilesModel model(u"Root");
+    for (const char16_t* name : {u"gamma", u"alpha", u"Beta"}) {
+        model.PlaceFile(u"[F]", name, name);
+    }
+    model.PlaceFile(u"[F]\\zeta", u"z", u"inner");
+    model.PlaceFile(u"[F]\\Aardvark", u"a", u"inner");
+    model.Sort();
+    EXPECT_EQ(Printed(model), "Root\n"
+                              "  [F]\n"
+                              "    Aardvark\n"
+                              "      inner\n"
+                              "    zeta\n"
+                              "      inner\n"
+                              "    alpha\n"
+                              "    Beta\n"
+                              "    gamma\n");
+}
+
+TEST(OriginalFilesModel, AFileLabelMatchesAFolderSegmentAsTheFirstChildOfThatName) {
+    // Children are matched by label whatever their kind: a later folder segment named like an
+    // existing file descends into that file node.
+    OriginalFilesModel model(u"Root");
+    model.PlaceFile(u"[F]", u"k1", u"bin");
+    model.PlaceFile(u"[F]\\BIN", u"k2", u"tool.exe");
+    const auto& folder = *model.Root().Children()[0];
+    ASSERT_EQ(folder.Children().size(), 1u);
+    EXPECT_EQ(folder.Children()[0]->Item().kind, NodeKind::File);
+    EXPECT_EQ(folder.Children()[0]->Children().size(), 1u);
+}
+
+TEST(OriginalFilesModel, DragKeysAreDepthFirstInDisplayOrder) {
+    OriginalFilesModel model(u"Root");
+    model.PlaceFile(u"[F]\\b", u"k_b1", u"b1");
+    model.PlaceFile(u"[F]", u"k_top", u"top");
+    model.PlaceFile(u"[F]\\a", u"k_a1", u"a1");
+    model.PlaceFile(u"[F]\\a", u"k_a0", u"a0");
+    model.PlaceFile(u"[F]\\empty\\deeper", u"k_d", u"d");
+    model.Sort();
+    const auto& folder = *model.Root().Children()[0];
+    using Keys = std::vector<std::u16string>;
+    EXPECT_EQ(OriginalFilesModel::DragKeys(folder),
+              (Keys{u"k_a0", u"k_a1", u"k_b1", u"k_d", u"k_top"}));
+    EXPECT_EQ(OriginalFilesModel::DragKeys(*Child(folder, u"top")), Keys{u"k_top"});
+    EXPECT_TRUE(OriginalFilesModel::DragKeys(model.Root()).empty());
+
+    OriginalFilesModel bare(u"Root");
+    bare.PlaceFile(u"[F]\\x", u"k", u"f");
+    EXPECT_EQ(OriginalFilesModel::DragKeys(*bare.Root().Children()[0]), Keys{u"k"});
+}
+
+TEST(FoldLabel, FoldsLatinGreekAndCyrillicCapitals) {
+    EXPECT_EQ(CompareLabels(u"ABC", u"abc"), 0);
+    EXPECT_EQ(CompareLabels(u"\u00c9T\u00c9", u"\u00e9t\u00e9"), 0);
+    EXPECT_EQ(CompareLabels(u"\u0414\u0410\u041d\u041d\u042b\u0415", u"\u0434\u0430\u043d\u043d\u044b\u0435"), 0);
+    EXPECT_EQ(CompareLabels(u"\u0401", u"\u0451"), 0);
+    EXPECT_EQ(CompareLabels(u"\u03a3", u"\u03c3"), 0);
+    EXPECT_EQ(CompareLabels(u"\u0141", u"\u0142"), 0);
+    EXPECT_LT(CompareLabels(u"alpha", u"Beta"), 0);
+    EXPECT_LT(CompareLabels(u"a", u"ab"), 0);
+    EXPECT_NE(CompareLabels(u"\u00d7", u"\u00f7"), 0); // multiplication and division signs
+}
