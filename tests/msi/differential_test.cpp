@@ -124,8 +124,16 @@ std::string FirstDifference(const OracleResult& ours, const OracleResult& theirs
         return "column counts differ";
     }
     for (size_t c = 0; c < ours.columns.size(); ++c) {
-        if (ours.columns[c].name != theirs.columns[c].name ||
-            ours.columns[c].type != theirs.columns[c].type) {
+        // The installer types a temporary column g/j; libmsi types it like any other column.
+        std::u16string type = ours.columns[c].type;
+        static constexpr std::pair<char16_t, char16_t> kTemporary[] = {
+            {u'g', u's'}, {u'G', u'S'}, {u'j', u'i'}, {u'J', u'I'}};
+        for (const auto& [temporary, plain] : kTemporary) {
+            if (type.front() == temporary) {
+                type.front() = plain;
+            }
+        }
+        if (ours.columns[c].name != theirs.columns[c].name || type != theirs.columns[c].type) {
             why << "column " << c + 1 << ": ours " << Utf16ToUtf8(ours.columns[c].name) << " "
                 << Utf16ToUtf8(ours.columns[c].type) << ", libmsi "
                 << Utf16ToUtf8(theirs.columns[c].name) << " " << Utf16ToUtf8(theirs.columns[c].type);

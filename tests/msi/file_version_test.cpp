@@ -596,24 +596,3 @@ TEST(FileVersionRealFiles, AgreesWithTheFileTableOfAnInstallerPackage) {
     }
     EXPECT_EQ(checked, expected.size());
 }
-
-// ---- Seeds for fuzz/file_version_fuzz.cpp ---------------------------------------------------
-
-TEST(FileVersionFuzzSeeds, WrittenWhenAsked) {
-    // VX_WRITE_FUZZ_SEEDS=<folder> regenerates fuzz/corpus/file_version from the generator above.
-    const char* folder = std::getenv("VX_WRITE_FUZZ_SEEDS");
-    if (folder == nullptr) {
-        GTEST_SKIP() << "set VX_WRITE_FUZZ_SEEDS to write the seed files";
-    }
-    VersionOptions several;
-    several.translations = {{1031, 1252}, {1033, 1200}};
-    const std::pair<const char*, Bytes> seeds[] = {
-        {"pe32.exe", BuildPe(false, TypicalResources()).bytes},
-        {"pe32plus.dll", BuildPe(true, TypicalResources(several)).bytes},
-        {"version_only.exe", BuildPe(false, {{{}, 16, VersionResource({})}}).bytes},
-        {"no_version.exe", BuildPe(true, {{{}, 3, Bytes(16, 1)}}).bytes},
-    };
-    for (const auto& [name, bytes] : seeds) {
-        WriteFile(std::string(folder) + "/" + name, bytes);
-    }
-}

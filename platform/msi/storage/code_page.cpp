@@ -51,10 +51,9 @@ const KnownCodePage* FindKnown(uint32_t codePage) {
 const ByteTable& Table1252() {
     static const ByteTable table = [] {
         constexpr char16_t kHigh[32] = {
-            0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-            0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-            0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-            0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+            0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+            0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+            0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
         ByteTable t{};
         for (unsigned b = 0; b < 256; ++b) {
             t[b] = static_cast<char16_t>(b);
@@ -75,8 +74,7 @@ void IconvAppend(iconv_t cd, std::span<const uint8_t> in, std::u16string& out) {
     char* outPtr = reinterpret_cast<char*>(buffer.data());
     size_t outLeft = buffer.size() * sizeof(char16_t);
     const auto flushOut = [&] {
-        const size_t produced =
-            (buffer.size() * sizeof(char16_t) - outLeft) / sizeof(char16_t);
+        const size_t produced = (buffer.size() * sizeof(char16_t) - outLeft) / sizeof(char16_t);
         out.append(buffer.data(), produced);
         outPtr = reinterpret_cast<char*>(buffer.data());
         outLeft = buffer.size() * sizeof(char16_t);
@@ -138,14 +136,16 @@ const char16_t* SingleByteTable(const KnownCodePage& known) {
 
 } // namespace
 
-bool IsSupportedCodePage(uint32_t codePage) { return FindKnown(codePage) != nullptr; }
+bool IsSupportedCodePage(uint32_t codePage) {
+    return FindKnown(codePage) != nullptr;
+}
 
 CodePageDecoder::CodePageDecoder(uint32_t codePage, std::u16string_view owner)
     : m_codePage(codePage) {
     const KnownCodePage* known = FindKnown(codePage);
     if (known == nullptr) {
-        ThrowDamaged(FormatString(u"%s uses code page %u, which is not supported", owner,
-                                  codePage));
+        ThrowDamaged(
+            FormatString(u"%s uses code page %u, which is not supported", owner, codePage));
     }
     if (codePage == kUtf8) {
         m_kind = Kind::Utf8;

@@ -32,7 +32,9 @@ uint64_t Le64(std::span<const uint8_t> b, size_t at) {
     return static_cast<uint64_t>(Le32(b, at)) | (static_cast<uint64_t>(Le32(b, at + 4)) << 32);
 }
 
-uint64_t CeilDiv(uint64_t value, uint64_t unit) { return (value + unit - 1) / unit; }
+uint64_t CeilDiv(uint64_t value, uint64_t unit) {
+    return (value + unit - 1) / unit;
+}
 
 // A sector read in full; a final sector cut short by the end of the file reads as zeros past
 // the end (Windows opens such files).
@@ -85,8 +87,8 @@ CompoundFile::CompoundFile(std::span<const uint8_t> bytes) : m_bytes(bytes) {
         ThrowDamaged(FormatString(u"the file holds %u bytes, less than its %u-byte header sector",
                                   bytes.size(), m_headerSize));
     }
-    m_sectorCount = static_cast<uint32_t>(std::min<uint64_t>(
-        CeilDiv(bytes.size() - m_headerSize, m_sectorSize), kMaxRegularSector));
+    m_sectorCount = static_cast<uint32_t>(
+        std::min<uint64_t>(CeilDiv(bytes.size() - m_headerSize, m_sectorSize), kMaxRegularSector));
 
     ReadFat(header);
     ReadDirectory(Le32(header, 48));
@@ -109,9 +111,9 @@ std::span<const uint8_t> CompoundFile::SectorBytes(uint32_t sector) const {
     if (offset >= m_bytes.size()) {
         return {};
     }
-    return m_bytes.subspan(static_cast<size_t>(offset),
-                           static_cast<size_t>(std::min<uint64_t>(m_sectorSize,
-                                                                  m_bytes.size() - offset)));
+    return m_bytes.subspan(
+        static_cast<size_t>(offset),
+        static_cast<size_t>(std::min<uint64_t>(m_sectorSize, m_bytes.size() - offset)));
 }
 
 void CompoundFile::ReadFat(std::span<const uint8_t> header) {
@@ -130,7 +132,7 @@ void CompoundFile::ReadFat(std::span<const uint8_t> header) {
     // (sector size / 4 - 1) entries and, last, the index of the next DIFAT sector.
     const uint32_t perDifatSector = m_sectorSize / 4 - 1;
     uint32_t difat = Le32(header, 68);
-    uint32_t steps = 0;
+    std::vector<bool> seen;
     while (fatSectors.size() < fatCount) {
         if (difat == kEndOfChain || difat == kFreeSector) {
             ThrowDamaged(FormatString(u"the DIFAT ends after %u of the %u FAT sectors",
@@ -140,9 +142,11 @@ void CompoundFile::ReadFat(std::span<const uint8_t> header) {
             ThrowDamaged(FormatString(u"DIFAT sector %u lies outside the file's %u sectors", difat,
                                       m_sectorCount));
         }
-        if (++steps > m_sectorCount) {
+        seen.resize(m_sectorCount, false);
+        if (seen[difat]) {
             ThrowDamaged(FormatString(u"the DIFAT chain loops at sector %u", difat));
         }
+        seen[difat] = true;
         const auto sector = FullSector(SectorBytes(difat), m_sectorSize);
         for (uint32_t j = 0; j < perDifatSector && fatSectors.size() < fatCount; ++j) {
             fatSectors.push_back(Le32(sector, size_t{j} * 4));
@@ -168,9 +172,8 @@ std::vector<uint32_t> CompoundFile::Chain(Table table, uint32_t start,
                                           std::optional<uint64_t> needed,
                                           std::u16string_view what) const {
     const std::vector<uint32_t>& next = table == Table::Fat ? m_fat : m_miniFat;
-    const uint64_t limit = table == Table::Fat
-                               ? m_sectorCount
-                               : CeilDiv(m_miniStream.size(), kMiniSectorSize);
+    const uint64_t limit =
+        table == Table::Fat ? m_sectorCount : CeilDiv(m_miniStream.size(), kMiniSectorSize);
     const char16_t* unit = table == Table::Fat ? u"sectors" : u"mini sectors";
     if (needed && *needed > limit) {
         ThrowDamaged(FormatString(u"%s needs %u %s, but the file holds only %u", what, *needed,
@@ -206,8 +209,7 @@ std::vector<uint32_t> CompoundFile::Chain(Table table, uint32_t start,
         if (current >= next.size()) {
             ThrowDamaged(FormatString(u"the chain of %s reaches sector %u, which the %s does not "
                                       u"cover",
-                                      what, current,
-                                      table == Table::Fat ? u"FAT" : u"mini FAT"));
+                                      what, current, table == Table::Fat ? u"FAT" : u"mini FAT"));
         }
         current = next[current];
     }
@@ -280,6 +282,7 @@ void CompoundFile::ReadDirectory(uint32_t firstSector) {
         }
         if (i == 0) {
             rootChild = Le32(e, 76);
+            std::memcpy(m_rootClassId.data(), e.data() + 80, m_rootClassId.size());
         }
     }
     if (entries[0].type != CompoundEntryType::Root) {
@@ -293,8 +296,8 @@ void CompoundFile::ReadDirectory(uint32_t firstSector) {
                                   root.size));
     }
     if (root.size > 0) {
-        const auto chain =
-            Chain(Table::Fat, root.startSector, CeilDiv(root.size, m_sectorSize), u"the mini stream");
+        const auto chain = Chain(Table::Fat, root.startSector, CeilDiv(root.size, m_sectorSize),
+                                 u"the mini stream");
         CopySectors(chain, root.size, m_miniStream);
     }
 
@@ -342,9 +345,8 @@ const CompoundEntry* CompoundFile::FindRootChild(std::u16string_view storedName)
 
 std::vector<uint8_t> CompoundFile::ReadStream(const CompoundEntry& entry,
                                               std::u16string_view displayName) const {
-    const std::u16string what =
-        FormatString(u"stream '%s'", displayName.empty() ? std::u16string_view(entry.name)
-                                                         : displayName);
+    const std::u16string what = FormatString(
+        u"stream '%s'", displayName.empty() ? std::u16string_view(entry.name) : displayName);
     if (entry.type != CompoundEntryType::Stream) {
         ThrowDamaged(FormatString(u"%s is not a stream", what));
     }
@@ -358,14 +360,14 @@ std::vector<uint8_t> CompoundFile::ReadStream(const CompoundEntry& entry,
                                       u"holds",
                                       what, entry.size, m_miniStream.size()));
         }
-        const auto chain = Chain(Table::MiniFat, entry.startSector,
-                                 CeilDiv(entry.size, kMiniSectorSize), what);
+        const auto chain =
+            Chain(Table::MiniFat, entry.startSector, CeilDiv(entry.size, kMiniSectorSize), what);
         out.assign(static_cast<size_t>(entry.size), 0);
         size_t at = 0;
         for (uint32_t sector : chain) {
             const size_t from = size_t{sector} * kMiniSectorSize;
-            const size_t take = std::min<size_t>(
-                {kMiniSectorSize, out.size() - at, m_miniStream.size() - from});
+            const size_t take =
+                std::min<size_t>({kMiniSectorSize, out.size() - at, m_miniStream.size() - from});
             std::memcpy(out.data() + at, m_miniStream.data() + from, take);
             at += kMiniSectorSize;
         }

@@ -4,6 +4,7 @@
 // copied at open except the allocation tables, the directory and the mini stream. Every sector
 // index, chain and size taken from the file is checked before use; damage raises ThrowDamaged.
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -33,6 +34,9 @@ public:
     uint32_t SectorSize() const { return m_sectorSize; }
     // Sectors the file holds after its header, counting a short final one.
     uint32_t SectorCount() const { return m_sectorCount; }
+
+    // The class id stored in the root entry, as its 16 bytes appear in the file.
+    const std::array<uint8_t, 16>& RootClassId() const { return m_rootClassId; }
 
     // The root storage's direct children in directory-tree order (the order the format sorts
     // names in: shorter first, then by upper-cased code unit), which is also the order of
@@ -71,6 +75,7 @@ private:
     std::vector<uint32_t> m_fat;
     std::vector<uint32_t> m_miniFat;
     std::vector<uint8_t> m_miniStream;
+    std::array<uint8_t, 16> m_rootClassId{};
     std::vector<CompoundEntry> m_children;
     std::unordered_map<std::u16string, size_t> m_childByName;
 };

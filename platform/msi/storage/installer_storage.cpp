@@ -9,6 +9,7 @@
 #include "platform/sys/format_string.h"
 
 #include <algorithm>
+#include <functional>
 #include <mutex>
 #include <unordered_map>
 
@@ -20,7 +21,7 @@ constexpr std::u16string_view kColumnsTable = u"_Columns";
 constexpr std::u16string_view kStreamsTable = u"_Streams";
 constexpr std::u16string_view kSummaryStream = u"\005SummaryInformation";
 
-constexpr uint16_t kTypeString = kColumnValid | kColumnString;
+constexpr uint16_t kTypeString = kColumnValid | kColumnShort | kColumnString;
 constexpr uint16_t kTypeInteger2 = kColumnValid | 2;
 
 ColumnInfo Column(std::u16string name, uint16_t type, uint16_t number) {
@@ -29,8 +30,8 @@ ColumnInfo Column(std::u16string name, uint16_t type, uint16_t number) {
 
 // The system tables, with the column definitions Windows Installer gives them.
 TableInfo TablesTableInfo() {
-    return {std::u16string(kTablesTable), {Column(u"Name", kTypeString | kColumnKey | 64, 1)},
-            true};
+    return {
+        std::u16string(kTablesTable), {Column(u"Name", kTypeString | kColumnKey | 64, 1)}, true};
 }
 
 TableInfo ColumnsTableInfo() {
@@ -58,6 +59,7 @@ class Storage final : public InstallerStorage {
 public:
     Storage(std::unique_ptr<MappedFile> file, std::span<const uint8_t> bytes)
         : m_file(std::move(file)), m_cfb(bytes) {
+        CheckClass();
         LoadStringPool();
         LoadStreams();
         LoadCatalogue();
@@ -145,7 +147,8 @@ public:
 
     std::optional<std::vector<uint8_t>> ReadStream(std::u16string_view name) const override {
         const CompoundEntry* entry = m_cfb.FindRootChild(EncodeStreamName(name, false));
-        if (entry == nullptr || entry->type != CompoundEntryType::Stream) {
+        if (entry == nullptr || entry->type != CompoundEntryType::Stream ||
+            DecodeStreamName(entry->name).isTable) {
             const auto it = m_streamByName.find(std::u16string(name));
             if (it == m_streamByName.end()) {
                 return std::nullopt;
@@ -175,6 +178,21 @@ private:
             return {};
         }
         return m_cfb.ReadStream(*entry, table);
+    }
+
+    // Windows Installer opens only storages of its own classes: database, patch, transform
+    // ({000C1084-...}, {000C1086-...}, {000C1082-...}, all ending C000-000000000046).
+    void CheckClass() const {
+        const auto& id = m_cfb.RootClassId();
+        static constexpr uint8_t kTail[14] = {0x0C, 0x00, 0x00, 0x00, 0x00, 0x00, 0xC0,
+                                              0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46};
+        const bool installer = id[1] == 0x10 &&
+                               std::equal(std::begin(kTail), std::end(kTail), id.begin() + 2) &&
+                               (id[0] == 0x84 || id[0] == 0x86 || id[0] == 0x82);
+        if (!installer) {
+            ThrowDamaged(u"the file is not an installer database (its root storage has another "
+                         u"class)");
+        }
     }
 
     void LoadStringPool() {
@@ -236,8 +254,8 @@ private:
             const uint32_t id = tables.Raw(row, 0);
             const std::u16string& name = String(id);
             if (name.empty()) {
-                ThrowDamaged(FormatString(u"row %u of _Tables names no table (string %u)", row + 1,
-                                          id));
+                ThrowDamaged(
+                    FormatString(u"row %u of _Tables names no table (string %u)", row + 1, id));
             }
             if (m_tableByName.emplace(name, m_tables.size()).second) {
                 m_tables.push_back(TableInfo{name, {}, true});
@@ -256,18 +274,17 @@ private:
             }
             const int32_t number = columns.Integer(row, 1);
             if (number < 1 || number > 0x7FFF) {
-                ThrowDamaged(FormatString(u"table '%s' has a column numbered %d", table.name,
-                                          number));
+                ThrowDamaged(
+                    FormatString(u"table '%s' has a column numbered %d", table.name, number));
             }
             table.columns.push_back(Column(String(columns.Raw(row, 2)),
                                            static_cast<uint16_t>(columns.Integer(row, 3)),
                                            static_cast<uint16_t>(number)));
         }
         for (TableInfo& table : m_tables) {
-            std::stable_sort(table.columns.begin(), table.columns.end(),
-                             [](const ColumnInfo& a, const ColumnInfo& b) {
-                                 return a.number < b.number;
-                             });
+            std::stable_sort(
+                table.columns.begin(), table.columns.end(),
+                [](const ColumnInfo& a, const ColumnInfo& b) { return a.number < b.number; });
             for (size_t i = 0; i < table.columns.size(); ++i) {
                 if (table.columns[i].number != i + 1) {
                     ThrowDamaged(FormatString(u"the columns of table '%s' are numbered %u where "
@@ -284,8 +301,9 @@ private:
         if (&table == &m_tablesInfo || &table == &m_columnsInfo || &table == &m_streamsInfo) {
             return &table;
         }
-        if (!m_tables.empty() && &table >= m_tables.data() &&
-            &table < m_tables.data() + m_tables.size()) {
+        const std::less<const TableInfo*> before;
+        if (!m_tables.empty() && !before(&table, m_tables.data()) &&
+            before(&table, m_tables.data() + m_tables.size())) {
             return &table;
         }
         const TableInfo* own = FindTable(table.name);

@@ -24,6 +24,7 @@ namespace vx::msi {
 inline constexpr uint16_t kColumnWidthMask = 0x00FF;
 inline constexpr uint16_t kColumnValid = 0x0100;
 inline constexpr uint16_t kColumnLocalizable = 0x0200;
+inline constexpr uint16_t kColumnShort = 0x0400; // with kColumnString: text; without: binary
 inline constexpr uint16_t kColumnString = 0x0800;
 inline constexpr uint16_t kColumnNullable = 0x1000;
 inline constexpr uint16_t kColumnKey = 0x2000;
@@ -31,7 +32,7 @@ inline constexpr uint16_t kColumnTemporary = 0x4000;
 
 struct ColumnInfo {
     std::u16string name;
-    uint16_t type = 0; // the _Columns Type value
+    uint16_t type = 0;   // the _Columns Type value
     uint16_t number = 0; // 1-based position
 
     bool IsString() const { return (type & kColumnString) != 0; }

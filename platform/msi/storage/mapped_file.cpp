@@ -17,11 +17,12 @@ namespace {
 
 [[noreturn]] void ThrowOpenFailure(Win32Error code, std::u16string_view path,
                                    std::u16string_view reason) {
-    ThrowMsiFailure(code, 0, {},
-                    FormatString(u"cannot open the package '%s': %s", path, reason));
+    ThrowMsiFailure(code, 0, {}, FormatString(u"cannot open the package '%s': %s", path, reason));
 }
 
-std::u16string ErrnoText(int error) { return Utf8ToUtf16(std::strerror(error)); }
+std::u16string ErrnoText(int error) {
+    return Utf8ToUtf16(std::strerror(error));
+}
 
 } // namespace
 

@@ -24,8 +24,8 @@ StringPool ParseStringPool(std::span<const uint8_t> pool, std::span<const uint8_
     StringPool out;
     const size_t slots = pool.size() / 4;
     if (slots > 0) {
-        const uint32_t header = static_cast<uint32_t>(Le16(pool, 0)) |
-                                (static_cast<uint32_t>(Le16(pool, 2)) << 16);
+        const uint32_t header =
+            static_cast<uint32_t>(Le16(pool, 0)) | (static_cast<uint32_t>(Le16(pool, 2)) << 16);
         out.codePage = header & ~kLongReferencesBit;
         out.longReferences = (header & kLongReferencesBit) != 0;
     }

@@ -18,7 +18,7 @@ namespace vx::msi {
 
 struct StringPool {
     uint32_t codePage = 0;
-    bool longReferences = false; // string references in tables take 3 bytes
+    bool longReferences = false;         // string references in tables take 3 bytes
     std::vector<std::u16string> strings; // by id; strings[0] is the null string ""
 };
 

@@ -4,10 +4,9 @@
 
 namespace vx::msi {
 
-unsigned StoredCellBytes(const ColumnInfo& column, bool longStringReferences) {
-    if (column.IsTemporary()) {
-        return 0;
-    }
+namespace {
+
+unsigned CellBytes(const ColumnInfo& column, bool longStringReferences) {
     if (column.IsBinary()) {
         return 2;
     }
@@ -19,16 +18,32 @@ unsigned StoredCellBytes(const ColumnInfo& column, bool longStringReferences) {
     return column.Width() <= 2 ? 2 : 4;
 }
 
+} // namespace
+
+unsigned StoredCellBytes(const ColumnInfo& column, bool longStringReferences) {
+    return column.IsTemporary() ? 0 : CellBytes(column, longStringReferences);
+}
+
 TableData DecodeTableStream(const TableInfo& table, std::span<const uint8_t> stream,
                             bool longStringReferences) {
     TableData out;
     out.width = static_cast<uint32_t>(table.columns.size());
     size_t rowBytes = 0;
+    size_t rowBytesWithTemporary = 0;
     for (const ColumnInfo& column : table.columns) {
         rowBytes += StoredCellBytes(column, longStringReferences);
+        rowBytesWithTemporary += CellBytes(column, longStringReferences);
     }
     if (rowBytes == 0 || stream.empty()) {
         return out;
+    }
+    // Windows Installer never stores temporary columns, but msitools' writer does: a stream that
+    // is a whole number of rows only with them is read with them.
+    const bool temporaryStored = rowBytes != rowBytesWithTemporary &&
+                                 stream.size() % rowBytes != 0 &&
+                                 stream.size() % rowBytesWithTemporary == 0;
+    if (temporaryStored) {
+        rowBytes = rowBytesWithTemporary;
     }
     if (stream.size() % rowBytes != 0) {
         ThrowDamaged(FormatString(u"the stream of table '%s' holds %u bytes, not a whole number "
@@ -43,7 +58,8 @@ TableData DecodeTableStream(const TableInfo& table, std::span<const uint8_t> str
     size_t columnStart = 0;
     for (size_t c = 0; c < table.columns.size(); ++c) {
         const ColumnInfo& column = table.columns[c];
-        const unsigned bytes = StoredCellBytes(column, longStringReferences);
+        const unsigned bytes = temporaryStored ? CellBytes(column, longStringReferences)
+                                               : StoredCellBytes(column, longStringReferences);
         if (bytes == 0) {
             continue;
         }

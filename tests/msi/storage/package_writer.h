@@ -1,0 +1,73 @@
+#pragma once
+// Writes compound files and installer databases in memory, so that tests control every byte:
+// sector size, DIFAT, mini stream, string pool layout, code page. The tests then damage the
+// result at offsets the writer reports.
+
+#include "platform/msi/storage/installer_storage.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <variant>
+#include <vector>
+
+namespace vx::msi::test {
+
+struct CfbStream {
+    std::u16string name; // stored name
+    std::vector<uint8_t> data;
+};
+
+struct CfbLayout {
+    uint32_t sectorSize = 512;
+    std::vector<uint32_t> fatSectors;
+    uint32_t firstDirectorySector = 0;
+    std::vector<uint32_t> entryOfStream; // directory entry number of each input stream
+    std::vector<uint32_t> firstSectorOfStream;
+    std::vector<bool> streamIsMini;
+
+    size_t SectorOffset(uint32_t sector) const { return size_t{sector + 1} * sectorSize; }
+    // Where FAT entry `index` is stored in the file.
+    size_t FatEntryOffset(uint32_t index) const;
+    // Where directory entry `entry` starts (the writer keeps the directory contiguous).
+    size_t EntryOffset(uint32_t entry) const {
+        return SectorOffset(firstDirectorySector) + size_t{entry} * 128;
+    }
+};
+
+// All streams become children of the root, whose class is an installer database's unless
+// `installerClass` is false. Version 3 writes 512-byte sectors, version 4 4096-byte ones.
+std::vector<uint8_t> WriteCompoundFile(const std::vector<CfbStream>& streams,
+                                       unsigned majorVersion = 3, CfbLayout* layout = nullptr,
+                                       bool installerClass = true);
+
+using Cell = std::variant<std::monostate, int32_t, std::u16string>;
+
+struct TableSpec {
+    std::u16string name;
+    std::vector<ColumnInfo> columns; // name and type; number comes from the position
+    std::vector<std::vector<Cell>> rows;
+};
+
+struct PackageSpec {
+    uint32_t codePage = 0;
+    bool longStringReferences = false; // forced; also chosen when the pool needs it
+    std::vector<TableSpec> tables;
+    std::vector<CfbStream> streams; // decoded names; stored in packed form
+    std::optional<std::vector<uint8_t>> summary;
+    unsigned majorVersion = 3;
+};
+
+// The streams of a database as Windows Installer stores them (names packed). Strings are
+// stored as UTF-8 when the code page is 65001 and as one byte per character otherwise.
+std::vector<CfbStream> InstallerStreams(const PackageSpec& spec);
+std::vector<uint8_t> WritePackage(const PackageSpec& spec, CfbLayout* layout = nullptr);
+
+// A minimal summary information stream: property id -> value, LPSTR bytes taken as given.
+using SummarySpecValue = std::variant<int16_t, int32_t, std::string, uint64_t>;
+std::vector<uint8_t> WriteSummary(const std::vector<std::pair<uint32_t, SummarySpecValue>>& props);
+
+// Index of the first stream with that stored name, for patching.
+size_t StreamIndex(const std::vector<CfbStream>& streams, std::u16string_view storedName);
+
+} // namespace vx::msi::test

@@ -1,0 +1,57 @@
+#pragma once
+// Shared helpers of the storage tests.
+
+#include "platform/msi/msi_failure.h"
+#include "platform/sys/wide_string.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vx::msi::test {
+
+// Runs `action` and checks that it fails with `code` and a detail containing `fragment`.
+template <class Action>
+void ExpectFailure(Action&& action, Win32Error code, std::string_view fragment) {
+    try {
+        action();
+        ADD_FAILURE() << "expected a failure mentioning '" << fragment << "'";
+    } catch (const MsiFailure& failure) {
+        EXPECT_EQ(failure.code, code);
+        const std::string detail = Utf16ToUtf8(failure.detail);
+        EXPECT_NE(detail.find(fragment), std::string::npos) << "detail: " << detail;
+    }
+}
+
+template <class Action> void ExpectDamaged(Action&& action, std::string_view fragment) {
+    ExpectFailure(std::forward<Action>(action), ERROR_INSTALL_PACKAGE_INVALID, fragment);
+}
+
+inline void Poke32(std::vector<uint8_t>& bytes, size_t at, uint32_t value) {
+    for (int k = 0; k < 4; ++k) {
+        bytes.at(at + static_cast<size_t>(k)) = static_cast<uint8_t>(value >> (8 * k));
+    }
+}
+
+inline std::vector<uint8_t> Bytes(std::string_view text) {
+    return {text.begin(), text.end()};
+}
+
+// A file of the shared real-world corpus: the folder named by the environment variable
+// VX_SHARED_DIR, else the one the build configured, else /work/shared. Callers skip when the
+// file is not there.
+inline std::string SharedCorpus(const std::string& file) {
+    const char* dir = std::getenv("VX_SHARED_DIR");
+#ifdef VX_SHARED_DIR
+    const char* configured = VX_SHARED_DIR;
+#else
+    const char* configured = "/work/shared";
+#endif
+    return std::string(dir && *dir ? dir : configured) + "/corpus/" + file;
+}
+
+} // namespace vx::msi::test
