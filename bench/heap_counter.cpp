@@ -2,37 +2,36 @@
 
 #include <atomic>
 #include <cstdlib>
+#include <malloc.h>
 #include <new>
 
 namespace {
 
+// Counting costs atomic operations on every allocation, which would distort the timings: it is
+// on only while a benchmark measures memory.
+std::atomic<bool> g_counting{false};
 std::atomic<size_t> g_current{0};
 std::atomic<size_t> g_peak{0};
-std::atomic<size_t> g_base{0};
-
-// Each block carries its size in front so that delete can count it back.
-constexpr size_t kHeader = alignof(std::max_align_t);
 
 void* Allocate(size_t size) {
-    auto* block = static_cast<char*>(std::malloc(size + kHeader));
-    if (!block) {
+    void* p = std::malloc(size == 0 ? 1 : size);
+    if (!p) {
         throw std::bad_alloc();
     }
-    *reinterpret_cast<size_t*>(block) = size;
-    const size_t now = g_current.fetch_add(size) + size;
-    size_t peak = g_peak.load();
-    while (now > peak && !g_peak.compare_exchange_weak(peak, now)) {
+    if (g_counting.load(std::memory_order_relaxed)) {
+        const size_t now = g_current.fetch_add(malloc_usable_size(p)) + malloc_usable_size(p);
+        size_t peak = g_peak.load();
+        while (now > peak && !g_peak.compare_exchange_weak(peak, now)) {
+        }
     }
-    return block + kHeader;
+    return p;
 }
 
 void Release(void* p) {
-    if (!p) {
-        return;
+    if (p && g_counting.load(std::memory_order_relaxed)) {
+        g_current.fetch_sub(malloc_usable_size(p));
     }
-    char* block = static_cast<char*>(p) - kHeader;
-    g_current.fetch_sub(*reinterpret_cast<size_t*>(block));
-    std::free(block);
+    std::free(p);
 }
 
 } // namespace
@@ -46,11 +45,15 @@ void operator delete[](void* p, size_t) noexcept { Release(p); }
 
 namespace vx::bench {
 
-void ResetHeapPeak() {
-    g_base = g_current.load();
-    g_peak = g_base.load();
+void StartHeapCount() {
+    g_current = 0;
+    g_peak = 0;
+    g_counting = true;
 }
-size_t HeapPeakBytes() { return g_peak.load() - g_base.load(); }
-size_t HeapCurrentBytes() { return g_current.load(); }
+
+size_t StopHeapCount() {
+    g_counting = false;
+    return g_peak.load();
+}
 
 } // namespace vx::bench

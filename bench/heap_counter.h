@@ -1,13 +1,13 @@
 #pragma once
-// Counts the bytes the program holds on the heap through operator new, and the peak since the
-// last reset, so a benchmark can report the memory a piece of work needed.
+// Counts the bytes the program takes from the heap through operator new between Start and Stop,
+// and answers the peak, so a benchmark can report the memory a piece of work needed. Blocks freed
+// inside the window that were taken before it make the count lower, never higher.
 
 #include <cstddef>
 
 namespace vx::bench {
 
-void ResetHeapPeak();
-size_t HeapPeakBytes();   // since ResetHeapPeak, above what was held at the reset
-size_t HeapCurrentBytes();
+void StartHeapCount();
+size_t StopHeapCount(); // the peak since StartHeapCount
 
 } // namespace vx::bench

@@ -3,6 +3,7 @@
 
 #ifdef VX_HAVE_PACKAGE_COMMANDS
 #include "ide/cli/package_commands.h"
+#include "ide/cli/reader_commands.h"
 #endif
 
 #include <string>
@@ -16,6 +17,7 @@ int main(int argc, char** argv) {
     vx::cli::CommandTable table;
 #ifdef VX_HAVE_PACKAGE_COMMANDS
     vx::cli::AddPackageCommands(table);
+    vx::cli::AddReaderCommands(table);
 #endif
     return vx::cli::RunCommandLine(table, args);
 }

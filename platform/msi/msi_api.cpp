@@ -325,6 +325,9 @@ UINT MsiRecordGetStringW(MSIHANDLE record, UINT field, LPWSTR buffer, MsiDWORD* 
         std::holds_alternative<StreamField>(locked->Field(field))) {
         return ERROR_INVALID_DATATYPE;
     }
+    if (const auto text = locked->TextView(field)) {
+        return CopyOut(*text, buffer, size);
+    }
     return CopyOut(locked->Text(field), buffer, size);
 }
 
@@ -352,11 +355,11 @@ UINT MsiRecordDataSize(MSIHANDLE record, UINT field) {
     if (std::holds_alternative<int32_t>(v)) {
         return sizeof(int32_t);
     }
-    if (const auto* text = std::get_if<std::u16string>(&v)) {
+    if (const auto text = locked->TextView(field)) {
         return static_cast<UINT>(text->size());
     }
-    if (const auto* stream = std::get_if<StreamField>(&v)) {
-        return static_cast<UINT>(std::min<size_t>(stream->bytes->size(), UINT32_MAX));
+    if (auto* stream = std::get_if<StreamField>(&locked->Field(field))) {
+        return static_cast<UINT>(std::min<size_t>(stream->Bytes().size(), UINT32_MAX));
     }
     return 0;
 }
@@ -381,13 +384,14 @@ UINT MsiRecordReadStream(MSIHANDLE record, UINT field, char* buffer, MsiDWORD* s
     if (!stream) {
         return ERROR_INVALID_DATATYPE;
     }
-    const size_t left = stream->bytes->size() - stream->position;
+    const std::vector<uint8_t>& bytes = stream->Bytes();
+    const size_t left = bytes.size() - stream->position;
     if (!buffer) {
         *size = static_cast<MsiDWORD>(std::min<size_t>(left, UINT32_MAX));
         return ERROR_SUCCESS;
     }
     const size_t count = std::min<size_t>(left, *size);
-    std::memcpy(buffer, stream->bytes->data() + stream->position, count);
+    std::memcpy(buffer, bytes.data() + stream->position, count);
     stream->position += count;
     *size = static_cast<MsiDWORD>(count);
     return ERROR_SUCCESS;

@@ -11,50 +11,60 @@ HandleTable& HandleTable::Instance() {
 uint32_t HandleTable::Add(HandleObject object) {
     auto entry = std::make_shared<HandleEntry>(std::move(object));
     std::lock_guard guard(m_lock);
-    if (m_entries.size() >= UINT32_MAX - 1) {
-        return 0;
+    uint32_t slot = 0;
+    if (!m_free.empty()) {
+        slot = m_free.front();
+        m_free.pop_front();
+    } else {
+        if (m_slots.size() >= UINT32_MAX - 1) {
+            return 0;
+        }
+        slot = static_cast<uint32_t>(m_slots.size());
+        m_slots.emplace_back();
     }
-    // Numbers are reused only after wrapping around, and never while still open.
-    while (m_next == 0 || m_entries.count(m_next) != 0) {
-        ++m_next;
-    }
-    const uint32_t handle = m_next++;
-    m_entries.emplace(handle, std::move(entry));
-    return handle;
+    m_slots[slot] = std::move(entry);
+    ++m_count;
+    return slot + 1;
 }
 
 std::shared_ptr<HandleEntry> HandleTable::Find(uint32_t handle) const {
     std::lock_guard guard(m_lock);
-    const auto it = m_entries.find(handle);
-    return it == m_entries.end() ? nullptr : it->second;
+    if (handle == 0 || handle > m_slots.size()) {
+        return nullptr;
+    }
+    return m_slots[handle - 1];
 }
 
 bool HandleTable::Remove(uint32_t handle) {
     std::shared_ptr<HandleEntry> removed;
     {
         std::lock_guard guard(m_lock);
-        const auto it = m_entries.find(handle);
-        if (it == m_entries.end()) {
+        if (handle == 0 || handle > m_slots.size() || !m_slots[handle - 1]) {
             return false;
         }
-        removed = std::move(it->second);
-        m_entries.erase(it);
+        removed = std::move(m_slots[handle - 1]);
+        m_free.push_back(handle - 1);
+        --m_count;
     }
     return true; // the object itself goes when the last user lets go of it, outside the lock
 }
 
 size_t HandleTable::RemoveAll() {
-    std::map<uint32_t, std::shared_ptr<HandleEntry>> removed;
+    std::vector<std::shared_ptr<HandleEntry>> removed;
+    size_t count = 0;
     {
         std::lock_guard guard(m_lock);
-        removed.swap(m_entries);
+        removed.swap(m_slots);
+        m_free.clear();
+        count = m_count;
+        m_count = 0;
     }
-    return removed.size();
+    return count;
 }
 
 size_t HandleTable::Count() const {
     std::lock_guard guard(m_lock);
-    return m_entries.size();
+    return m_count;
 }
 
 } // namespace vx::msi

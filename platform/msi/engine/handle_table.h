@@ -8,7 +8,8 @@
 #include "platform/msi/storage/installer_storage.h"
 
 #include <cstdint>
-#include <map>
+#include <deque>
+#include <vector>
 #include <memory>
 #include <mutex>
 #include <variant>
@@ -40,9 +41,13 @@ public:
     size_t Count() const;
 
 private:
+    // Handle n lives in slot n - 1. Closed slots are reused oldest first, so a number comes back
+    // only after every other free number has, which keeps a stale handle from hitting a new
+    // object soon after its close.
     mutable std::mutex m_lock;
-    std::map<uint32_t, std::shared_ptr<HandleEntry>> m_entries;
-    uint32_t m_next = 1;
+    std::vector<std::shared_ptr<HandleEntry>> m_slots;
+    std::deque<uint32_t> m_free;
+    size_t m_count = 0;
 };
 
 } // namespace vx::msi

@@ -1,8 +1,32 @@
 #include "platform/msi/engine/record.h"
 
+#include "platform/msi/engine/database.h"
 #include "platform/sys/format_string.h"
 
 namespace vx::msi {
+
+const std::vector<uint8_t>& StreamField::Bytes() {
+    if (!bytes) {
+        auto loaded = database ? database->Storage().ReadStream(name) : std::nullopt;
+        bytes = std::make_shared<const std::vector<uint8_t>>(
+            loaded ? std::move(*loaded) : std::vector<uint8_t>());
+    }
+    return *bytes;
+}
+
+std::optional<std::u16string_view> Record::TextView(uint32_t field) const {
+    if (!HasField(field)) {
+        return std::nullopt;
+    }
+    const FieldValue& v = m_fields[field];
+    if (const auto* text = std::get_if<std::u16string>(&v)) {
+        return std::u16string_view(*text);
+    }
+    if (const auto* pooled = std::get_if<PooledText>(&v)) {
+        return pooled->text;
+    }
+    return std::nullopt;
+}
 
 bool Record::IsNull(uint32_t field) const {
     if (!HasField(field)) {
@@ -13,7 +37,7 @@ bool Record::IsNull(uint32_t field) const {
         return true;
     }
     // An empty text is null, as the installer stores it.
-    if (const auto* text = std::get_if<std::u16string>(&v)) {
+    if (const auto text = TextView(field)) {
         return text->empty();
     }
     return false;
@@ -27,8 +51,8 @@ std::u16string Record::Text(uint32_t field) const {
     if (const auto* i = std::get_if<int32_t>(&v)) {
         return FormatString(u"%d", *i);
     }
-    if (const auto* text = std::get_if<std::u16string>(&v)) {
-        return *text;
+    if (const auto text = TextView(field)) {
+        return std::u16string(*text);
     }
     return {};
 }
@@ -41,7 +65,7 @@ int32_t Record::Integer(uint32_t field) const {
     if (const auto* i = std::get_if<int32_t>(&v)) {
         return *i;
     }
-    if (const auto* text = std::get_if<std::u16string>(&v)) {
+    if (const auto text = TextView(field)) {
         // Only a plain decimal number, optionally negative, converts.
         if (text->empty() || text->size() > 11) {
             return kNullInteger;

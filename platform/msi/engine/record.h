@@ -4,19 +4,33 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <variant>
 #include <vector>
 
 namespace vx::msi {
 
-// A stream field's bytes and the read position of MsiRecordReadStream.
+class Database;
+
+// A stream field: the stream is read from the package on first use (many callers fetch rows only
+// for their other columns), then read in pieces from `position` by MsiRecordReadStream.
 struct StreamField {
+    std::shared_ptr<const Database> database;
+    std::u16string name;
     std::shared_ptr<const std::vector<uint8_t>> bytes;
     size_t position = 0;
+
+    // The stream's bytes, loaded when first asked for; an absent stream reads as empty.
+    const std::vector<uint8_t>& Bytes();
 };
 
-using FieldValue = std::variant<std::monostate, int32_t, std::u16string, StreamField>;
+// A text that lives in the package's string pool; the record keeps the package open meanwhile.
+struct PooledText {
+    std::u16string_view text;
+};
+
+using FieldValue = std::variant<std::monostate, int32_t, std::u16string, StreamField, PooledText>;
 
 // The integer value that stands for null, as MsiRecordGetInteger answers it.
 inline constexpr int32_t kNullInteger = INT32_MIN; // MSI_NULL_INTEGER
@@ -30,7 +44,12 @@ public:
     FieldValue& Field(uint32_t field) { return m_fields[field]; }
     const FieldValue& Field(uint32_t field) const { return m_fields[field]; }
 
+    // Keeps `owner` alive as long as the record, for PooledText fields that point into it.
+    void Anchor(std::shared_ptr<const void> owner) { m_anchor = std::move(owner); }
+
     bool IsNull(uint32_t field) const;
+    // The text of a text field (owned or pooled), without copying; nullopt for other fields.
+    std::optional<std::u16string_view> TextView(uint32_t field) const;
     // The text of the field: decimal for integers, "" for null and for streams.
     std::u16string Text(uint32_t field) const;
     // The integer of the field: a text field holding a decimal number is read as that number;
@@ -39,6 +58,7 @@ public:
 
 private:
     std::vector<FieldValue> m_fields;
+    std::shared_ptr<const void> m_anchor;
 };
 
 } // namespace vx::msi

@@ -351,6 +351,7 @@ void View::Execute(const Record* params) {
 Record View::MakeRecord(uint32_t row) const {
     const InstallerStorage& storage = m_database->Storage();
     Record record(static_cast<uint32_t>(m_columns.size()));
+    record.Anchor(m_database); // its texts point into the package's string pool
     for (uint32_t i = 0; i < m_columns.size(); ++i) {
         const uint32_t column = m_columnIndexes[i];
         const ColumnInfo& info = m_columns[i];
@@ -359,14 +360,11 @@ Record View::MakeRecord(uint32_t row) const {
             if (raw == 0) {
                 continue;
             }
-            auto bytes = storage.ReadStream(storage.CellStreamName(*m_table, *m_rows, row));
-            if (bytes) {
-                record.Field(i + 1) = StreamField{
-                    std::make_shared<const std::vector<uint8_t>>(std::move(*bytes)), 0};
-            }
+            record.Field(i + 1) =
+                StreamField{m_database, storage.CellStreamName(*m_table, *m_rows, row), {}, 0};
         } else if (info.IsString()) {
             if (raw != 0) {
-                record.Field(i + 1) = storage.String(raw);
+                record.Field(i + 1) = PooledText{storage.String(raw)};
             }
         } else if (!m_rows->IsNull(row, column)) {
             record.Field(i + 1) = m_rows->Integer(row, column);

@@ -68,20 +68,11 @@ public:
     uint32_t CodePage() const override { return m_pool.codePage; }
     bool LongStringReferences() const override { return m_pool.longReferences; }
 
-    uint32_t StringCount() const override { return static_cast<uint32_t>(m_pool.strings.size()); }
+    uint32_t StringCount() const override { return m_pool.Count(); }
 
-    const std::u16string& String(uint32_t id) const override {
-        static const std::u16string empty;
-        return id < m_pool.strings.size() ? m_pool.strings[id] : empty;
-    }
+    std::u16string_view String(uint32_t id) const override { return m_pool.Get(id); }
 
-    uint32_t FindString(std::u16string_view text) const override {
-        if (text.empty()) {
-            return 0;
-        }
-        const auto it = m_stringIds.find(text);
-        return it == m_stringIds.end() ? 0 : it->second;
-    }
+    uint32_t FindString(std::u16string_view text) const override { return m_pool.Find(text); }
 
     const std::vector<TableInfo>& Tables() const override { return m_tables; }
 
@@ -115,7 +106,7 @@ public:
             return {};
         }
         if (table.name == kStreamsTable) {
-            return String(rows.Raw(row, 0));
+            return std::u16string(String(rows.Raw(row, 0)));
         }
         std::u16string name = table.name;
         for (uint32_t c = 0; c < table.columns.size() && c < rows.width; ++c) {
@@ -218,14 +209,6 @@ private:
             }
             m_streams.push_back({std::move(decoded.name), &child, 0});
         }
-        // Views into the strings must not move: reserve before indexing.
-        m_pool.strings.reserve(m_pool.strings.size() + m_streams.size());
-        m_stringIds.reserve(m_pool.strings.size());
-        for (uint32_t id = 1; id < m_pool.strings.size(); ++id) {
-            if (!m_pool.strings[id].empty()) {
-                m_stringIds.emplace(m_pool.strings[id], id); // keeps the lowest id
-            }
-        }
         for (size_t i = 0; i < m_streams.size(); ++i) {
             StreamEntry& s = m_streams[i];
             m_streamByName.emplace(s.name, i);
@@ -234,9 +217,7 @@ private:
             }
             s.nameId = FindString(s.name);
             if (s.nameId == 0) {
-                s.nameId = static_cast<uint32_t>(m_pool.strings.size());
-                m_pool.strings.push_back(s.name);
-                m_stringIds.emplace(m_pool.strings.back(), s.nameId);
+                s.nameId = m_pool.AppendExtra(s.name);
             }
         }
     }
@@ -252,7 +233,7 @@ private:
         m_tables.reserve(tables.rowCount);
         for (uint32_t row = 0; row < tables.rowCount; ++row) {
             const uint32_t id = tables.Raw(row, 0);
-            const std::u16string& name = String(id);
+            const std::u16string name(String(id));
             if (name.empty()) {
                 ThrowDamaged(
                     FormatString(u"row %u of _Tables names no table (string %u)", row + 1, id));
@@ -262,7 +243,7 @@ private:
             }
         }
         for (uint32_t row = 0; row < columns.rowCount; ++row) {
-            const auto it = m_tableByName.find(String(columns.Raw(row, 0)));
+            const auto it = m_tableByName.find(std::u16string(String(columns.Raw(row, 0))));
             if (it == m_tableByName.end()) {
                 continue; // columns of a table _Tables does not list are not reachable
             }
@@ -277,7 +258,7 @@ private:
                 ThrowDamaged(
                     FormatString(u"table '%s' has a column numbered %d", table.name, number));
             }
-            table.columns.push_back(Column(String(columns.Raw(row, 2)),
+            table.columns.push_back(Column(std::u16string(String(columns.Raw(row, 2))),
                                            static_cast<uint16_t>(columns.Integer(row, 3)),
                                            static_cast<uint16_t>(number)));
         }
@@ -340,7 +321,6 @@ private:
     std::unique_ptr<MappedFile> m_file; // owns the bytes m_cfb reads, when opened from a path
     CompoundFile m_cfb;
     StringPool m_pool;
-    std::unordered_map<std::u16string_view, uint32_t> m_stringIds;
     std::vector<StreamEntry> m_streams;
     std::unordered_map<std::u16string, size_t> m_streamByName;
     std::vector<TableInfo> m_tables;

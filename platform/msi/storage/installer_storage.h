@@ -92,7 +92,7 @@ public:
     // Installer adds them when it loads _Streams), so that every string cell of every table,
     // _Streams included, has an id that FindString answers.
     virtual uint32_t StringCount() const = 0; // highest id + 1
-    virtual const std::u16string& String(uint32_t id) const = 0;
+    virtual std::u16string_view String(uint32_t id) const = 0;
     // The lowest id holding exactly `text`, or 0 when the pool has no such string.
     virtual uint32_t FindString(std::u16string_view text) const = 0;
 

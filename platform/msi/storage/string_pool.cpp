@@ -4,6 +4,8 @@
 #include "platform/msi/storage/code_page.h"
 #include "platform/sys/format_string.h"
 
+#include <functional>
+
 namespace vx::msi {
 namespace {
 
@@ -13,7 +15,84 @@ uint16_t Le16(std::span<const uint8_t> b, size_t at) {
     return static_cast<uint16_t>(b[at] | (b[at + 1] << 8));
 }
 
+size_t HashText(std::u16string_view text) { return std::hash<std::u16string_view>{}(text); }
+
 } // namespace
+
+void StringPool::Reserve(size_t strings, size_t characters) {
+    m_offsets.reserve(strings + 1);
+    m_text.reserve(characters);
+    Rehash(strings + strings / 2);
+}
+
+uint32_t StringPool::Append(std::u16string_view text) {
+    // Extra strings come after the pool's own: once there are some, pool strings go there too.
+    if (!m_extra.empty()) {
+        return AppendExtra(text);
+    }
+    m_text.append(text);
+    m_offsets.push_back(static_cast<uint32_t>(m_text.size()));
+    const uint32_t id = Count() - 1;
+    IndexNew(id);
+    return id;
+}
+
+uint32_t StringPool::AppendExtra(std::u16string_view text) {
+    m_extra.emplace_back(text);
+    const uint32_t id = Count() - 1;
+    IndexNew(id);
+    return id;
+}
+
+void StringPool::IndexNew(uint32_t id) {
+    // Kept at most three quarters full, so that probes stay short.
+    if (m_slots.size() * 3 < size_t{Count()} * 4) {
+        Rehash(size_t{Count()} * 2);
+    } else {
+        Index(id);
+    }
+}
+
+void StringPool::Index(uint32_t id) {
+    const std::u16string_view text = Get(id);
+    if (text.empty()) {
+        return;
+    }
+    const size_t mask = m_slots.size() - 1;
+    for (size_t slot = HashText(text) & mask;; slot = (slot + 1) & mask) {
+        if (m_slots[slot] == 0) {
+            m_slots[slot] = id;
+            return;
+        }
+        if (Get(m_slots[slot]) == text) {
+            return; // the lower id keeps the text
+        }
+    }
+}
+
+void StringPool::Rehash(size_t slotCount) {
+    size_t size = 16;
+    while (size < slotCount) {
+        size *= 2;
+    }
+    m_slots.assign(size, 0);
+    for (uint32_t id = 1; id < Count(); ++id) {
+        Index(id);
+    }
+}
+
+uint32_t StringPool::Find(std::u16string_view text) const {
+    if (text.empty() || m_slots.empty()) {
+        return 0;
+    }
+    const size_t mask = m_slots.size() - 1;
+    for (size_t slot = HashText(text) & mask; m_slots[slot] != 0; slot = (slot + 1) & mask) {
+        if (Get(m_slots[slot]) == text) {
+            return m_slots[slot];
+        }
+    }
+    return 0;
+}
 
 StringPool ParseStringPool(std::span<const uint8_t> pool, std::span<const uint8_t> data) {
     if (pool.size() % 4 != 0) {
@@ -31,11 +110,10 @@ StringPool ParseStringPool(std::span<const uint8_t> pool, std::span<const uint8_
     }
     const CodePageDecoder decoder(out.codePage, u"the string pool");
 
-    out.strings.reserve(slots > 0 ? slots : 1);
-    out.strings.emplace_back(); // id 0
+    out.Reserve(slots, data.size());
     size_t offset = 0;
     for (size_t slot = 1; slot < slots; ++slot) {
-        const uint32_t id = static_cast<uint32_t>(out.strings.size());
+        const uint32_t id = out.Count();
         uint32_t length = Le16(pool, slot * 4);
         const uint16_t refs = Le16(pool, slot * 4 + 2);
         if (length == 0 && refs != 0) {
@@ -52,7 +130,7 @@ StringPool ParseStringPool(std::span<const uint8_t> pool, std::span<const uint8_
                                       u"holds only %u bytes",
                                       id, offset, offset + length, data.size()));
         }
-        out.strings.push_back(decoder.Decode(data.subspan(offset, length)));
+        out.Append(decoder.Decode(data.subspan(offset, length)));
         offset += length;
     }
     if (offset != data.size()) {

@@ -75,9 +75,8 @@ public:
     uint32_t CodePage() const override { return 1252; }
     bool LongStringReferences() const override { return false; }
     uint32_t StringCount() const override { return static_cast<uint32_t>(m_strings.size()); }
-    const std::u16string& String(uint32_t id) const override {
-        static const std::u16string empty;
-        return id < m_strings.size() ? m_strings[id] : empty;
+    std::u16string_view String(uint32_t id) const override {
+        return id < m_strings.size() ? std::u16string_view(m_strings[id]) : std::u16string_view();
     }
     uint32_t FindString(std::u16string_view text) const override {
         const auto it = m_ids.find(std::u16string(text));
@@ -100,9 +99,10 @@ public:
         std::u16string name = table.name;
         for (uint32_t c = 0; c < table.columns.size(); ++c) {
             if (table.columns[c].IsKey()) {
-                name += u"." + (table.columns[c].IsString()
-                                    ? String(rows.Raw(row, c))
-                                    : std::u16string(1, char16_t(u'0' + rows.Integer(row, c))));
+                name += u".";
+                name += table.columns[c].IsString()
+                            ? std::u16string(String(rows.Raw(row, c)))
+                            : std::u16string(1, char16_t(u'0' + rows.Integer(row, c)));
             }
         }
         return name;

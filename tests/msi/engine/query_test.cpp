@@ -164,9 +164,11 @@ TEST_F(QueryTest, BinaryCellsComeBackAsTheirStreams) {
     view.Execute(nullptr);
     auto icon = view.Fetch();
     ASSERT_TRUE(icon);
-    const auto* stream = std::get_if<StreamField>(&icon->Field(1));
+    auto* stream = std::get_if<StreamField>(&icon->Field(1));
     ASSERT_NE(stream, nullptr);
-    EXPECT_EQ(*stream->bytes, (std::vector<uint8_t>{1, 2, 3, 4, 5}));
+    EXPECT_EQ(stream->name, u"Binary.Icon");
+    EXPECT_FALSE(stream->bytes); // read only when asked for
+    EXPECT_EQ(stream->Bytes(), (std::vector<uint8_t>{1, 2, 3, 4, 5}));
     auto none = view.Fetch();
     ASSERT_TRUE(none);
     EXPECT_TRUE(none->IsNull(1));

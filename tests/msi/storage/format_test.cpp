@@ -97,22 +97,22 @@ TEST(StringPool, IdsFollowEntriesNotSlots) {
     const StringPool parsed = ParseStringPool(pool, data);
     EXPECT_EQ(parsed.codePage, 1252u);
     EXPECT_FALSE(parsed.longReferences);
-    ASSERT_EQ(parsed.strings.size(), 5u); // id 0, "ab", unused, long, "c"
-    EXPECT_EQ(parsed.strings[1], u"ab");
-    EXPECT_EQ(parsed.strings[2], u"");
-    EXPECT_EQ(parsed.strings[3].size(), 0x10004u);
-    EXPECT_EQ(parsed.strings[4], u"c");
+    ASSERT_EQ(parsed.Count(), 5u); // id 0, "ab", unused, long, "c"
+    EXPECT_EQ(parsed.Get(1), u"ab");
+    EXPECT_EQ(parsed.Get(2), u"");
+    EXPECT_EQ(parsed.Get(3).size(), 0x10004u);
+    EXPECT_EQ(parsed.Get(4), u"c");
 }
 
 TEST(StringPool, HeaderCarriesCodePageAndReferenceWidth) {
     const StringPool parsed = ParseStringPool(Pool(0x80000000u | 1251, {{1, 1}}), Bytes("\xC0"));
     EXPECT_EQ(parsed.codePage, 1251u);
     EXPECT_TRUE(parsed.longReferences);
-    EXPECT_EQ(parsed.strings[1], u"\u0410");
+    EXPECT_EQ(parsed.Get(1), u"\u0410");
     const StringPool utf8 = ParseStringPool(Pool(65001, {{3, 1}}), Bytes("\xE2\x82\xAC"));
-    EXPECT_EQ(utf8.strings[1], u"\u20AC");
+    EXPECT_EQ(utf8.Get(1), u"\u20AC");
     const StringPool empty = ParseStringPool({}, {});
-    EXPECT_EQ(empty.strings.size(), 1u);
+    EXPECT_EQ(empty.Count(), 1u);
 }
 
 TEST(StringPool, DisagreementWithTheDataIsAnError) {
@@ -234,4 +234,25 @@ TEST(SummaryInformation, DamageIsBoundsChecked) {
     ExpectDamaged([&] { ParseSummaryInformation(badOffset); }, "cut short");
     auto codePage = WriteSummary({{1, int16_t{777}}, {2, std::string("x")}});
     ExpectDamaged([&] { ParseSummaryInformation(codePage); }, "code page 777");
+}
+
+TEST(StringPool, FindAnswersTheLowestIdAndGrowsWithAppends) {
+    StringPool pool;
+    const uint32_t a = pool.Append(u"alpha");
+    const uint32_t empty = pool.Append(u"");
+    const uint32_t again = pool.Append(u"alpha");
+    EXPECT_EQ(pool.Find(u"alpha"), a);
+    EXPECT_NE(again, a);
+    EXPECT_EQ(pool.Get(again), u"alpha");
+    EXPECT_EQ(pool.Find(u""), 0u); // the empty text is the null string
+    EXPECT_EQ(pool.Get(empty), u"");
+    EXPECT_EQ(pool.Find(u"alph"), 0u);
+    // Enough appends to rehash several times; every text stays findable.
+    for (int i = 0; i < 5000; ++i) {
+        pool.Append(u"s" + std::u16string(1, static_cast<char16_t>(u'A' + i % 26)) +
+                    std::u16string(static_cast<size_t>(i / 26) + 1, u'x'));
+    }
+    EXPECT_EQ(pool.Find(u"alpha"), a);
+    EXPECT_EQ(pool.Get(pool.Find(u"sCxxx")), u"sCxxx");
+    EXPECT_EQ(pool.Count(), 5004u);
 }

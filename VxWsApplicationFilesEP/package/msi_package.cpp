@@ -1,0 +1,194 @@
+#include "VxWsApplicationFilesEP/package/msi_package.h"
+
+#include "platform/sys/file_system.h"
+#include "platform/sys/format_string.h"
+#include "platform/sys/path_strings.h"
+
+#include <array>
+
+namespace vx {
+namespace {
+
+constexpr char16_t kKeySeparator[] = u"|";
+
+// Summary information properties.
+constexpr UINT kPackageCodeProperty = 9; // revision number
+constexpr UINT kSchemaProperty = 14;     // page count: the installer version needed
+constexpr MsiDWORD kPackageCodeChars = 100;
+
+constexpr UINT kPropertyValue = 2;
+
+std::u16string KeyedQuery(const std::u16string& table, const std::u16string& column,
+                          const std::u16string& clause) {
+    return FormatString(u"SELECT * FROM %s WHERE %s = ? %s", table, column, clause);
+}
+
+// Reads one summary property; the results are not checked, so a package that cannot be read
+// leaves the outputs as they were given.
+void ReadSummaryProperty(MSIHANDLE database, UINT property, INT* integer, char16_t* buffer,
+                         MsiDWORD size) {
+    CMsiHandle summary;
+    MsiGetSummaryInformationW(database, nullptr, 0, summary.Out());
+    UINT type = 0;
+    MsiFileTime time;
+    MsiSummaryInfoGetPropertyW(summary, property, &type, integer, &time, buffer,
+                               buffer ? &size : nullptr);
+}
+
+} // namespace
+
+CVxMsiPackage::CVxMsiPackage(std::u16string path) {
+    // Unchecked: a package that cannot be opened keeps handle 0 and answers as documented.
+    MsiOpenDatabaseW(path.c_str(), MSIDBOPEN_READONLY, &m_database);
+    m_resolver = std::make_unique<CMsiPathResolver>(this);
+    const size_t slash = path.rfind(kNativeSeparator);
+    if (slash == std::u16string::npos) {
+        m_folder = path;
+        m_fileName = path;
+    } else {
+        m_folder = path.substr(0, slash);
+        m_fileName = path.substr(slash + 1);
+    }
+}
+
+CVxMsiPackage::~CVxMsiPackage() {
+    // Extracted copies go first, then the media (which may remove cabinets they extracted),
+    // then the views, the resolver and last the database the views were opened on.
+    for (auto& [key, location] : m_locations) {
+        if (location->extracted) {
+            DeleteFile(location->path);
+        }
+    }
+    m_locations.clear();
+    m_media.clear();
+    m_tableViews.clear();
+    m_keyedViews.clear();
+    m_resolver.reset();
+    if (m_database != 0) {
+        MsiCloseHandle(m_database);
+    }
+}
+
+CMsiView* CVxMsiPackage::OpenTableView(std::u16string table, std::u16string clause) {
+    const std::u16string key = table + kKeySeparator + clause;
+    if (const auto found = m_tableViews.find(key); found != m_tableViews.end()) {
+        // Executing again without closing rewinds the view to its first row.
+        found->second->Execute();
+        return found->second.get();
+    }
+    auto view = std::make_unique<CMsiView>();
+    if (vx::TableExists(table, m_database)) {
+        // The open is not checked: a failed open leaves no handle and the execute reports it.
+        view->OpenView(m_database, FormatString(u"SELECT * FROM %s %s", table, clause));
+        view->Execute(0);
+    }
+    return m_tableViews.emplace(key, std::move(view)).first->second.get();
+}
+
+void CVxMsiPackage::CloseTableView(std::u16string table, std::u16string clause) {
+    m_tableViews.erase(table + kKeySeparator + clause);
+}
+
+CMsiView* CVxMsiPackage::OpenKeyedView(std::u16string table, std::u16string column,
+                                       std::u16string clause) {
+    const std::u16string key = table + kKeySeparator + column + kKeySeparator + clause;
+    if (const auto found = m_keyedViews.find(key); found != m_keyedViews.end()) {
+        return found->second.get();
+    }
+    auto view = std::make_unique<CMsiView>();
+    view->OpenView(m_database, KeyedQuery(table, column, clause));
+    return m_keyedViews.emplace(key, std::move(view)).first->second.get();
+}
+
+void CVxMsiPackage::CloseKeyedView(std::u16string table, std::u16string column,
+                                   std::u16string clause) {
+    m_keyedViews.erase(table + kKeySeparator + column + kKeySeparator + clause);
+}
+
+CMsiRecord CVxMsiPackage::FindRecordByInteger(std::u16string table, std::u16string column,
+                                              int32_t value, std::u16string clause) {
+    CMsiRecord record = OpenKeyedView(table, column, clause)->ExecuteWithInteger(value);
+    CloseKeyedView(table, column, clause);
+    return record;
+}
+
+CMsiRecord CVxMsiPackage::FindRecord(std::u16string table, std::u16string column,
+                                     std::u16string value, std::u16string clause) {
+    CMsiRecord record = OpenKeyedView(table, column, clause)->ExecuteWithString(value);
+    CloseKeyedView(table, column, clause);
+    return record;
+}
+
+std::u16string CVxMsiPackage::GetPackagePath() {
+    std::u16string path = m_folder;
+    AppendPathSegment(path, m_fileName, kNativeSeparator);
+    return path;
+}
+
+CVxMsiMedia* CVxMsiPackage::GetMedia(int32_t diskId) {
+    if (const auto found = m_media.find(diskId); found != m_media.end()) {
+        return found->second.get();
+    }
+    auto media = std::make_unique<CVxMsiMedia>(m_database, diskId, m_extractFolder, m_folder);
+    return m_media.emplace(diskId, std::move(media)).first->second.get();
+}
+
+FileLocation* CVxMsiPackage::LocateOriginalFile(std::u16string fileKey) {
+    if (const auto found = m_locations.find(fileKey); found != m_locations.end()) {
+        return found->second.get();
+    }
+    auto location = m_resolver->LocateOriginalFile(fileKey);
+    return m_locations.emplace(fileKey, std::move(location)).first->second.get();
+}
+
+std::u16string CVxMsiPackage::GetDirectoryPath(std::u16string directoryKey) {
+    return m_resolver->ResolveDirectory(directoryKey, false);
+}
+
+std::u16string CVxMsiPackage::PropertyValue(const std::u16string& name) {
+    return FindRecord(u"Property", u"Property", name, u"").GetString(kPropertyValue);
+}
+
+std::u16string CVxMsiPackage::GetProductCode() {
+    return PropertyValue(u"ProductCode");
+}
+std::u16string CVxMsiPackage::GetProductLanguage() {
+    return PropertyValue(u"ProductLanguage");
+}
+std::u16string CVxMsiPackage::GetProductVersion() {
+    return PropertyValue(u"ProductVersion");
+}
+
+std::u16string CVxMsiPackage::GetPackageCode() {
+    std::array<char16_t, kPackageCodeChars> buffer{};
+    INT unused = 0;
+    ReadSummaryProperty(m_database, kPackageCodeProperty, &unused, buffer.data(),
+                        kPackageCodeChars);
+    buffer.back() = u'\0';
+    return std::u16string(buffer.data());
+}
+
+int32_t CVxMsiPackage::GetSchema() {
+    // 0 when the summary information cannot be read or has no page count.
+    INT schema = 0;
+    ReadSummaryProperty(m_database, kSchemaProperty, &schema, nullptr, 0);
+    return schema;
+}
+
+int CVxMsiPackage::CompareWithPackage(CVxMsiPackageItf* other) {
+    return m_resolver->CompareWithPackage(other);
+}
+
+int CVxMsiPackage::CompareVersions(std::u16string first, std::u16string second) {
+    return m_resolver->CompareVersions(std::move(first), std::move(second));
+}
+
+std::u16string CVxMsiPackage::GetLongFileName(std::u16string name) {
+    return LongName(name);
+}
+
+bool CVxMsiPackage::TableExists(std::u16string table) {
+    return vx::TableExists(table, m_database);
+}
+
+} // namespace vx

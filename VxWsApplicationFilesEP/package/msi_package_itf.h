@@ -1,0 +1,63 @@
+#pragma once
+// What callers see of an original setup package: views, single rows, product properties,
+// summary information, folders, media and file locations. Read-only throughout.
+//
+// Owners hold and delete the concrete CVxMsiPackage; everyone else receives this interface, so
+// its destructor is protected and not virtual.
+
+#include "VxWsApplicationFilesEP/package/file_location.h"
+#include "VxWsApplicationFilesEP/package/msi_handles.h"
+#include "VxWsApplicationFilesEP/package/msi_media.h"
+
+#include <cstdint>
+#include <string>
+
+namespace vx {
+
+class CVxMsiPackageItf {
+public:
+    // "SELECT * FROM <table> <clause>", positioned before its first row. Cached per table and
+    // clause: asking again rewinds and returns the same view. A missing table gives a view
+    // without handle that yields no rows.
+    virtual CMsiView* OpenTableView(std::u16string table, std::u16string clause) = 0;
+    virtual void CloseTableView(std::u16string table, std::u16string clause) = 0;
+    // The first row of "SELECT * FROM <table> WHERE <column> = ? <clause>", or the null record.
+    virtual CMsiRecord FindRecordByInteger(std::u16string table, std::u16string column,
+                                           int32_t value, std::u16string clause) = 0;
+    virtual CMsiRecord FindRecord(std::u16string table, std::u16string column, std::u16string value,
+                                  std::u16string clause) = 0;
+    // The prepared, not executed, parameter view of FindRecord; cached until CloseKeyedView.
+    virtual CMsiView* OpenKeyedView(std::u16string table, std::u16string column,
+                                    std::u16string clause) = 0;
+    virtual void CloseKeyedView(std::u16string table, std::u16string column,
+                                std::u16string clause) = 0;
+    virtual std::u16string GetPackageFileName() = 0;
+    virtual std::u16string GetPackageFolder() = 0;
+    virtual std::u16string GetPackagePath() = 0;
+    virtual void SetExtractFolder(std::u16string folder) = 0;
+    virtual CVxMsiMedia* GetMedia(int32_t diskId) = 0;
+    virtual FileLocation* LocateOriginalFile(std::u16string fileKey) = 0;
+    // The folder of a Directory key on the end user's machine ("[ProgramFilesFolder]\App").
+    virtual std::u16string GetDirectoryPath(std::u16string directoryKey) = 0;
+    virtual std::u16string GetProductCode() = 0;
+    virtual std::u16string GetPackageCode() = 0;
+    virtual int32_t GetSchema() = 0;
+    virtual std::u16string GetProductLanguage() = 0;
+    virtual std::u16string GetProductVersion() = 0;
+    // A PackageRelation.
+    virtual int CompareWithPackage(CVxMsiPackageItf* other) = 0;
+    // A VersionRelation.
+    virtual int CompareVersions(std::u16string first, std::u16string second) = 0;
+    virtual std::u16string GetLongFileName(std::u16string name) = 0;
+    virtual bool TableExists(std::u16string table) = 0;
+    // Still owned by the package: callers may query it while the package lives, never close it.
+    virtual MSIHANDLE GetDatabaseHandle() = 0;
+
+protected:
+    CVxMsiPackageItf() = default;
+    ~CVxMsiPackageItf() = default;
+    CVxMsiPackageItf(const CVxMsiPackageItf&) = default;
+    CVxMsiPackageItf& operator=(const CVxMsiPackageItf&) = default;
+};
+
+} // namespace vx
