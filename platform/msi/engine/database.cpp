@@ -1,6 +1,5 @@
 #include "platform/msi/engine/database.h"
 
-
 namespace vx::msi {
 
 const std::vector<uint32_t>* ColumnIndex::Find(bool isNull, uint32_t raw) const {
@@ -33,6 +32,23 @@ const ColumnIndex& Database::Index(const TableInfo& table, uint32_t column) cons
         slot = std::move(index);
     }
     return *slot;
+}
+
+std::shared_ptr<void> Database::CachedPlan(std::u16string_view query) const {
+    std::lock_guard guard(m_planLock);
+    const auto it = m_plans.find(std::u16string(query));
+    return it == m_plans.end() ? nullptr : it->second;
+}
+
+void Database::StorePlan(std::u16string_view query, std::shared_ptr<void> plan) const {
+    // Callers that build their query texts from values would grow the cache without end: it is
+    // emptied when it holds this many.
+    constexpr size_t kMaximumPlans = 512;
+    std::lock_guard guard(m_planLock);
+    if (m_plans.size() >= kMaximumPlans) {
+        m_plans.clear();
+    }
+    m_plans.emplace(std::u16string(query), std::move(plan));
 }
 
 } // namespace vx::msi

@@ -32,12 +32,18 @@ public:
     // Built on first use and kept; safe to call from several threads.
     const ColumnIndex& Index(const TableInfo& table, uint32_t column) const;
 
+    // Compiled queries by their text, so that a query prepared again and again (every single-row
+    // lookup) is parsed once. The engine stores what it likes; null when the text is not known.
+    std::shared_ptr<void> CachedPlan(std::u16string_view query) const;
+    void StorePlan(std::u16string_view query, std::shared_ptr<void> plan) const;
+
 private:
     std::u16string m_path;
     std::unique_ptr<InstallerStorage> m_storage;
     mutable std::mutex m_indexLock;
-    mutable std::map<std::pair<const TableInfo*, uint32_t>, std::unique_ptr<ColumnIndex>>
-        m_indexes;
+    mutable std::map<std::pair<const TableInfo*, uint32_t>, std::unique_ptr<ColumnIndex>> m_indexes;
+    mutable std::mutex m_planLock;
+    mutable std::unordered_map<std::u16string, std::shared_ptr<void>> m_plans;
 };
 
 // Opens a package read-only. Failures raise MsiFailure with ERROR_OPEN_FAILED and the

@@ -9,7 +9,9 @@
 namespace vx::msi {
 namespace {
 
-bool IsStringColumn(const ColumnInfo& c) { return c.IsString(); }
+bool IsStringColumn(const ColumnInfo& c) {
+    return c.IsString();
+}
 
 int CompareText(std::u16string_view a, std::u16string_view b) {
     return a < b ? -1 : (a == b ? 0 : 1);
@@ -60,40 +62,52 @@ std::optional<int32_t> ParseDecimal(std::u16string_view text) {
 } // namespace
 
 View::View(std::shared_ptr<Database> database, std::u16string_view query)
-    : m_database(std::move(database)), m_query(query) {
+    : m_database(std::move(database)) {
+    m_plan = std::static_pointer_cast<QueryPlan>(m_database->CachedPlan(query));
+    if (!m_plan) {
+        BuildPlan(query);
+        m_database->StorePlan(query, m_plan);
+    }
+}
+
+void View::BuildPlan(std::u16string_view query) {
+    m_plan = std::make_shared<QueryPlan>();
+    m_plan->query = query;
+
     const std::u16string& path = m_database->Path();
     sql::SelectStatement statement;
     try {
         statement = sql::ParseSelect(query);
     } catch (const sql::SyntaxError& e) {
-        ThrowMsiFailure(ERROR_BAD_QUERY_SYNTAX, kErrorUnexpectedToken, {path, e.token, m_query},
-                        e.reason + u" at '" + e.token + u"'");
+        ThrowMsiFailure(ERROR_BAD_QUERY_SYNTAX, kErrorUnexpectedToken,
+                        {path, e.token, m_plan->query}, e.reason + u" at '" + e.token + u"'");
     }
     const InstallerStorage& storage = m_database->Storage();
-    m_table = storage.FindTable(statement.table);
-    if (!m_table) {
-        ThrowMsiFailure(ERROR_BAD_QUERY_SYNTAX, kErrorUnknownTable, {path, statement.table, m_query},
+    m_plan->table = storage.FindTable(statement.table);
+    if (!m_plan->table) {
+        ThrowMsiFailure(ERROR_BAD_QUERY_SYNTAX, kErrorUnknownTable,
+                        {path, statement.table, m_plan->query},
                         u"the package has no table '" + statement.table + u"'");
     }
     if (statement.allColumns) {
-        for (uint32_t i = 0; i < m_table->columns.size(); ++i) {
-            m_columnIndexes.push_back(i);
+        for (uint32_t i = 0; i < m_plan->table->columns.size(); ++i) {
+            m_plan->columnIndexes.push_back(i);
         }
     } else {
         for (const auto& name : statement.columns) {
-            m_columnIndexes.push_back(ResolveColumn(name));
+            m_plan->columnIndexes.push_back(ResolveColumn(name));
         }
     }
-    for (uint32_t i : m_columnIndexes) {
-        m_columns.push_back(m_table->columns[i]);
+    for (uint32_t i : m_plan->columnIndexes) {
+        m_plan->columns.push_back(m_plan->table->columns[i]);
     }
     if (statement.where) {
-        m_where = Compile(*statement.where);
+        m_plan->where = Compile(*statement.where);
     }
     for (const auto& name : statement.orderBy) {
-        m_orderBy.push_back(ResolveColumn(name));
+        m_plan->orderBy.push_back(ResolveColumn(name));
     }
-    m_parameterCount = statement.parameterCount;
+    m_plan->parameterCount = statement.parameterCount;
 }
 
 int32_t View::IntegerCell(uint32_t row, uint32_t column) const {
@@ -101,14 +115,14 @@ int32_t View::IntegerCell(uint32_t row, uint32_t column) const {
 }
 
 uint32_t View::ResolveColumn(const std::u16string& name) const {
-    for (uint32_t i = 0; i < m_table->columns.size(); ++i) {
-        if (m_table->columns[i].name == name) {
+    for (uint32_t i = 0; i < m_plan->table->columns.size(); ++i) {
+        if (m_plan->table->columns[i].name == name) {
             return i;
         }
     }
     ThrowMsiFailure(ERROR_BAD_QUERY_SYNTAX, kErrorUnknownColumn,
-                    {m_database->Path(), name, m_query},
-                    u"the table '" + m_table->name + u"' has no column '" + name + u"'");
+                    {m_database->Path(), name, m_plan->query},
+                    u"the table '" + m_plan->table->name + u"' has no column '" + name + u"'");
 }
 
 std::unique_ptr<View::Condition> View::Compile(const sql::Condition& c) {
@@ -199,7 +213,7 @@ View::Value View::Bind(const Operand& o, const ColumnInfo& against, const Record
 
 bool View::Compare(sql::CompareOp op, uint32_t row, const Operand& left, const Operand& right,
                    const Record* params) const {
-    const ColumnInfo& column = m_table->columns[left.column];
+    const ColumnInfo& column = m_plan->table->columns[left.column];
     const bool isString = IsStringColumn(column);
     const bool cellNull =
         isString ? m_rows->Raw(row, left.column) == 0 : m_rows->IsNull(row, left.column);
@@ -211,7 +225,7 @@ bool View::Compare(sql::CompareOp op, uint32_t row, const Operand& left, const O
     }
     const InstallerStorage& storage = m_database->Storage();
     if (right.kind == Operand::Kind::Column) {
-        const ColumnInfo& other = m_table->columns[right.column];
+        const ColumnInfo& other = m_plan->table->columns[right.column];
         if (IsStringColumn(other) != isString) {
             return false;
         }
@@ -233,7 +247,8 @@ bool View::Compare(sql::CompareOp op, uint32_t row, const Operand& left, const O
         if (op == sql::CompareOp::Equal || op == sql::CompareOp::NotEqual) {
             // A null and an empty string are the same value; a text absent from the pool
             // equals no cell.
-            const bool equal = value.isNull ? id == 0 : (value.stringId != 0 && id == value.stringId);
+            const bool equal =
+                value.isNull ? id == 0 : (value.stringId != 0 && id == value.stringId);
             return OrderHolds(op, equal ? 0 : 1);
         }
         return OrderHolds(op, CompareText(storage.String(id), value.text));
@@ -271,7 +286,7 @@ const std::vector<uint32_t>* View::Candidates(const Condition& c, const Record* 
         c.right.kind == Operand::Kind::Column) {
         return nullptr;
     }
-    const ColumnInfo& column = m_table->columns[c.left.column];
+    const ColumnInfo& column = m_plan->table->columns[c.left.column];
     if (column.IsBinary()) {
         return nullptr;
     }
@@ -289,7 +304,7 @@ const std::vector<uint32_t>* View::Candidates(const Condition& c, const Record* 
         }
     }
     const std::vector<uint32_t>* rows =
-        m_database->Index(*m_table, c.left.column).Find(value.isNull, raw);
+        m_database->Index(*m_plan->table, c.left.column).Find(value.isNull, raw);
     if (!rows) {
         none = true;
     }
@@ -297,12 +312,12 @@ const std::vector<uint32_t>* View::Candidates(const Condition& c, const Record* 
 }
 
 void View::Sort(std::vector<uint32_t>& rows) const {
-    if (m_orderBy.empty()) {
+    if (m_plan->orderBy.empty()) {
         return;
     }
     std::stable_sort(rows.begin(), rows.end(), [&](uint32_t a, uint32_t b) {
-        for (uint32_t column : m_orderBy) {
-            if (IsStringColumn(m_table->columns[column])) {
+        for (uint32_t column : m_plan->orderBy) {
+            if (IsStringColumn(m_plan->table->columns[column])) {
                 // Strings are ordered by their place in the string pool, as the installer does.
                 const uint32_t x = m_rows->Raw(a, column);
                 const uint32_t y = m_rows->Raw(b, column);
@@ -322,23 +337,23 @@ void View::Sort(std::vector<uint32_t>& rows) const {
 }
 
 void View::Execute(const Record* params) {
-    m_rows = &m_database->Storage().Rows(*m_table);
+    m_rows = &m_database->Storage().Rows(*m_plan->table);
     m_result.clear();
     m_next = 0;
     bool none = false;
     const std::vector<uint32_t>* candidates =
-        m_where ? Candidates(*m_where, params, none) : nullptr;
+        m_plan->where ? Candidates(*m_plan->where, params, none) : nullptr;
     if (!none) {
         if (candidates) {
             for (uint32_t row : *candidates) {
-                if (Matches(*m_where, row, params)) {
+                if (Matches(*m_plan->where, row, params)) {
                     m_result.push_back(row);
                 }
             }
         } else {
             m_result.reserve(m_rows->rowCount);
             for (uint32_t row = 0; row < m_rows->rowCount; ++row) {
-                if (!m_where || Matches(*m_where, row, params)) {
+                if (!m_plan->where || Matches(*m_plan->where, row, params)) {
                     m_result.push_back(row);
                 }
             }
@@ -350,18 +365,18 @@ void View::Execute(const Record* params) {
 
 Record View::MakeRecord(uint32_t row) const {
     const InstallerStorage& storage = m_database->Storage();
-    Record record(static_cast<uint32_t>(m_columns.size()));
+    Record record(static_cast<uint32_t>(m_plan->columns.size()));
     record.Anchor(m_database); // its texts point into the package's string pool
-    for (uint32_t i = 0; i < m_columns.size(); ++i) {
-        const uint32_t column = m_columnIndexes[i];
-        const ColumnInfo& info = m_columns[i];
+    for (uint32_t i = 0; i < m_plan->columns.size(); ++i) {
+        const uint32_t column = m_plan->columnIndexes[i];
+        const ColumnInfo& info = m_plan->columns[i];
         const uint32_t raw = m_rows->Raw(row, column);
         if (info.IsBinary()) {
             if (raw == 0) {
                 continue;
             }
-            record.Field(i + 1) =
-                StreamField{m_database, storage.CellStreamName(*m_table, *m_rows, row), {}, 0};
+            record.Field(i + 1) = StreamField{
+                m_database, storage.CellStreamName(*m_plan->table, *m_rows, row), {}, 0};
         } else if (info.IsString()) {
             if (raw != 0) {
                 record.Field(i + 1) = PooledText{storage.String(raw)};

@@ -13,27 +13,9 @@
 
 namespace vx::msi {
 
-class View {
-public:
-    // Parses and checks the query against the catalogue. Failures raise MsiFailure with
-    // ERROR_BAD_QUERY_SYNTAX (or ERROR_INVALID_TABLE... see the .cpp) and the installer's error.
-    View(std::shared_ptr<Database> database, std::u16string_view query);
-
-    // Binds the '?' markers from `params` (fields 1..n; missing fields are null) and finds the
-    // matching rows.
-    void Execute(const Record* params);
-    // The next row, or nullopt at the end. ERROR_FUNCTION_FAILED when not executed.
-    std::optional<Record> Fetch();
-    void Close();
-
-    const std::vector<ColumnInfo>& Columns() const { return m_columns; }
-    const TableInfo& Table() const { return *m_table; }
-    bool Executed() const { return m_executed; }
-
-    // The installer's type text of a column: s72, S255, l0, i2, I4, v0, and g/j for temporary.
-    static std::u16string ColumnTypeText(const ColumnInfo& column);
-
-private:
+// A query compiled against the catalogue: what a view runs. Plans are shared by every view
+// opened with the same text on the same database and never change once built.
+struct QueryPlan {
     struct Operand {
         enum class Kind { Column, Text, Integer, Parameter } kind = Kind::Integer;
         uint32_t column = 0;
@@ -47,12 +29,46 @@ private:
         Operand left, right;
         std::unique_ptr<Condition> first, second;
     };
+
+    std::u16string query;
+    const TableInfo* table = nullptr;
+    std::vector<ColumnInfo> columns;     // selected columns
+    std::vector<uint32_t> columnIndexes; // their positions in the table
+    std::unique_ptr<Condition> where;
+    std::vector<uint32_t> orderBy;
+    uint32_t parameterCount = 0;
+};
+
+class View {
+public:
+    // Parses and checks the query against the catalogue. Failures raise MsiFailure with
+    // ERROR_BAD_QUERY_SYNTAX (or ERROR_INVALID_TABLE... see the .cpp) and the installer's error.
+    View(std::shared_ptr<Database> database, std::u16string_view query);
+
+    // Binds the '?' markers from `params` (fields 1..n; missing fields are null) and finds the
+    // matching rows.
+    void Execute(const Record* params);
+    // The next row, or nullopt at the end. ERROR_FUNCTION_FAILED when not executed.
+    std::optional<Record> Fetch();
+    void Close();
+
+    const std::vector<ColumnInfo>& Columns() const { return m_plan->columns; }
+    const TableInfo& Table() const { return *m_plan->table; }
+    bool Executed() const { return m_executed; }
+
+    // The installer's type text of a column: s72, S255, l0, i2, I4, v0, and g/j for temporary.
+    static std::u16string ColumnTypeText(const ColumnInfo& column);
+
+private:
+    using Operand = QueryPlan::Operand;
+    using Condition = QueryPlan::Condition;
+
     // A bound operand: the value a row's cell is compared with.
     struct Value {
         bool isNull = true;
         bool isString = false;
-        uint32_t stringId = 0;     // for strings: id in the pool, 0 = null or not in the pool
-        std::u16string text;       // for strings
+        uint32_t stringId = 0; // for strings: id in the pool, 0 = null or not in the pool
+        std::u16string text;   // for strings
         int32_t integer = 0;
     };
 
@@ -68,15 +84,11 @@ private:
     void Sort(std::vector<uint32_t>& rows) const;
     Record MakeRecord(uint32_t row) const;
 
+    void BuildPlan(std::u16string_view query);
+
     std::shared_ptr<Database> m_database;
-    std::u16string m_query;
-    const TableInfo* m_table = nullptr;
+    std::shared_ptr<QueryPlan> m_plan; // built once per query text, then only read
     const TableData* m_rows = nullptr;
-    std::vector<ColumnInfo> m_columns;      // selected columns
-    std::vector<uint32_t> m_columnIndexes;  // their positions in the table
-    std::unique_ptr<Condition> m_where;
-    std::vector<uint32_t> m_orderBy;
-    uint32_t m_parameterCount = 0;
 
     bool m_executed = false;
     std::vector<uint32_t> m_result;

@@ -235,3 +235,23 @@ TEST_F(QueryTest, FetchBeforeExecuteFails) {
     view.Close();
     EXPECT_THROW(view.Fetch(), MsiFailure);
 }
+
+TEST_F(QueryTest, ViewsSharingACompiledQueryKeepTheirOwnState) {
+    const char16_t* query = u"SELECT File FROM File WHERE Component_ = ? ORDER BY File";
+    View first(m_db, query);
+    View second(m_db, query); // compiled once, run twice
+    Record alpha(1);
+    alpha.Field(1) = std::u16string(u"alpha");
+    Record zeta(1);
+    zeta.Field(1) = std::u16string(u"zeta");
+    first.Execute(&alpha);
+    second.Execute(&zeta);
+    EXPECT_EQ(first.Fetch()->Text(1), u"f2");
+    EXPECT_EQ(second.Fetch()->Text(1), u"f1");
+    EXPECT_EQ(first.Fetch()->Text(1), u"f4");
+    EXPECT_FALSE(second.Fetch());
+    EXPECT_FALSE(first.Fetch());
+    // A query that fails to compile is not remembered: it fails every time.
+    EXPECT_EQ(FailureOf(u"SELECT Nope FROM File").installerError, 2235u);
+    EXPECT_EQ(FailureOf(u"SELECT Nope FROM File").installerError, 2235u);
+}
