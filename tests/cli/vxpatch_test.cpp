@@ -1,0 +1,149 @@
+// vxpatch as a user runs it: output, messages and exit codes, with msitools as the reference
+// for IDT export.
+
+#include "support/test_paths.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <sstream>
+#include <sys/wait.h>
+
+namespace {
+
+struct Outcome {
+    int exitCode = -1;
+    std::string out;
+};
+
+// Runs a shell command in a scratch folder (msiinfo writes stream files into the current one).
+Outcome Shell(const std::string& command) {
+    static const std::filesystem::path scratch = [] {
+        auto dir = std::filesystem::temp_directory_path() / "vxpatch-test";
+        std::filesystem::create_directories(dir);
+        return dir;
+    }();
+    Outcome run;
+    FILE* pipe = ::popen(("cd '" + scratch.string() + "' && " + command).c_str(), "r");
+    if (!pipe) {
+        return run;
+    }
+    std::array<char, 65536> buffer{};
+    size_t n = 0;
+    while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0) {
+        run.out.append(buffer.data(), n);
+    }
+    const int status = ::pclose(pipe);
+    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return run;
+}
+
+std::string Quote(const std::string& s) { return "'" + s + "'"; }
+
+Outcome Vxpatch(const std::string& arguments) {
+    return Shell(std::string(VX_VXPATCH) + " " + arguments + " 2>&1");
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+std::vector<std::string> Packages() {
+    std::vector<std::string> packages;
+    for (const char* name : {"basic", "nullable", "streams", "codepage", "longstring", "directories"}) {
+        packages.push_back(std::string(VX_FIXTURE_DIR) + "/" + name + ".msi");
+    }
+    for (const char* name :
+         {"putty-0.68-installer.msi", "msi_with_external_cab.msi", "NUnit-2.5.2.9222.msi"}) {
+        if (std::filesystem::exists(vx::testing::CorpusFile(name))) {
+            packages.push_back(vx::testing::CorpusFile(name).string());
+        }
+    }
+    return packages;
+}
+
+} // namespace
+
+TEST(Vxpatch, ExportIsByteIdenticalToMsitoolsForEveryTable) {
+    int compared = 0;
+    for (const auto& package : Packages()) {
+        const Outcome tables = Shell("msiinfo tables " + Quote(package));
+        ASSERT_EQ(tables.exitCode, 0) << package;
+        for (const auto& table : Lines(tables.out)) {
+            if (table == "_SummaryInformation" || table == "_ForceCodepage") {
+                continue;
+            }
+            const Outcome theirs = Shell("msiinfo export " + Quote(package) + " " + Quote(table));
+            const Outcome ours = Vxpatch("export " + Quote(package) + " " + Quote(table));
+            EXPECT_EQ(ours.exitCode, 0) << package << " " << table << ": " << ours.out;
+            EXPECT_TRUE(ours.out == theirs.out) << package << " " << table;
+            ++compared;
+        }
+    }
+    EXPECT_GT(compared, 60);
+}
+
+TEST(Vxpatch, TablesAndStreamsListWhatMsitoolsLists) {
+    for (const auto& package : Packages()) {
+        auto theirs = Lines(Shell("msiinfo tables " + Quote(package)).out);
+        theirs.erase(theirs.begin(), theirs.begin() + 2); // _SummaryInformation, _ForceCodepage
+        EXPECT_EQ(Lines(Vxpatch("tables " + Quote(package)).out), theirs) << package;
+        EXPECT_EQ(Vxpatch("streams " + Quote(package)).out,
+                  Shell("msiinfo streams " + Quote(package)).out)
+            << package;
+    }
+}
+
+TEST(Vxpatch, QueryBindsValuesAndPrintsRows) {
+    const std::string basic = std::string(VX_FIXTURE_DIR) + "/basic.msi";
+    const Outcome run = Vxpatch("query " + Quote(basic) +
+                            " 'SELECT `Property`, `Value` FROM `Property` WHERE `Property` = ? "
+                            "OR `Property` = ?' COLOR ANSWER");
+    EXPECT_EQ(run.exitCode, 0);
+    auto lines = Lines(run.out);
+    std::sort(lines.begin(), lines.end());
+    EXPECT_EQ(lines, (std::vector<std::string>{"ANSWER\t42", "COLOR\tblue"}));
+    const Outcome summary = Vxpatch("suminfo " + Quote(basic));
+    EXPECT_EQ(summary.exitCode, 0);
+    EXPECT_NE(summary.out.find("Page count: 200\n"), std::string::npos) << summary.out;
+}
+
+TEST(Vxpatch, BadInputGivesAClearMessageAndAnExitCode) {
+    const std::string basic = std::string(VX_FIXTURE_DIR) + "/basic.msi";
+    Outcome run = Vxpatch("export /no/such.msi File");
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.out.find("Windows Installer Error 2203: /no/such.msi"), std::string::npos)
+        << run.out;
+    EXPECT_NE(run.out.find("MsiOpenDatabase(/no/such.msi)"), std::string::npos);
+
+    run = Vxpatch("export " + Quote(basic) + " NoSuchTable");
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.out.find("Windows Installer Error 2228:"), std::string::npos) << run.out;
+
+    run = Vxpatch("query " + Quote(basic) + " 'DELETE FROM File'");
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.out.find("Windows Installer Error 2234:"), std::string::npos) << run.out;
+
+    // A text file is not a package.
+    run = Vxpatch("tables " + Quote(std::string(VX_FIXTURE_DIR) + "/../CMakeCache.txt"));
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.out.find("2203"), std::string::npos) << run.out;
+
+    run = Vxpatch("export " + Quote(basic));
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_NE(run.out.find("usage: vxpatch export PKG TABLE"), std::string::npos);
+    EXPECT_EQ(Vxpatch("frobnicate").exitCode, 2);
+    EXPECT_EQ(Vxpatch("--version").exitCode, 0);
+
+    run = Vxpatch("version " + Quote(basic));
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.out.find("has no version resource"), std::string::npos) << run.out;
+}
