@@ -88,8 +88,8 @@ OriginalFilesModel::OriginalFilesModel(std::u16string rootLabel)
     : m_root(std::make_unique<OriginalTreeNode>(
           OriginalTreeItem{NodeKind::Root, {}, std::move(rootLabel)}, nullptr)) {}
 
-OriginalTreeNode& OriginalFilesModel::PlaceFile(std::u16string_view folderPath,
-                                                std::u16string key, std::u16string label) {
+OriginalTreeNode& OriginalFilesModel::PlaceFile(std::u16string_view folderPath, std::u16string key,
+                                                std::u16string label) {
     std::vector<std::u16string> pieces;
     SplitString(folderPath, kTargetSeparator, false, pieces);
     OriginalTreeNode* current = m_root.get();

@@ -10,7 +10,9 @@
 
 namespace vx::cli {
 
-void CommandTable::Add(Command command) { m_commands.push_back(std::move(command)); }
+void CommandTable::Add(Command command) {
+    m_commands.push_back(std::move(command));
+}
 
 const Command* CommandTable::Find(std::u16string_view name) const {
     const auto it = std::find_if(m_commands.begin(), m_commands.end(),
@@ -19,11 +21,10 @@ const Command* CommandTable::Find(std::u16string_view name) const {
 }
 
 std::u16string CommandTable::HelpText() const {
-    std::u16string text =
-        u"vxpatch: inspect Windows Installer packages and edit patch projects\n"
-        u"\n"
-        u"Usage: vxpatch COMMAND [ARGUMENTS...]\n"
-        u"       vxpatch --help | --version\n";
+    std::u16string text = u"vxpatch: inspect Windows Installer packages and edit patch projects\n"
+                          u"\n"
+                          u"Usage: vxpatch COMMAND [ARGUMENTS...]\n"
+                          u"       vxpatch --help | --version\n";
     if (!m_commands.empty()) {
         text += u"\nCommands:\n";
         size_t width = 0;
@@ -31,12 +32,21 @@ std::u16string CommandTable::HelpText() const {
             width = std::max(width, c.usage.size());
         }
         for (const auto& c : m_commands) {
-            text += u"  " + c.usage + std::u16string(width - c.usage.size() + 2, u' ') +
-                    c.summary + u"\n";
+            text += u"  " + c.usage + std::u16string(width - c.usage.size() + 2, u' ') + c.summary +
+                    u"\n";
         }
     }
     text += u"\nExit codes: 0 success, 1 the command failed, 2 the command line is wrong.\n";
     return text;
+}
+
+bool NeedArgs(std::span<const std::u16string> args, size_t minimum, size_t maximum,
+              std::u16string_view usage) {
+    if (args.size() < minimum || args.size() > maximum) {
+        PrintError(u"usage: vxpatch " + std::u16string(usage));
+        return false;
+    }
+    return true;
 }
 
 int RunCommandLine(const CommandTable& table, std::span<const std::u16string> args) {

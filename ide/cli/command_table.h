@@ -32,6 +32,11 @@ private:
     std::vector<Command> m_commands;
 };
 
+// True when the count of arguments lies in [minimum, maximum]; otherwise prints the usage line
+// ("usage: vxpatch <usage>") and answers false.
+bool NeedArgs(std::span<const std::u16string> args, size_t minimum, size_t maximum,
+              std::u16string_view usage);
+
 // Runs the whole command line (argv[1] on). Failures raised as CException are printed with
 // their description and give kExitFailure.
 int RunCommandLine(const CommandTable& table, std::span<const std::u16string> args);

@@ -12,15 +12,6 @@
 namespace vx::cli {
 namespace {
 
-bool NeedArgs(std::span<const std::u16string> args, size_t minimum, size_t maximum,
-              std::u16string_view usage) {
-    if (args.size() < minimum || args.size() > maximum) {
-        PrintError(u"usage: vxpatch " + std::u16string(usage));
-        return false;
-    }
-    return true;
-}
-
 CMsiHandle OpenPackage(const std::u16string& path) {
     CMsiHandle database;
     CheckMsiResult(MsiOpenDatabaseW(path.c_str(), MSIDBOPEN_READONLY, database.Out()),
@@ -47,7 +38,9 @@ std::vector<std::u16string> ColumnInfo(const CMsiView& view, MSICOLINFO kind) {
     return out;
 }
 
-std::u16string QuoteName(std::u16string_view name) { return u"`" + std::u16string(name) + u"`"; }
+std::u16string QuoteName(std::u16string_view name) {
+    return u"`" + std::u16string(name) + u"`";
+}
 
 int Tables(std::span<const std::u16string> args) {
     if (!NeedArgs(args, 1, 1, u"tables PKG")) {
@@ -133,7 +126,8 @@ int Query(std::span<const std::u16string> args) {
         for (size_t c = 0; c < types.size(); ++c) {
             const UINT field = static_cast<UINT>(c + 1);
             if ((types[c].front() == u'v' || types[c].front() == u'V') && !row.IsNull(field)) {
-                fields.push_back(FormatString(u"<%u bytes>", MsiRecordDataSize(row.Handle(), field)));
+                fields.push_back(
+                    FormatString(u"<%u bytes>", MsiRecordDataSize(row.Handle(), field)));
             } else {
                 fields.push_back(EscapeIdtField(row.GetString(field)));
             }
@@ -170,12 +164,15 @@ int SummaryInfo(std::span<const std::u16string> args) {
     CheckMsiResult(MsiGetSummaryInformationW(database, nullptr, 0, summary.Out()),
                    u"MsiGetSummaryInformation");
     static constexpr std::pair<UINT, std::u16string_view> kNames[] = {
-        {1, u"Code page"},         {2, u"Title"},          {3, u"Subject"},
-        {4, u"Author"},            {5, u"Keywords"},       {6, u"Comments"},
-        {7, u"Template"},          {8, u"Last saved by"},  {9, u"Revision number"},
-        {11, u"Last printed"},     {12, u"Created"},       {13, u"Last saved"},
-        {14, u"Page count"},       {15, u"Word count"},    {16, u"Character count"},
-        {18, u"Creating application"}, {19, u"Security"},
+        {1, u"Code page"},        {2, u"Title"},
+        {3, u"Subject"},          {4, u"Author"},
+        {5, u"Keywords"},         {6, u"Comments"},
+        {7, u"Template"},         {8, u"Last saved by"},
+        {9, u"Revision number"},  {11, u"Last printed"},
+        {12, u"Created"},         {13, u"Last saved"},
+        {14, u"Page count"},      {15, u"Word count"},
+        {16, u"Character count"}, {18, u"Creating application"},
+        {19, u"Security"},
     };
     for (const auto& [property, name] : kNames) {
         UINT type = 0;
@@ -183,8 +180,8 @@ int SummaryInfo(std::span<const std::u16string> args) {
         MsiFileTime time;
         MsiDWORD size = 0;
         std::u16string text;
-        UINT result = MsiSummaryInfoGetPropertyW(summary, property, &type, &integer, &time,
-                                                 nullptr, &size);
+        UINT result =
+            MsiSummaryInfoGetPropertyW(summary, property, &type, &integer, &time, nullptr, &size);
         if (result != ERROR_SUCCESS || type == VT_EMPTY_PROPERTY) {
             continue;
         }
@@ -222,7 +219,8 @@ int Version(std::span<const std::u16string> args) {
     }
     MsiDWORD versionSize = 0;
     MsiDWORD languageSize = 0;
-    UINT result = MsiGetFileVersionW(args[0].c_str(), nullptr, &versionSize, nullptr, &languageSize);
+    UINT result =
+        MsiGetFileVersionW(args[0].c_str(), nullptr, &versionSize, nullptr, &languageSize);
     if (result == ERROR_FILE_INVALID) {
         PrintError(args[0] + u": the file has no version resource");
         return kExitFailure;

@@ -1,5 +1,6 @@
 #include "ide/cli/reader_commands.h"
 
+#include "VxWsApplicationFilesEP/original/original_files_fill.h"
 #include "VxWsApplicationFilesEP/package/msi_errors.h"
 #include "VxWsApplicationFilesEP/package/msi_package.h"
 #include "VxWsApplicationFilesEP/package/version_compare.h"
@@ -10,15 +11,6 @@
 
 namespace vx::cli {
 namespace {
-
-bool NeedArgs(std::span<const std::u16string> args, size_t minimum, size_t maximum,
-              std::u16string_view usage) {
-    if (args.size() < minimum || args.size() > maximum) {
-        PrintError(u"usage: vxpatch " + std::u16string(usage));
-        return false;
-    }
-    return true;
-}
 
 // The package object accepts a package it cannot open; a command should not. Nothing calls the
 // installer between the open inside the constructor and this check, so the open's error record
@@ -104,6 +96,17 @@ int Product(std::span<const std::u16string> args) {
     return kExitSuccess;
 }
 
+int Tree(std::span<const std::u16string> args) {
+    if (!NeedArgs(args, 1, 1, u"tree PKG")) {
+        return kExitUsage;
+    }
+    OpenPackage(args[0]); // a package that cannot be opened is an error here, not an empty tree
+    OriginalFilesModel model(kOriginalSetupFilesLabel);
+    FillOriginalFiles(model, args[0]);
+    Print(model.Print());
+    return kExitSuccess;
+}
+
 } // namespace
 
 void AddReaderCommands(CommandTable& table) {
@@ -117,6 +120,8 @@ void AddReaderCommands(CommandTable& table) {
         {u"compare", u"compare PKG OTHER", u"how package PKG relates to OTHER", ComparePackages});
     table.Add({u"product", u"product PKG",
                u"product code, version and language, package code and schema", Product});
+    table.Add({u"tree", u"tree PKG",
+               u"the Original Setup Files tree: one node a line, indented by level", Tree});
 }
 
 } // namespace vx::cli

@@ -1,0 +1,66 @@
+#include "VxWsApplicationFilesEP/original/original_files_fill.h"
+
+#include "VxWsApplicationFilesEP/package/msi_errors.h"
+#include "VxWsApplicationFilesEP/package/msi_handles.h"
+#include "VxWsApplicationFilesEP/package/msi_package.h"
+#include "ide/framework/path_util.h"
+
+#include <memory>
+
+namespace vx {
+namespace {
+
+// The File row's key and name are read into buffers of these sizes; longer values arrive cut.
+constexpr MsiDWORD kKeyRoom = 100;
+constexpr MsiDWORD kFileNameRoom = 260;
+
+std::u16string ReadCut(MSIHANDLE record, UINT field, MsiDWORD room) {
+    std::u16string buffer(room, u'\0');
+    MsiDWORD size = room;
+    MsiRecordGetStringW(record, field, buffer.data(), &size); // a cut value is used as it is
+    buffer.resize(std::char_traits<char16_t>::length(buffer.c_str()));
+    return buffer;
+}
+
+} // namespace
+
+std::u16string FileFolderPath(CVxMsiPackageItf& package, const std::u16string& fileKey) {
+    const CMsiRecord file = package.FindRecord(u"File", u"File", fileKey, u"");
+    if (!file.HasRow()) {
+        return {};
+    }
+    const CMsiRecord component =
+        package.FindRecord(u"Component", u"Component", file.GetString(2), u"");
+    return package.GetDirectoryPath(component.GetString(3));
+}
+
+void FillOriginalFiles(OriginalFilesModel& model, const std::u16string& packagePath) {
+    auto package = std::make_unique<CVxMsiPackage>(packagePath);
+    CMsiHandle database;
+    if (MsiOpenDatabaseW(packagePath.c_str(), MSIDBOPEN_READONLY, database.Out()) == 0) {
+        CMsiView view;
+        OpenViewChecked(database, u"SELECT * FROM File", view.Out());
+        ExecuteView(view, 0);
+        for (;;) {
+            MSIHANDLE fetched = 0;
+            const UINT result = MsiViewFetch(view, &fetched);
+            if (result == ERROR_NO_MORE_ITEMS) {
+                break;
+            }
+            CheckMsiResult(result, kApiViewFetch);
+            const CMsiHandle row(fetched);
+            std::u16string key = ReadCut(row, 1, kKeyRoom);
+            const std::u16string fileName = ReadCut(row, 3, kFileNameRoom);
+            const std::u16string folder = FileFolderPath(*package, key);
+            if (folder == u"TARGETDIR") {
+                continue; // files of the root folder itself are not listed
+            }
+            model.PlaceFile(folder, std::move(key), UtilRemoveShortName(fileName));
+        }
+    }
+    database.Close();
+    package.reset();
+    model.Sort();
+}
+
+} // namespace vx
