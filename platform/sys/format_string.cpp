@@ -133,11 +133,14 @@ size_t Run(std::u16string_view format, std::span<const FormatArg> args, std::u16
     size_t next = 0;
     size_t i = 0;
     while (i < format.size()) {
-        const char16_t c = format[i++];
-        if (c != u'%') {
-            writer.put(c);
+        if (format[i] != u'%') {
+            const size_t percent = format.find(u'%', i);
+            const size_t end = percent == std::u16string_view::npos ? format.size() : percent;
+            writer.put(format.substr(i, end - i));
+            i = end;
             continue;
         }
+        ++i;
         if (i >= format.size()) {
             writer.put(u'%');
             break;
@@ -169,6 +172,17 @@ size_t Run(std::u16string_view format, std::span<const FormatArg> args, std::u16
             break;
         }
         spec.conversion = format[i++];
+        if (spec.conversion == u's' && spec.width == 0 && !spec.hasPrecision) {
+            // The common case: a text inserted as it is, without a temporary copy.
+            const FormatArg* arg = next < args.size() ? &args[next] : nullptr;
+            ++next;
+            if (arg && arg->kind() == FormatArg::Kind::Text) {
+                writer.put(arg->text());
+            } else {
+                writer.put(Convert(spec, arg));
+            }
+            continue;
+        }
         switch (spec.conversion) {
         case u's':
         case u'c':

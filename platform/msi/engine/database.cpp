@@ -36,7 +36,7 @@ const ColumnIndex& Database::Index(const TableInfo& table, uint32_t column) cons
 
 std::shared_ptr<void> Database::CachedPlan(std::u16string_view query) const {
     std::lock_guard guard(m_planLock);
-    const auto it = m_plans.find(std::u16string(query));
+    const auto it = m_plans.find(query);
     return it == m_plans.end() ? nullptr : it->second;
 }
 

@@ -43,7 +43,14 @@ private:
     mutable std::mutex m_indexLock;
     mutable std::map<std::pair<const TableInfo*, uint32_t>, std::unique_ptr<ColumnIndex>> m_indexes;
     mutable std::mutex m_planLock;
-    mutable std::unordered_map<std::u16string, std::shared_ptr<void>> m_plans;
+    struct TextHash {
+        using is_transparent = void;
+        size_t operator()(std::u16string_view text) const {
+            return std::hash<std::u16string_view>{}(text);
+        }
+    };
+    mutable std::unordered_map<std::u16string, std::shared_ptr<void>, TextHash, std::equal_to<>>
+        m_plans;
 };
 
 // Opens a package read-only. Failures raise MsiFailure with ERROR_OPEN_FAILED and the

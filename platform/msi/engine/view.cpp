@@ -166,20 +166,19 @@ std::unique_ptr<View::Condition> View::Compile(const sql::Condition& c) {
 View::Value View::Bind(const Operand& o, const ColumnInfo& against, const Record* params) const {
     Value v;
     v.isString = IsStringColumn(against);
-    std::optional<std::u16string> text;
+    std::optional<std::u16string_view> text;
     std::optional<int32_t> integer;
     switch (o.kind) {
     case Operand::Kind::Text:
-        text = o.text;
+        text = std::u16string_view(o.text);
         break;
     case Operand::Kind::Integer:
         integer = o.integer;
         break;
     case Operand::Kind::Parameter:
         if (params && !params->IsNull(o.parameter)) {
-            if (v.isString) {
-                text = params->Text(o.parameter);
-            } else {
+            text = params->TextView(o.parameter);
+            if (!text) {
                 const int32_t i = params->Integer(o.parameter);
                 if (i != kNullInteger) {
                     integer = i;
@@ -192,9 +191,10 @@ View::Value View::Bind(const Operand& o, const ColumnInfo& against, const Record
     }
     if (v.isString) {
         if (integer) {
-            text = FormatString(u"%d", *integer);
-        }
-        if (text && !text->empty()) {
+            v.owned = FormatString(u"%d", *integer); // never empty
+            v.isNull = false;
+            v.stringId = m_database->Storage().FindString(v.owned);
+        } else if (text && !text->empty()) {
             v.isNull = false;
             v.text = *text;
             v.stringId = m_database->Storage().FindString(*text);
@@ -251,7 +251,7 @@ bool View::Compare(sql::CompareOp op, uint32_t row, const Operand& left, const O
                 value.isNull ? id == 0 : (value.stringId != 0 && id == value.stringId);
             return OrderHolds(op, equal ? 0 : 1);
         }
-        return OrderHolds(op, CompareText(storage.String(id), value.text));
+        return OrderHolds(op, CompareText(storage.String(id), value.Text()));
     }
     // A null integer is the smallest value, as the installer stores and compares it.
     const int32_t cell = IntegerCell(row, left.column);
@@ -345,8 +345,11 @@ void View::Execute(const Record* params) {
         m_plan->where ? Candidates(*m_plan->where, params, none) : nullptr;
     if (!none) {
         if (candidates) {
+            // When the whole condition is the equality the index answered, its rows are the
+            // result as they stand.
+            const bool exact = m_plan->where->kind == sql::Condition::Kind::Compare;
             for (uint32_t row : *candidates) {
-                if (Matches(*m_plan->where, row, params)) {
+                if (exact || Matches(*m_plan->where, row, params)) {
                     m_result.push_back(row);
                 }
             }

@@ -67,9 +67,12 @@ private:
     struct Value {
         bool isNull = true;
         bool isString = false;
-        uint32_t stringId = 0; // for strings: id in the pool, 0 = null or not in the pool
-        std::u16string text;   // for strings
+        uint32_t stringId = 0;    // for strings: id in the pool, 0 = null or not in the pool
+        std::u16string_view text; // for strings: the operand's or parameter's own text...
+        std::u16string owned;     // ...or this, for an integer given to a string column
         int32_t integer = 0;
+
+        std::u16string_view Text() const { return owned.empty() ? text : owned; }
     };
 
     uint32_t ResolveColumn(const std::u16string& name) const;
