@@ -209,8 +209,14 @@ size_t Run(std::u16string_view format, std::span<const FormatArg> args, std::u16
 } // namespace
 
 std::u16string FormatStringArgs(std::u16string_view format, std::span<const FormatArg> args) {
+    // Room for the usual result is estimated from the arguments, so that one pass writes it;
+    // widths and long numbers may still grow the string, which is always allowed to.
+    size_t estimate = format.size();
+    for (const FormatArg& arg : args) {
+        estimate += arg.kind() == FormatArg::Kind::Text ? arg.text().size() : 20;
+    }
     std::u16string out;
-    out.reserve(Run(format, args, nullptr));
+    out.reserve(estimate);
     Run(format, args, &out);
     return out;
 }

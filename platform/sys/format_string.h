@@ -1,6 +1,6 @@
 #pragma once
-// printf-style formatting over UTF-16 strings. The result is measured first and then written
-// into a string of exactly that size, so there is no fixed limit.
+// printf-style formatting over UTF-16 strings into a string that grows to whatever the result
+// needs, so there is no fixed limit.
 //
 // Conversions: %s (UTF-16 text), %d %i %u %x %X (integers), %c (one UTF-16 unit), %%.
 // Flags '-' and '0', a width and, for %s, a precision are honoured. The 'l', 'll' and 'h'

@@ -8,8 +8,24 @@ HandleTable& HandleTable::Instance() {
     return *table;
 }
 
+namespace {
+constexpr size_t kMaximumSpares = 64;
+}
+
 uint32_t HandleTable::Add(HandleObject object) {
-    auto entry = std::make_shared<HandleEntry>(std::move(object));
+    std::shared_ptr<HandleEntry> entry;
+    {
+        std::lock_guard guard(m_lock);
+        if (!m_spares.empty()) {
+            entry = std::move(m_spares.back());
+            m_spares.pop_back();
+        }
+    }
+    if (entry) {
+        entry->object = std::move(object);
+    } else {
+        entry = std::make_shared<HandleEntry>(std::move(object));
+    }
     std::lock_guard guard(m_lock);
     uint32_t slot = 0;
     if (!m_free.empty()) {
@@ -46,7 +62,16 @@ bool HandleTable::Remove(uint32_t handle) {
         m_free.push_back(handle - 1);
         --m_count;
     }
-    return true; // the object itself goes when the last user lets go of it, outside the lock
+    // The object itself goes outside the lock. An entry another call still holds goes when that
+    // call lets go of it; one held by nobody else is kept for the next handle.
+    if (removed.use_count() == 1) {
+        removed->object = std::monostate{};
+        std::lock_guard guard(m_lock);
+        if (m_spares.size() < kMaximumSpares) {
+            m_spares.push_back(std::move(removed));
+        }
+    }
+    return true;
 }
 
 size_t HandleTable::RemoveAll() {

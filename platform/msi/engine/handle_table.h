@@ -20,8 +20,9 @@ struct SummaryObject {
     std::map<uint32_t, SummaryValue> properties;
 };
 
-using HandleObject =
-    std::variant<std::shared_ptr<Database>, std::unique_ptr<View>, Record, SummaryObject>;
+// std::monostate marks an entry kept for reuse.
+using HandleObject = std::variant<std::monostate, std::shared_ptr<Database>, std::unique_ptr<View>,
+                                  Record, SummaryObject>;
 
 struct HandleEntry {
     std::mutex lock;
@@ -48,6 +49,8 @@ private:
     std::vector<std::shared_ptr<HandleEntry>> m_slots;
     std::deque<uint32_t> m_free;
     size_t m_count = 0;
+    // Entries of closed handles that nobody else held, kept to spare an allocation per handle.
+    std::vector<std::shared_ptr<HandleEntry>> m_spares;
 };
 
 } // namespace vx::msi

@@ -339,6 +339,7 @@ void View::Sort(std::vector<uint32_t>& rows) const {
 void View::Execute(const Record* params) {
     m_rows = &m_database->Storage().Rows(*m_plan->table);
     m_result.clear();
+    m_selected = {};
     m_next = 0;
     bool none = false;
     const std::vector<uint32_t>* candidates =
@@ -346,8 +347,13 @@ void View::Execute(const Record* params) {
     if (!none) {
         if (candidates) {
             // When the whole condition is the equality the index answered, its rows are the
-            // result as they stand.
+            // result as they stand, in table order, and are not copied.
             const bool exact = m_plan->where->kind == sql::Condition::Kind::Compare;
+            if (exact && m_plan->orderBy.empty()) {
+                m_selected = *candidates;
+                m_executed = true;
+                return;
+            }
             for (uint32_t row : *candidates) {
                 if (exact || Matches(*m_plan->where, row, params)) {
                     m_result.push_back(row);
@@ -363,6 +369,7 @@ void View::Execute(const Record* params) {
         }
     }
     Sort(m_result);
+    m_selected = m_result;
     m_executed = true;
 }
 
@@ -395,15 +402,16 @@ std::optional<Record> View::Fetch() {
     if (!m_executed) {
         ThrowMsiFailure(ERROR_FUNCTION_FAILED, 0, {}, u"the view was not executed");
     }
-    if (m_next >= m_result.size()) {
+    if (m_next >= m_selected.size()) {
         return std::nullopt;
     }
-    return MakeRecord(m_result[m_next++]);
+    return MakeRecord(m_selected[m_next++]);
 }
 
 void View::Close() {
     m_executed = false;
     m_result.clear();
+    m_selected = {};
     m_next = 0;
 }
 

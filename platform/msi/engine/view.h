@@ -8,6 +8,7 @@
 
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -95,6 +96,7 @@ private:
 
     bool m_executed = false;
     std::vector<uint32_t> m_result;
+    std::span<const uint32_t> m_selected; // the rows fetched: m_result or an index's own list
     size_t m_next = 0;
 };
 
