@@ -147,3 +147,49 @@ TEST(Vxpatch, BadInputGivesAClearMessageAndAnExitCode) {
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_NE(run.out.find("has no version resource"), std::string::npos) << run.out;
 }
+
+TEST(Vxpatch, ReaderCommandsResolveCompareAndDescribe) {
+    const std::string basic = Quote(std::string(VX_FIXTURE_DIR) + "/basic.msi");
+    const std::string directories = Quote(std::string(VX_FIXTURE_DIR) + "/directories.msi");
+
+    EXPECT_EQ(Vxpatch("dir " + directories + " SplitDir").out, "[ProgramFilesFolder]\\Long\\Sub\n");
+    EXPECT_EQ(Vxpatch("dir " + directories + " SplitDir --source").out, "LongSrc\\SubSrc\n");
+    EXPECT_EQ(Vxpatch("dir " + directories + " TARGETDIR").out, "TARGETDIR\n");
+    const Outcome missing = Vxpatch("dir " + directories + " Nope");
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_NE(missing.out.find("no Directory row \"Nope\""), std::string::npos) << missing.out;
+
+    const auto dirs = Lines(Vxpatch("dirs " + directories).out);
+    ASSERT_FALSE(dirs.empty());
+    EXPECT_EQ(dirs.front(), "TARGETDIR\tTARGETDIR\tTARGETDIR");
+    EXPECT_NE(std::find(dirs.begin(), dirs.end(), "CycleA\tB\\A\tB\\A"), dirs.end());
+
+    EXPECT_EQ(Vxpatch("compare-versions 1.2.3.4 1.2.3.5").out, "1 DiffersBeyondThird\n");
+    EXPECT_EQ(Vxpatch("compare-versions 2.0 10.0").out, "2 FirstOlder\n");
+    EXPECT_EQ(Vxpatch("compare " + basic + " " + basic).out, "0 SameVersion\n");
+    EXPECT_EQ(Vxpatch("compare " + basic + " " + directories).out, "2 OtherProduct\n");
+
+    const std::string product = Vxpatch("product " + basic).out;
+    EXPECT_NE(product.find("ProductCode: {1F3A2B4C-0000-4000-8000-000000000001}\n"),
+              std::string::npos)
+        << product;
+    EXPECT_NE(product.find("ProductVersion: 1.2.3\n"), std::string::npos);
+    EXPECT_NE(product.find("Schema: 200\n"), std::string::npos);
+}
+
+TEST(Vxpatch, TreePrintsTheOriginalSetupFiles) {
+    const Outcome tree = Vxpatch("tree " + Quote(std::string(VX_FIXTURE_DIR) + "/basic.msi"));
+    EXPECT_EQ(tree.exitCode, 0);
+    EXPECT_EQ(tree.out, "Original Setup Files\n"
+                        "  [ProgramFilesFolder]\n"
+                        "    Fixture Basic\n"
+                        "      bin\n"
+                        "        Plugins Folder\n"
+                        "          plugin.dll\n"
+                        "        core.dll\n"
+                        "      docs\n"
+                        "        guide.txt\n"
+                        "      app.exe\n"
+                        "      readme.txt\n");
+    EXPECT_EQ(Vxpatch("tree /no/such.msi").exitCode, 1);
+}
