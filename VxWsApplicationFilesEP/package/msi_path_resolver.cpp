@@ -5,8 +5,9 @@
 #include "platform/sys/format_string.h"
 #include "platform/sys/path_strings.h"
 
-#include <deque>
-#include <set>
+#include <algorithm>
+#include <unordered_set>
+#include <vector>
 
 namespace vx {
 namespace {
@@ -39,16 +40,35 @@ std::u16string CMsiPathResolver::ResolveDirectory(const std::u16string& key,
     if (key == kTargetDir) {
         return key;
     }
-    std::deque<std::u16string> names; // nearest the root first
+    std::vector<std::u16string> names; // nearest the key first; reversed at the end
     // A cycle of parents (A under B under A) would never reach a root. The walk remembers the
     // keys it has visited and ends at the row whose parent it has already seen, as if that row
     // were a root. This is the self-parented rule applied to longer cycles: every folder of the
     // cycle is named once, and the answer does not depend on an arbitrary depth limit.
-    std::set<std::u16string> visited;
+    // Walks are a few levels deep: a list checked in order is cheaper than a set until the
+    // walk grows long, when a set takes over.
+    constexpr size_t kListedVisits = 32;
+    std::vector<std::u16string> visitedList;
+    std::unordered_set<std::u16string> visitedSet;
+    auto visit = [&](const std::u16string& k) {
+        if (visitedList.size() < kListedVisits) {
+            visitedList.push_back(k);
+        } else {
+            if (visitedSet.empty()) {
+                visitedSet.insert(visitedList.begin(), visitedList.end());
+            }
+            visitedSet.insert(k);
+        }
+    };
+    auto visited = [&](const std::u16string& k) {
+        return visitedSet.empty()
+                   ? std::find(visitedList.begin(), visitedList.end(), k) != visitedList.end()
+                   : visitedSet.count(k) != 0;
+    };
     std::u16string currentKey = key;
     CMsiRecord row = m_package->FindRecord(kDirectoryTable, kDirectoryTable, currentKey, u"");
     for (;;) {
-        visited.insert(currentKey);
+        visit(currentKey);
         // A missing row reads as a row whose columns are all empty (GetString of the null
         // record is ""), so its empty name is put in front and the walk ends.
         const std::u16string parent = row.GetString(kDirectoryParent);
@@ -56,21 +76,21 @@ std::u16string CMsiPathResolver::ResolveDirectory(const std::u16string& key,
         if (parent == kTargetDir) {
             if (sourceMode) {
                 if (name != u".") {
-                    names.push_front(name);
+                    names.push_back(name);
                 }
             } else {
                 const std::u16string ownKey = row.GetString(kDirectoryKey);
                 const CMsiRecord property =
                     m_package->FindRecord(kPropertyTable, kPropertyTable, ownKey, u"");
-                names.push_front(property.HasRow() ? property.GetString(kPropertyValue)
-                                                   : FormatString(u"[%s]", ownKey));
+                names.push_back(property.HasRow() ? property.GetString(kPropertyValue)
+                                                  : FormatString(u"[%s]", ownKey));
             }
             break;
         }
         if (name != u".") {
-            names.push_front(name);
+            names.push_back(name);
         }
-        if (parent.empty() || visited.count(parent) != 0) {
+        if (parent.empty() || visited(parent)) {
             break;
         }
         currentKey = parent;
@@ -78,11 +98,11 @@ std::u16string CMsiPathResolver::ResolveDirectory(const std::u16string& key,
     }
 
     std::u16string path;
-    for (size_t i = 0; i < names.size(); ++i) {
-        if (i == 0) {
-            path = names[i];
+    for (auto it = names.rbegin(); it != names.rend(); ++it) {
+        if (it == names.rbegin()) {
+            path = std::move(*it);
         } else {
-            AppendPathSegment(path, names[i], kTargetSeparator);
+            AppendPathSegment(path, *it, kTargetSeparator);
         }
     }
     return path;
