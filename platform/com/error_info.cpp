@@ -1,6 +1,9 @@
 #include "platform/com/error_info.h"
 
+#include "platform/com/thread_error_slot.h"
+
 #include <string>
+#include <utility>
 
 namespace vx {
 namespace {
@@ -55,8 +58,6 @@ private:
     DWORD m_helpContext = 0;
 };
 
-thread_local ComPtr<IErrorInfo> t_errorInfo;
-
 } // namespace
 
 HRESULT CreateErrorInfo(ICreateErrorInfo** errorInfo) {
@@ -71,7 +72,13 @@ HRESULT SetErrorInfo(DWORD reserved, IErrorInfo* errorInfo) {
     if (reserved != 0) {
         return E_INVALIDARG;
     }
-    t_errorInfo = errorInfo;
+    if (errorInfo) {
+        errorInfo->AddRef();
+    }
+    IUnknown* previous = std::exchange(detail::ThreadErrorSlot(), errorInfo);
+    if (previous) {
+        previous->Release();
+    }
     return S_OK;
 }
 
@@ -83,10 +90,12 @@ HRESULT GetErrorInfo(DWORD reserved, IErrorInfo** errorInfo) {
     if (reserved != 0) {
         return E_INVALIDARG;
     }
-    if (!t_errorInfo) {
+    IUnknown* held = std::exchange(detail::ThreadErrorSlot(), nullptr);
+    if (!held) {
         return S_FALSE;
     }
-    *errorInfo = t_errorInfo.Detach();
+    // Only SetErrorInfo fills the slot, always with an IErrorInfo.
+    *errorInfo = static_cast<IErrorInfo*>(held);
     return S_OK;
 }
 

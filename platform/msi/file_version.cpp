@@ -1,4 +1,5 @@
 #include "platform/msi/file_version.h"
+#include "platform/sys/little_endian.h"
 
 #include "platform/sys/file_handle.h"
 #include "platform/sys/file_system.h"
@@ -23,16 +24,6 @@ struct ParseFailure {
 }
 [[noreturn]] void DamagedVersionResource() {
     throw ParseFailure{ERROR_INVALID_DATA};
-}
-
-uint16_t ReadU16(std::span<const uint8_t> bytes, size_t offset) {
-    return static_cast<uint16_t>(bytes[offset] | (bytes[offset + 1] << 8));
-}
-
-uint32_t ReadU32(std::span<const uint8_t> bytes, size_t offset) {
-    return static_cast<uint32_t>(bytes[offset]) | (static_cast<uint32_t>(bytes[offset + 1]) << 8) |
-           (static_cast<uint32_t>(bytes[offset + 2]) << 16) |
-           (static_cast<uint32_t>(bytes[offset + 3]) << 24);
 }
 
 size_t AlignUp4(size_t value) {
@@ -160,8 +151,8 @@ public:
         }
 
         const auto dataEntry = ReadResourceBytes(languageEntry.target, 16);
-        const uint32_t dataRva = ReadU32(dataEntry, 0);
-        const uint32_t dataSize = ReadU32(dataEntry, 4);
+        const uint32_t dataRva = ReadLe32(dataEntry, 0);
+        const uint32_t dataSize = ReadLe32(dataEntry, 4);
         const MappedRange data = Map(dataRva);
         if (dataSize > data.available) {
             NotAVersionedFile(); // the resource runs past its section's data
@@ -180,20 +171,20 @@ private:
         if (dos[0] != 'M' || dos[1] != 'Z') {
             NotAVersionedFile();
         }
-        const uint64_t peOffset = ReadU32(dos, 0x3C);
+        const uint64_t peOffset = ReadLe32(dos, 0x3C);
         const auto coff = m_source.Read(peOffset, 24);
-        if (ReadU32(coff, 0) != kPeSignature) {
+        if (ReadLe32(coff, 0) != kPeSignature) {
             NotAVersionedFile();
         }
-        const uint16_t sectionCount = ReadU16(coff, 6);
-        const uint16_t optionalSize = ReadU16(coff, 20);
+        const uint16_t sectionCount = ReadLe16(coff, 6);
+        const uint16_t optionalSize = ReadLe16(coff, 20);
         const uint64_t optionalOffset = peOffset + 24;
         const auto optional = m_source.Read(optionalOffset, optionalSize);
         if (optional.size() < 2) {
             NotAVersionedFile();
         }
         size_t countOffset = 0;
-        switch (ReadU16(optional, 0)) {
+        switch (ReadLe16(optional, 0)) {
         case kPe32Magic:
             countOffset = 92;
             break;
@@ -206,11 +197,11 @@ private:
         const size_t directoriesOffset = countOffset + 4;
         const size_t resourceEntry = directoriesOffset + 8 * kResourceDirectoryIndex;
         if (optional.size() < resourceEntry + 8 ||
-            ReadU32(optional, countOffset) <= kResourceDirectoryIndex) {
+            ReadLe32(optional, countOffset) <= kResourceDirectoryIndex) {
             NotAVersionedFile(); // no resource directory
         }
-        m_resourceRva = ReadU32(optional, resourceEntry);
-        if (m_resourceRva == 0 || ReadU32(optional, resourceEntry + 4) == 0) {
+        m_resourceRva = ReadLe32(optional, resourceEntry);
+        if (m_resourceRva == 0 || ReadLe32(optional, resourceEntry + 4) == 0) {
             NotAVersionedFile();
         }
 
@@ -220,7 +211,7 @@ private:
         for (size_t i = 0; i < sectionCount; ++i) {
             const size_t at = 40 * i;
             m_sections.push_back(
-                {ReadU32(table, at + 12), ReadU32(table, at + 16), ReadU32(table, at + 20)});
+                {ReadLe32(table, at + 12), ReadLe32(table, at + 16), ReadLe32(table, at + 20)});
         }
     }
 
@@ -253,16 +244,16 @@ private:
         const auto header = ReadResourceBytes(offset, 16);
         // Both counts are 16 bits, so a directory has at most 131070 entries (about 1 MiB), and
         // they must fit in the section besides.
-        const size_t count = size_t{ReadU16(header, 12)} + ReadU16(header, 14);
+        const size_t count = size_t{ReadLe16(header, 12)} + ReadLe16(header, 14);
         return ReadResourceBytes(uint64_t{offset} + 16, 8 * count);
     }
 
     std::optional<DirectoryEntry> FindIdEntry(uint32_t directory, uint32_t id) {
         const auto entries = ReadDirectoryEntries(directory);
         for (size_t at = 0; at + 8 <= entries.size(); at += 8) {
-            const uint32_t name = ReadU32(entries, at);
+            const uint32_t name = ReadLe32(entries, at);
             if (name == id) { // a named entry has the high bit set, so never matches
-                return DirectoryEntry{name, ReadU32(entries, at + 4)};
+                return DirectoryEntry{name, ReadLe32(entries, at + 4)};
             }
         }
         return std::nullopt;
@@ -273,7 +264,7 @@ private:
         if (entries.empty()) {
             NotAVersionedFile();
         }
-        return {ReadU32(entries, 0), ReadU32(entries, 4)};
+        return {ReadLe32(entries, 0), ReadLe32(entries, 4)};
     }
 
     ByteSource& m_source;
@@ -297,20 +288,20 @@ VersionBlock ParseBlock(std::span<const uint8_t> data, size_t at, size_t limit) 
     if (limit - at < kBlockHeaderSize) {
         DamagedVersionResource();
     }
-    const size_t length = ReadU16(data, at);
+    const size_t length = ReadLe16(data, at);
     if (length < kBlockHeaderSize || length > limit - at) {
         DamagedVersionResource();
     }
     VersionBlock block;
     block.end = at + length;
-    const size_t valueLength = ReadU16(data, at + 2);
-    const uint16_t type = ReadU16(data, at + 4);
+    const size_t valueLength = ReadLe16(data, at + 2);
+    const uint16_t type = ReadLe16(data, at + 4);
     size_t pos = at + kBlockHeaderSize;
     for (;;) {
         if (block.end - pos < 2) {
             DamagedVersionResource(); // the key has no terminator
         }
-        const char16_t c = static_cast<char16_t>(ReadU16(data, pos));
+        const char16_t c = static_cast<char16_t>(ReadLe16(data, pos));
         pos += 2;
         if (c == 0) {
             break;
@@ -330,7 +321,7 @@ VersionBlock ParseBlock(std::span<const uint8_t> data, size_t at, size_t limit) 
 template <class Visit>
 void ForEachChild(std::span<const uint8_t> data, const VersionBlock& parent, Visit visit) {
     size_t at = parent.childrenOffset;
-    while (parent.end - at >= kBlockHeaderSize && ReadU16(data, at) != 0) {
+    while (parent.end - at >= kBlockHeaderSize && ReadLe16(data, at) != 0) {
         const VersionBlock child = ParseBlock(data, at, parent.end);
         visit(child);
         at = std::min(AlignUp4(child.end), parent.end);
@@ -355,11 +346,11 @@ FileVersionInfo ParseVersionInfo(std::span<const uint8_t> data) {
         NotAVersionedFile(); // a version resource without VS_FIXEDFILEINFO has no version
     }
     if (root.valueBytes < kFixedFileInfoSize ||
-        ReadU32(data, root.valueOffset) != kFixedFileInfoSignature) {
+        ReadLe32(data, root.valueOffset) != kFixedFileInfoSignature) {
         DamagedVersionResource();
     }
-    const uint32_t ms = ReadU32(data, root.valueOffset + 8);
-    const uint32_t ls = ReadU32(data, root.valueOffset + 12);
+    const uint32_t ms = ReadLe32(data, root.valueOffset + 8);
+    const uint32_t ls = ReadLe32(data, root.valueOffset + 12);
     FileVersionInfo info;
     info.version = DecimalText(ms >> 16) + u'.' + DecimalText(ms & 0xFFFF) + u'.' +
                    DecimalText(ls >> 16) + u'.' + DecimalText(ls & 0xFFFF);
@@ -378,7 +369,7 @@ FileVersionInfo ParseVersionInfo(std::span<const uint8_t> data) {
                 return;
             }
             for (size_t at = 0; at + 4 <= var.valueBytes; at += 4) {
-                const uint16_t language = ReadU16(data, var.valueOffset + at);
+                const uint16_t language = ReadLe16(data, var.valueOffset + at);
                 if (std::find(languages.begin(), languages.end(), language) == languages.end()) {
                     languages.push_back(language);
                 }

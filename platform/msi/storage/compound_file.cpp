@@ -1,4 +1,5 @@
 #include "platform/msi/storage/compound_file.h"
+#include "platform/sys/little_endian.h"
 
 #include "platform/msi/msi_failure.h"
 #include "platform/sys/format_string.h"
@@ -18,19 +19,6 @@ constexpr uint32_t kMiniSectorSize = 64;
 constexpr uint32_t kMiniStreamCutoff = 4096;
 constexpr uint32_t kHeaderDifatEntries = 109;
 constexpr uint32_t kEntrySize = 128;
-
-uint16_t Le16(std::span<const uint8_t> b, size_t at) {
-    return static_cast<uint16_t>(b[at] | (b[at + 1] << 8));
-}
-
-uint32_t Le32(std::span<const uint8_t> b, size_t at) {
-    return static_cast<uint32_t>(b[at]) | (static_cast<uint32_t>(b[at + 1]) << 8) |
-           (static_cast<uint32_t>(b[at + 2]) << 16) | (static_cast<uint32_t>(b[at + 3]) << 24);
-}
-
-uint64_t Le64(std::span<const uint8_t> b, size_t at) {
-    return static_cast<uint64_t>(Le32(b, at)) | (static_cast<uint64_t>(Le32(b, at + 4)) << 32);
-}
 
 uint64_t CeilDiv(uint64_t value, uint64_t unit) {
     return (value + unit - 1) / unit;
@@ -62,24 +50,24 @@ CompoundFile::CompoundFile(std::span<const uint8_t> bytes) : m_bytes(bytes) {
                                   bytes.size()));
     }
     const std::span<const uint8_t> header = bytes.first(512);
-    m_majorVersion = Le16(header, 26);
+    m_majorVersion = ReadLe16(header, 26);
     if (m_majorVersion != 3 && m_majorVersion != 4) {
         ThrowDamaged(FormatString(u"unknown compound file version %u", m_majorVersion));
     }
-    if (Le16(header, 28) != 0xFFFE) {
+    if (ReadLe16(header, 28) != 0xFFFE) {
         ThrowDamaged(u"the compound file header has a wrong byte-order mark");
     }
     // Version 3 files use 512-byte sectors and version 4 files 4096-byte ones; either size is
     // read whatever the version says, since the layout is the same.
-    const uint16_t sectorShift = Le16(header, 30);
+    const uint16_t sectorShift = ReadLe16(header, 30);
     if (sectorShift != 9 && sectorShift != 12) {
         ThrowDamaged(FormatString(u"unsupported sector size 2^%u", sectorShift));
     }
-    if (Le16(header, 32) != 6) {
-        ThrowDamaged(FormatString(u"unsupported mini sector size 2^%u", Le16(header, 32)));
+    if (ReadLe16(header, 32) != 6) {
+        ThrowDamaged(FormatString(u"unsupported mini sector size 2^%u", ReadLe16(header, 32)));
     }
-    if (Le32(header, 56) != kMiniStreamCutoff) {
-        ThrowDamaged(FormatString(u"unsupported mini stream cutoff %u", Le32(header, 56)));
+    if (ReadLe32(header, 56) != kMiniStreamCutoff) {
+        ThrowDamaged(FormatString(u"unsupported mini stream cutoff %u", ReadLe32(header, 56)));
     }
     m_sectorSize = 1u << sectorShift;
     m_headerSize = m_sectorSize; // the header occupies the whole first sector
@@ -91,17 +79,17 @@ CompoundFile::CompoundFile(std::span<const uint8_t> bytes) : m_bytes(bytes) {
         std::min<uint64_t>(CeilDiv(bytes.size() - m_headerSize, m_sectorSize), kMaxRegularSector));
 
     ReadFat(header);
-    ReadDirectory(Le32(header, 48));
+    ReadDirectory(ReadLe32(header, 48));
 
     // Mini FAT: its header count is not trusted, the chain is.
-    const uint32_t firstMiniFat = Le32(header, 60);
+    const uint32_t firstMiniFat = ReadLe32(header, 60);
     if (firstMiniFat != kEndOfChain && firstMiniFat != kFreeSector) {
         const auto sectors = Chain(Table::Fat, firstMiniFat, std::nullopt, u"the mini FAT");
         std::vector<uint8_t> raw;
         CopySectors(sectors, static_cast<uint64_t>(sectors.size()) * m_sectorSize, raw);
         m_miniFat.resize(raw.size() / 4);
         for (size_t i = 0; i < m_miniFat.size(); ++i) {
-            m_miniFat[i] = Le32(raw, i * 4);
+            m_miniFat[i] = ReadLe32(raw, i * 4);
         }
     }
 }
@@ -117,7 +105,7 @@ std::span<const uint8_t> CompoundFile::SectorBytes(uint32_t sector) const {
 }
 
 void CompoundFile::ReadFat(std::span<const uint8_t> header) {
-    const uint32_t fatCount = Le32(header, 44);
+    const uint32_t fatCount = ReadLe32(header, 44);
     if (fatCount > m_sectorCount) {
         ThrowDamaged(FormatString(u"the header declares %u FAT sectors, but the file holds only "
                                   u"%u sectors",
@@ -126,12 +114,12 @@ void CompoundFile::ReadFat(std::span<const uint8_t> header) {
     std::vector<uint32_t> fatSectors;
     fatSectors.reserve(fatCount);
     for (uint32_t i = 0; i < std::min(fatCount, kHeaderDifatEntries); ++i) {
-        fatSectors.push_back(Le32(header, 76 + size_t{i} * 4));
+        fatSectors.push_back(ReadLe32(header, 76 + size_t{i} * 4));
     }
     // The rest of the FAT sector list lives in the DIFAT chain: each of its sectors holds
     // (sector size / 4 - 1) entries and, last, the index of the next DIFAT sector.
     const uint32_t perDifatSector = m_sectorSize / 4 - 1;
-    uint32_t difat = Le32(header, 68);
+    uint32_t difat = ReadLe32(header, 68);
     std::vector<bool> seen;
     while (fatSectors.size() < fatCount) {
         if (difat == kEndOfChain || difat == kFreeSector) {
@@ -149,9 +137,9 @@ void CompoundFile::ReadFat(std::span<const uint8_t> header) {
         seen[difat] = true;
         const auto sector = FullSector(SectorBytes(difat), m_sectorSize);
         for (uint32_t j = 0; j < perDifatSector && fatSectors.size() < fatCount; ++j) {
-            fatSectors.push_back(Le32(sector, size_t{j} * 4));
+            fatSectors.push_back(ReadLe32(sector, size_t{j} * 4));
         }
-        difat = Le32(sector, m_sectorSize - 4);
+        difat = ReadLe32(sector, m_sectorSize - 4);
     }
 
     m_fat.reserve(static_cast<size_t>(fatCount) * (m_sectorSize / 4));
@@ -163,7 +151,7 @@ void CompoundFile::ReadFat(std::span<const uint8_t> header) {
         }
         const auto sector = FullSector(SectorBytes(fatSectors[i]), m_sectorSize);
         for (uint32_t j = 0; j < m_sectorSize / 4; ++j) {
-            m_fat.push_back(Le32(sector, size_t{j} * 4));
+            m_fat.push_back(ReadLe32(sector, size_t{j} * 4));
         }
     }
 }
@@ -263,25 +251,25 @@ void CompoundFile::ReadDirectory(uint32_t firstSector) {
             entry.type = static_cast<CompoundEntryType>(type);
         }
         // The stored length counts bytes with the terminating zero; it is only a bound here.
-        const uint16_t nameBytes = Le16(e, 64);
+        const uint16_t nameBytes = ReadLe16(e, 64);
         const size_t units = std::min<size_t>(nameBytes >= 2 ? nameBytes / 2 - 1 : 0, 31);
         for (size_t k = 0; k < units; ++k) {
-            const char16_t c = Le16(e, k * 2);
+            const char16_t c = ReadLe16(e, k * 2);
             if (c == 0) {
                 break;
             }
             entry.name.push_back(c);
         }
-        left[i] = Le32(e, 68);
-        right[i] = Le32(e, 72);
-        entry.startSector = Le32(e, 116);
-        entry.size = Le64(e, 120);
+        left[i] = ReadLe32(e, 68);
+        right[i] = ReadLe32(e, 72);
+        entry.startSector = ReadLe32(e, 116);
+        entry.size = ReadLe64(e, 120);
         if (m_majorVersion == 3) {
             // Version 3 writers leave garbage in the high half; Windows ignores it.
             entry.size &= 0xFFFFFFFFu;
         }
         if (i == 0) {
-            rootChild = Le32(e, 76);
+            rootChild = ReadLe32(e, 76);
             std::memcpy(m_rootClassId.data(), e.data() + 80, m_rootClassId.size());
         }
     }

@@ -1,4 +1,5 @@
 #include "platform/msi/storage/string_pool.h"
+#include "platform/sys/little_endian.h"
 
 #include "platform/msi/msi_failure.h"
 #include "platform/msi/storage/code_page.h"
@@ -10,10 +11,6 @@ namespace vx::msi {
 namespace {
 
 constexpr uint32_t kLongReferencesBit = 0x80000000u;
-
-uint16_t Le16(std::span<const uint8_t> b, size_t at) {
-    return static_cast<uint16_t>(b[at] | (b[at + 1] << 8));
-}
 
 size_t HashText(std::u16string_view text) { return std::hash<std::u16string_view>{}(text); }
 
@@ -104,7 +101,7 @@ StringPool ParseStringPool(std::span<const uint8_t> pool, std::span<const uint8_
     const size_t slots = pool.size() / 4;
     if (slots > 0) {
         const uint32_t header =
-            static_cast<uint32_t>(Le16(pool, 0)) | (static_cast<uint32_t>(Le16(pool, 2)) << 16);
+            static_cast<uint32_t>(ReadLe16(pool, 0)) | (static_cast<uint32_t>(ReadLe16(pool, 2)) << 16);
         out.codePage = header & ~kLongReferencesBit;
         out.longReferences = (header & kLongReferencesBit) != 0;
     }
@@ -114,8 +111,8 @@ StringPool ParseStringPool(std::span<const uint8_t> pool, std::span<const uint8_
     size_t offset = 0;
     for (size_t slot = 1; slot < slots; ++slot) {
         const uint32_t id = out.Count();
-        uint32_t length = Le16(pool, slot * 4);
-        const uint16_t refs = Le16(pool, slot * 4 + 2);
+        uint32_t length = ReadLe16(pool, slot * 4);
+        const uint16_t refs = ReadLe16(pool, slot * 4 + 2);
         if (length == 0 && refs != 0) {
             if (slot + 1 >= slots) {
                 ThrowDamaged(FormatString(u"the string pool ends inside the two entries of long "
@@ -123,7 +120,7 @@ StringPool ParseStringPool(std::span<const uint8_t> pool, std::span<const uint8_
                                           id));
             }
             ++slot;
-            length = (static_cast<uint32_t>(refs) << 16) | Le16(pool, slot * 4);
+            length = (static_cast<uint32_t>(refs) << 16) | ReadLe16(pool, slot * 4);
         }
         if (length > data.size() - offset) {
             ThrowDamaged(FormatString(u"string %u needs bytes %u to %u, but the string data "
