@@ -42,16 +42,22 @@ std::u16string QuoteName(std::u16string_view name) {
     return u"`" + std::u16string(name) + u"`";
 }
 
-int Tables(std::span<const std::u16string> args) {
-    if (!NeedArgs(args, 1, 1, u"tables PKG")) {
+// Prints the Name column of a system table, one a line.
+int ListNames(std::span<const std::u16string> args, std::u16string_view usage,
+              std::u16string_view table) {
+    if (!NeedArgs(args, 1, 1, usage)) {
         return kExitUsage;
     }
     CMsiHandle database = OpenPackage(args[0]);
-    CMsiView view = OpenExecutedView(database, u"SELECT `Name` FROM `_Tables`");
+    CMsiView view = OpenExecutedView(database, u"SELECT `Name` FROM " + QuoteName(table));
     while (CMsiRecord row = view.Fetch()) {
         PrintLine(row.GetString(1));
     }
     return kExitSuccess;
+}
+
+int Tables(std::span<const std::u16string> args) {
+    return ListNames(args, u"tables PKG", u"_Tables");
 }
 
 int Export(std::span<const std::u16string> args) {
@@ -202,15 +208,7 @@ int SummaryInfo(std::span<const std::u16string> args) {
 }
 
 int Streams(std::span<const std::u16string> args) {
-    if (!NeedArgs(args, 1, 1, u"streams PKG")) {
-        return kExitUsage;
-    }
-    CMsiHandle database = OpenPackage(args[0]);
-    CMsiView view = OpenExecutedView(database, u"SELECT `Name` FROM `_Streams`");
-    while (CMsiRecord row = view.Fetch()) {
-        PrintLine(row.GetString(1));
-    }
-    return kExitSuccess;
+    return ListNames(args, u"streams PKG", u"_Streams");
 }
 
 int Version(std::span<const std::u16string> args) {
