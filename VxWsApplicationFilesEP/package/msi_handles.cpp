@@ -12,6 +12,8 @@ namespace {
 constexpr size_t kQueryBufferSize = 2048;
 // Streams are copied in pieces of this size.
 constexpr MsiDWORD kStreamChunk = 260;
+// ... and written to the file in pieces of up to this size.
+constexpr size_t kStreamWriteBytes = 1 << 20;
 
 std::u16string Terminated(std::u16string_view text) { return std::u16string(text); }
 
@@ -106,14 +108,23 @@ void WriteStreamToFile(MSIHANDLE record, UINT field, std::u16string_view path) {
     if (!file.Open(path, Access::Write, Creation::CreateAlways, Sharing::None)) {
         return;
     }
+    // Read in the installer's usual pieces, written in large ones: a cabinet of hundreds of
+    // megabytes would otherwise cost a system call every 260 bytes.
+    std::vector<char> pending;
+    pending.reserve(kStreamWriteBytes);
     char buffer[kStreamChunk];
     for (;;) {
         MsiDWORD size = kStreamChunk;
         if (MsiRecordReadStream(record, field, buffer, &size) != ERROR_SUCCESS || size == 0) {
             break;
         }
-        file.Write(buffer, size);
+        pending.insert(pending.end(), buffer, buffer + size);
+        if (pending.size() + kStreamChunk > kStreamWriteBytes) {
+            file.Write(pending.data(), pending.size());
+            pending.clear();
+        }
     }
+    file.Write(pending.data(), pending.size());
 }
 
 UINT QueryFirstRecordText(CMsiHandle& view, MSIHANDLE database, CMsiRecord& record,

@@ -52,6 +52,11 @@ public:
 
     // The resolver in either mode; GetDirectoryPath is its target mode.
     const CMsiPathResolver& Resolver() const { return *m_resolver; }
+    // The page uses the compressed attribute bit only; command-line extraction asks for the
+    // installer's own rule before locating files.
+    void SetCompressionRule(CMsiPathResolver::CompressionRule rule) {
+        m_resolver->SetCompressionRule(rule);
+    }
 
 private:
     std::u16string PropertyValue(const std::u16string& name);

@@ -2,7 +2,9 @@
 #include "platform/sys/wide_string.h"
 
 #ifdef VX_HAVE_PACKAGE_COMMANDS
+#include "ide/cli/extract_commands.h"
 #include "ide/cli/package_commands.h"
+#include "ide/cli/project_commands.h"
 #include "ide/cli/reader_commands.h"
 #endif
 
@@ -18,6 +20,8 @@ int main(int argc, char** argv) {
 #ifdef VX_HAVE_PACKAGE_COMMANDS
     vx::cli::AddPackageCommands(table);
     vx::cli::AddReaderCommands(table);
+    vx::cli::AddExtractCommands(table);
+    vx::cli::AddProjectCommands(table);
 #endif
     return vx::cli::RunCommandLine(table, args);
 }

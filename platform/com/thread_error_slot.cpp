@@ -17,6 +17,8 @@ thread_local Slot t_slot;
 
 } // namespace
 
-IUnknown*& ThreadErrorSlot() { return t_slot.object; }
+IUnknown*& ThreadErrorSlot() {
+    return t_slot.object;
+}
 
 } // namespace vx::detail

@@ -53,7 +53,12 @@ std::u16string MachineSettingsFile() {
 
 std::optional<std::u16string> ReadMachineSetting(std::u16string_view keyPath,
                                                  std::u16string_view valueName) {
-    const auto content = ReadWholeFile(MachineSettingsFile());
+    return ReadIniValue(MachineSettingsFile(), keyPath, valueName);
+}
+
+std::optional<std::u16string> ReadIniValue(std::u16string_view file, std::u16string_view keyPath,
+                                           std::u16string_view valueName) {
+    const auto content = ReadWholeFile(file);
     if (!content) {
         return std::nullopt;
     }

@@ -20,6 +20,12 @@ inline constexpr char kDefaultMachineSettingsFile[] = "/etc/veyrix/machine.ini";
 // The file that is read: the environment's choice or the default.
 std::u16string MachineSettingsFile();
 
+// The value of `valueName` in section `section` of the INI file at `file`, or nullopt when the
+// file (or a file over 1 MiB), the section or the value is missing. Sections and names compare
+// without regard to ASCII case.
+std::optional<std::u16string> ReadIniValue(std::u16string_view file, std::u16string_view section,
+                                           std::u16string_view valueName);
+
 // The value, or nullopt when the file, the key or the value is missing.
 std::optional<std::u16string> ReadMachineSetting(std::u16string_view keyPath,
                                                  std::u16string_view valueName);

@@ -231,20 +231,6 @@ TEST(MissingPackage, IsConstructedWithoutADatabase) {
     EXPECT_EQ(MsiOpenHandleCount(), open);
 }
 
-TEST(NotAvailableYet, MediaAndOriginalFilesFailClearly) {
-    CVxMsiPackage package(FixturePackage("basic"));
-    HRESULT hr = S_OK;
-    EXPECT_EQ(FailureText([&] { package.GetMedia(1); }, &hr),
-              u"Reading original files from cabinets is not available yet");
-    EXPECT_EQ(hr, E_NOTIMPL);
-    hr = S_OK;
-    EXPECT_EQ(FailureText([&] { package.LocateOriginalFile(u"AppExe"); }, &hr),
-              u"Reading original files from cabinets is not available yet");
-    EXPECT_EQ(hr, E_NOTIMPL);
-    // Nothing half-built was cached: asking again fails the same way.
-    EXPECT_NE(FailureText([&] { package.GetMedia(1); }), u"");
-}
-
 TEST(PackageLifetime, DestructionReleasesEveryHandle) {
     const UINT open = MsiOpenHandleCount();
     {

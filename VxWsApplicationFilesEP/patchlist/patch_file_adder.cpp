@@ -1,0 +1,170 @@
+#include "VxWsApplicationFilesEP/patchlist/patch_file_adder.h"
+
+#include "VxWsApplicationFilesEP/package/msi_errors.h"
+#include "VxWsApplicationFilesEP/patchlist/new_file_warning.h"
+#include "VxWsApplicationFilesEP/patchlist/patch_file_info.h"
+#include "VxWsApplicationFilesEP/resources/string_table.h"
+#include "ide/framework/message_service.h"
+#include "platform/com/com_exception.h"
+#include "platform/sys/format_string.h"
+#include "platform/sys/path_strings.h"
+
+namespace vx {
+namespace {
+
+constexpr UINT kFileComponent = 2;
+constexpr UINT kFeatureKey = 1;
+// Keys hold 72 characters; a base cut to 60 leaves room for the appended digits.
+constexpr size_t kMaxKeyLength = 72;
+constexpr size_t kMaxNewFileKeyBase = 60;
+
+// Used by the COM and directory tests: a table in the file or one made for the session.
+bool TableUsable(MSIHANDLE database, const char16_t* table) {
+    const MSICONDITION state = MsiDatabaseIsTablePersistentW(database, table);
+    return state == MSICONDITION_TRUE || state == MSICONDITION_FALSE;
+}
+
+// Used by the self-registration test: anything but "no such table".
+bool TablePresent(MSIHANDLE database, const char16_t* table) {
+    return MsiDatabaseIsTablePersistentW(database, table) != MSICONDITION_NONE;
+}
+
+template <class... Args>
+bool Finds(MSIHANDLE database, std::u16string_view query, const Args&... args) {
+    CMsiHandle view;
+    CMsiRecord record;
+    return QueryFirstRecord(view, database, record, query, args...) == ERROR_SUCCESS;
+}
+
+} // namespace
+
+std::u16string FileNamePart(const std::u16string& path) {
+    const size_t slash = path.rfind(kNativeSeparator);
+    return slash == std::u16string::npos ? path : path.substr(slash + 1);
+}
+
+CPatchFileAdder::CPatchFileAdder(IPatchProject* patchProject, IProjectRoot* projectRoot)
+    : m_patchProject(patchProject), m_projectRoot(projectRoot) {}
+
+ComPtr<IPatchFile> CPatchFileAdder::AddPatchFile(const std::u16string& key, int32_t type,
+                                                 const std::u16string& newFilePath) {
+    ComPtr<IPatchFiles> files;
+    ThrowIfFailed(m_patchProject->GetFiles(files.ReleaseAndGetAddressOf()));
+    ComPtr<IPatchFile> existing;
+    const Variant keyValue(std::u16string_view{key});
+    ThrowIfFailed(files->Item(keyValue.Get(), existing.ReleaseAndGetAddressOf()));
+    if (existing) {
+        AppMessageBox(LoadStringResource(IDS_SAME_FILE_TWICE), MB_OK);
+        return nullptr;
+    }
+
+    ComPtr<IUnknown> item;
+    ThrowIfFailed(m_patchProject->CreateItem(kPatchFileItemKind, key.c_str(), u"",
+                                             item.ReleaseAndGetAddressOf()));
+    ComPtr<IPatchFile> entry;
+    ThrowIfFailed(item.As(entry));
+    ThrowIfFailed(entry->PutType(type));
+    ThrowIfFailed(entry->PutNewFilePath(newFilePath.c_str()));
+    if (type == kPatchTypeNewFile) {
+        const char16_t* directory = DirectoryExists(u"INSTALLDIR") ? u"INSTALLDIR" : u"TARGETDIR";
+        ThrowIfFailed(entry->PutDestinationDir(directory));
+        ThrowIfFailed(entry->PutFeature(GetDefaultFeature().c_str()));
+    }
+    bool registers = false;
+    if (HasSelfRegEntry(key)) {
+        ThrowIfFailed(entry->PutSelfReg(VARIANT_TRUE));
+        registers = true;
+    }
+    if (HasComInfo(key)) {
+        ThrowIfFailed(entry->PutExtractCOM(VARIANT_TRUE));
+        registers = true;
+    }
+    if (registers) {
+        WarnIfNewFileRegisters(entry.Get());
+    }
+    return entry;
+}
+
+CMsiHandle CPatchFileAdder::OpenOriginalPackage() {
+    BStr stored;
+    ThrowIfFailed(m_patchProject->GetOriginalPackage(stored.Out()));
+    const std::u16string path = ExpandProjectPath(m_patchProject.Get(), stored.ToString());
+    CMsiHandle database;
+    CheckMsiResult(MsiOpenDatabaseW(path.c_str(), MSIDBOPEN_READONLY, database.Out()),
+                   kApiOpenDatabase, path);
+    return database;
+}
+
+bool CPatchFileAdder::HasSelfRegEntry(const std::u16string& key) {
+    CMsiHandle database = OpenOriginalPackage();
+    if (TablePresent(database, u"SelfReg") &&
+        Finds(database, u"SELECT * FROM `SelfReg` WHERE `File_`='%s'", key)) {
+        return true;
+    }
+    return TablePresent(database, u"VXSelfReg") &&
+           Finds(database, u"SELECT * FROM `VXSelfReg` WHERE `FileKey`='%s'", key);
+}
+
+bool CPatchFileAdder::HasComInfo(const std::u16string& key) {
+    CMsiHandle database = OpenOriginalPackage();
+    if (!TableUsable(database, u"File") || !TableUsable(database, u"Component")) {
+        return false;
+    }
+    std::u16string component;
+    {
+        CMsiHandle view;
+        CMsiRecord file;
+        if (QueryFirstRecord(view, database, file, u"SELECT * FROM `File` WHERE `File`='%s'",
+                             key) != ERROR_SUCCESS) {
+            return false;
+        }
+        component = file.GetString(kFileComponent);
+    }
+    if (!Finds(database, u"SELECT * FROM `Component` WHERE `Component`='%s' AND `KeyPath`='%s'",
+               component, key)) {
+        return false;
+    }
+    if (TableUsable(database, u"Class") &&
+        Finds(database, u"SELECT * FROM `Class` WHERE `Component_`='%s'", component)) {
+        return true;
+    }
+    return TableUsable(database, u"TypeLib") &&
+           Finds(database, u"SELECT * FROM `TypeLib` WHERE `Component_`='%s'", component);
+}
+
+bool CPatchFileAdder::DirectoryExists(const std::u16string& directoryKey) {
+    CMsiHandle database = OpenOriginalPackage();
+    return TableUsable(database, u"Directory") &&
+           Finds(database, u"SELECT * FROM `Directory` WHERE `Directory`='%s'", directoryKey);
+}
+
+std::u16string CPatchFileAdder::GetDefaultFeature() {
+    CMsiHandle database = OpenOriginalPackage();
+    CMsiHandle view;
+    CMsiRecord feature;
+    QueryFirstRecord(view, database, feature, u"SELECT * FROM `Feature` WHERE `Feature_Parent`=''");
+    return feature ? feature.GetString(kFeatureKey) : std::u16string();
+}
+
+std::u16string CPatchFileAdder::MakeNewFileKey(const std::u16string& fileName) {
+    // A long name is cut so that the digits appended below still reach the key; once they no
+    // longer fit, more passes could only repeat the last answer, and the search stops.
+    std::u16string base = fileName.substr(0, kMaxNewFileKeyBase);
+    for (uint32_t counter = 1; base.size() <= kMaxKeyLength; ++counter) {
+        BStr answer;
+        ThrowIfFailed(m_projectRoot->GetUniqueValue(kPatchFileTable, kPatchFileKeyColumn,
+                                                    base.c_str(), -1, 0, 0, answer.Out()));
+        const std::u16string candidate = answer.ToString();
+        CMsiHandle database = OpenOriginalPackage();
+        if (!Finds(database, u"SELECT * FROM `File` WHERE `File`='%s'", candidate)) {
+            return candidate;
+        }
+        base += FormatString(u"%u", counter);
+    }
+    PublishErrorDescription(
+        FormatString(u"No key for the new file %s is free in the original package.", fileName));
+    ThrowIfFailed(E_FAIL);
+    return {};
+}
+
+} // namespace vx

@@ -1,0 +1,460 @@
+#include "ide/automation/project_store.h"
+
+#include "ide/automation/project_errors.h"
+#include "ide/automation/project_schema.h"
+#include "platform/sys/file_system.h"
+#include "platform/sys/format_string.h"
+#include "platform/sys/wide_string.h"
+
+#include <array>
+#include <cerrno>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace vx {
+namespace {
+
+struct FieldInfo {
+    EntryField field;
+    std::u16string_view name;
+    const char* column;
+};
+
+constexpr std::array<FieldInfo, 8> kFields = {{
+    {EntryField::Key, u"Key", "OriginalFile"},
+    {EntryField::NewFilePath, u"NewFilePath", "NewFilePath"},
+    {EntryField::Type, u"Type", "Type"},
+    {EntryField::SelfReg, u"SelfReg", "SelfReg"},
+    {EntryField::ExtractCOM, u"ExtractCOM", "ExtractCOM"},
+    {EntryField::Overwrite, u"Overwrite", "Overwrite"},
+    {EntryField::Feature, u"Feature", "Feature"},
+    {EntryField::DestinationDir, u"DestinationDir", "DestinationDir"},
+}};
+
+const FieldInfo& Info(EntryField field) {
+    return kFields[static_cast<size_t>(field)];
+}
+
+[[noreturn]] void BadValue(std::u16string text) {
+    throw ProjectFailure(VXPROJ_E_BADVALUE, std::move(text));
+}
+
+void CheckText(std::u16string_view what, std::u16string_view value, size_t maxLength) {
+    if (value.find(u'\0') != std::u16string_view::npos) {
+        BadValue(FormatString(u"The %s cannot contain a zero character.", what));
+    }
+    if (value.size() > maxLength) {
+        BadValue(FormatString(u"The %s is too long: %u characters, at most %u are allowed.", what,
+                              value.size(), maxLength));
+    }
+}
+
+bool IsIdentifierChar(char16_t c) {
+    return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9') ||
+           c == u'_' || c == u'.';
+}
+
+// An installer identifier made from `base`: letters, digits, "_" and ".", starting with a letter
+// or "_".
+std::u16string IdentifierFrom(std::u16string_view base) {
+    std::u16string out;
+    for (char16_t c : base) {
+        out += IsIdentifierChar(c) ? c : u'_';
+    }
+    if (out.empty() || !((out[0] >= u'A' && out[0] <= u'Z') || (out[0] >= u'a' && out[0] <= u'z') ||
+                         out[0] == u'_')) {
+        out.insert(out.begin(), u'_');
+    }
+    return out;
+}
+
+// A file is read-only when nobody may write it, as the author marked it, or when this process
+// may not. The mode bits count even for a user whom the system would let write anyway.
+bool IsReadOnlyFile(const std::u16string& path) {
+    const std::string file = Utf16ToUtf8(path);
+    struct stat status {};
+    if (::stat(file.c_str(), &status) != 0) {
+        return false;
+    }
+    return (status.st_mode & 0222) == 0 || ::access(file.c_str(), W_OK) != 0;
+}
+
+std::u16string TemporarySibling(const std::u16string& path) {
+    return FormatString(u"%s.%d.creating", path, static_cast<int>(::getpid()));
+}
+
+} // namespace
+
+std::u16string_view EntryFieldName(EntryField field) {
+    return Info(field).name;
+}
+
+std::optional<EntryField> EntryFieldFromName(std::u16string_view name) {
+    for (const FieldInfo& info : kFields) {
+        if (EqualsIgnoreAsciiCase(info.name, name)) {
+            return info.field;
+        }
+    }
+    return std::nullopt;
+}
+
+void CheckEntryText(EntryField field, std::u16string_view value) {
+    switch (field) {
+    case EntryField::Key:
+        if (value.empty()) {
+            BadValue(u"The key of a patch entry cannot be empty.");
+        }
+        CheckText(u"key", value, kMaxKeyLength);
+        break;
+    case EntryField::NewFilePath:
+        CheckText(u"new file path", value, kMaxPathLength);
+        break;
+    case EntryField::Feature:
+        CheckText(u"feature", value, kMaxFeatureLength);
+        break;
+    case EntryField::DestinationDir:
+        CheckText(u"destination directory", value, kMaxKeyLength);
+        break;
+    default:
+        BadValue(FormatString(u"%s is not a text property.", EntryFieldName(field)));
+    }
+}
+
+ProjectStore::ProjectStore(std::unique_ptr<SqliteConnection> connection, int32_t schemaVersion)
+    : m_connection(std::move(connection)), m_schemaVersion(schemaVersion) {}
+
+std::shared_ptr<ProjectStore> ProjectStore::Open(const std::u16string& path,
+                                                 const ProjectOpenOptions& options) {
+    const uint32_t attributes = GetFileAttributes(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        throw ProjectFailure(VXPROJ_E_NOTFOUND,
+                             FormatString(u"The project file \"%s\" does not exist.", path));
+    }
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+        throw ProjectFailure(VXPROJ_E_CANTOPEN,
+                             FormatString(u"\"%s\" is a folder, not a project file.", path));
+    }
+    if (GetFileSize(path).value_or(1) == 0) {
+        throw ProjectFailure(VXPROJ_E_NOTPROJECT,
+                             FormatString(u"\"%s\" is empty: it is not a project file.", path));
+    }
+    const auto mode = IsReadOnlyFile(path) ? SqliteConnection::Mode::OpenReadOnly
+                                           : SqliteConnection::Mode::OpenExisting;
+    auto connection = std::make_unique<SqliteConnection>(path, mode, options.busyTimeoutMs);
+    const int32_t version = CheckProjectSchema(*connection);
+    std::shared_ptr<ProjectStore> store(new ProjectStore(std::move(connection), version));
+    if (store->Property(kProjectTypeProperty).empty()) {
+        throw ProjectFailure(VXPROJ_E_DAMAGED,
+                             FormatString(u"The project file \"%s\" is damaged and cannot be used "
+                                          u"(it does not say what kind of project it is).",
+                                          path));
+    }
+    return store;
+}
+
+std::shared_ptr<ProjectStore> ProjectStore::Create(const std::u16string& path,
+                                                   std::u16string_view type,
+                                                   std::u16string_view originalPackage,
+                                                   const ProjectOpenOptions& options) {
+    if (type.empty()) {
+        BadValue(u"A project needs a project type.");
+    }
+    CheckText(u"project type", type, kMaxPropertyLength);
+    CheckText(u"original package path", originalPackage, kMaxPropertyLength);
+    if (GetFileAttributes(path) != INVALID_FILE_ATTRIBUTES) {
+        throw ProjectFailure(VXPROJ_E_EXISTS,
+                             FormatString(u"\"%s\" already exists; a new project is never written "
+                                          u"over an existing file.",
+                                          path));
+    }
+    // Built beside the target and linked into place only when complete, so that a crash leaves
+    // either no project or a whole one, and an existing file is never replaced.
+    const std::u16string temporary = TemporarySibling(path);
+    DeleteFile(temporary);
+    DeleteFile(temporary + u"-journal");
+    try {
+        {
+            SqliteConnection connection(temporary, SqliteConnection::Mode::Create,
+                                        options.busyTimeoutMs);
+            WriteTransaction transaction(connection);
+            CreateProjectSchema(connection);
+            SqliteStatement insert(connection,
+                                   "INSERT INTO VXProjectProperty (Name, Value) VALUES (?, ?)");
+            insert.Bind(1, kProjectTypeProperty).Bind(2, type).Run();
+            insert.Reset();
+            insert.Bind(1, kOriginalPackageProperty).Bind(2, originalPackage).Run();
+            transaction.Commit();
+        }
+        const std::string from = Utf16ToUtf8(temporary);
+        const std::string to = Utf16ToUtf8(path);
+        if (::link(from.c_str(), to.c_str()) != 0) {
+            const int error = errno;
+            throw ProjectFailure(
+                error == EEXIST ? VXPROJ_E_EXISTS : VXPROJ_E_CANTOPEN,
+                error == EEXIST
+                    ? FormatString(u"\"%s\" already exists; a new project is never written over "
+                                   u"an existing file.",
+                                   path)
+                    : FormatString(u"The project file \"%s\" cannot be created.", path));
+        }
+        DeleteFile(temporary);
+    } catch (...) {
+        DeleteFile(temporary);
+        DeleteFile(temporary + u"-journal");
+        throw;
+    }
+    return Open(path, options);
+}
+
+std::u16string ProjectStore::Folder() const {
+    const std::u16string folder = ParentFolder(Path());
+    return folder.empty() ? GetCurrentDirectory() : folder;
+}
+
+std::u16string ProjectStore::Property(std::u16string_view name) {
+    SqliteStatement select(*m_connection, "SELECT Value FROM VXProjectProperty WHERE Name = ?");
+    select.Bind(1, name);
+    return select.Step() ? select.Text(0) : std::u16string();
+}
+
+void ProjectStore::PutProperty(std::u16string_view name, std::u16string_view value) {
+    CheckText(u"project property", value, kMaxPropertyLength);
+    WriteTransaction transaction(*m_connection);
+    SqliteStatement upsert(*m_connection,
+                           "INSERT INTO VXProjectProperty (Name, Value) VALUES (?, ?)"
+                           " ON CONFLICT (Name) DO UPDATE SET Value = excluded.Value");
+    upsert.Bind(1, name).Bind(2, value).Run();
+    transaction.Commit();
+    NotifyProperty(name);
+}
+
+std::optional<std::u16string> ProjectStore::PathVariable(std::u16string_view name) {
+    SqliteStatement select(*m_connection, "SELECT Value FROM VXPathVariable WHERE Name = ?");
+    select.Bind(1, name);
+    if (!select.Step()) {
+        return std::nullopt;
+    }
+    return select.Text(0);
+}
+
+void ProjectStore::PutPathVariable(std::u16string_view name, std::u16string_view value) {
+    bool valid = !name.empty() && name.size() <= kMaxVariableNameLength;
+    for (size_t i = 0; valid && i < name.size(); ++i) {
+        const char16_t c = name[i];
+        valid = (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || c == u'_' ||
+                (i > 0 && c >= u'0' && c <= u'9');
+    }
+    if (!valid || EqualsIgnoreAsciiCase(name, kProjectFolderVariable)) {
+        BadValue(FormatString(u"\"%s\" cannot be the name of a path variable: use a letter or "
+                              u"\"_\" followed by letters, digits or \"_\" (at most %u), and not "
+                              u"the built-in %s.",
+                              name, kMaxVariableNameLength, kProjectFolderVariable));
+    }
+    CheckText(u"path variable's value", value, kMaxPathLength);
+    WriteTransaction transaction(*m_connection);
+    if (value.empty()) {
+        SqliteStatement remove(*m_connection, "DELETE FROM VXPathVariable WHERE Name = ?");
+        remove.Bind(1, name).Run();
+    } else {
+        SqliteStatement upsert(*m_connection,
+                               "INSERT INTO VXPathVariable (Name, Value) VALUES (?, ?)"
+                               " ON CONFLICT (Name) DO UPDATE SET Value = excluded.Value");
+        upsert.Bind(1, name).Bind(2, value).Run();
+    }
+    transaction.Commit();
+    NotifyProperty(u"PathVariable");
+}
+
+std::vector<std::u16string> ProjectStore::PathVariableNames() {
+    SqliteStatement select(*m_connection, "SELECT Name FROM VXPathVariable ORDER BY Name");
+    std::vector<std::u16string> names;
+    while (select.Step()) {
+        names.push_back(select.Text(0));
+    }
+    return names;
+}
+
+std::optional<PatchEntry> ProjectStore::ReadEntry(std::u16string_view key) {
+    SqliteStatement select(*m_connection,
+                           "SELECT OriginalFile, Type, NewFilePath, SelfReg, ExtractCOM, Overwrite,"
+                           " Feature, DestinationDir FROM VXKestromFile WHERE OriginalFile = ?");
+    select.Bind(1, key);
+    if (!select.Step()) {
+        return std::nullopt;
+    }
+    PatchEntry entry;
+    entry.key = select.Text(0);
+    entry.type = static_cast<int32_t>(select.Integer(1));
+    entry.newFilePath = select.Text(2);
+    entry.selfReg = select.Integer(3) != 0;
+    entry.extractCom = select.Integer(4) != 0;
+    entry.overwrite = select.Integer(5) != 0;
+    entry.feature = select.Text(6);
+    entry.destinationDir = select.Text(7);
+    return entry;
+}
+
+std::vector<std::u16string> ProjectStore::EntryKeys() {
+    SqliteStatement select(*m_connection,
+                           "SELECT OriginalFile FROM VXKestromFile ORDER BY Sequence");
+    std::vector<std::u16string> keys;
+    while (select.Step()) {
+        keys.push_back(select.Text(0));
+    }
+    return keys;
+}
+
+int64_t ProjectStore::EntryCount() {
+    SqliteStatement select(*m_connection, "SELECT count(*) FROM VXKestromFile");
+    return select.Step() ? select.Integer(0) : 0;
+}
+
+void ProjectStore::CreateEntry(std::u16string_view key, std::u16string_view newFilePath) {
+    CheckEntryText(EntryField::Key, key);
+    CheckEntryText(EntryField::NewFilePath, newFilePath);
+    WriteTransaction transaction(*m_connection);
+    {
+        SqliteStatement exists(*m_connection, "SELECT 1 FROM VXKestromFile WHERE OriginalFile = ?");
+        if (exists.Bind(1, key).Step()) {
+            throw ProjectFailure(VXPROJ_E_DUPLICATE,
+                                 FormatString(u"The patch list already has an entry \"%s\".", key));
+        }
+    }
+    SqliteStatement insert(*m_connection,
+                           "INSERT INTO VXKestromFile (OriginalFile, Sequence, NewFilePath)"
+                           " VALUES (?, (SELECT coalesce(max(Sequence), 0) + 1 FROM VXKestromFile),"
+                           " ?)");
+    insert.Bind(1, key).Bind(2, newFilePath).Run();
+    transaction.Commit();
+    NotifyItem(key, ItemAdded, {});
+}
+
+void ProjectStore::PutEntryText(std::u16string_view key, EntryField field,
+                                std::u16string_view value) {
+    CheckEntryText(field, value);
+    WriteTransaction transaction(*m_connection);
+    if (field == EntryField::Key && value != key) {
+        SqliteStatement exists(*m_connection, "SELECT 1 FROM VXKestromFile WHERE OriginalFile = ?");
+        if (exists.Bind(1, value).Step()) {
+            throw ProjectFailure(
+                VXPROJ_E_DUPLICATE,
+                FormatString(u"The patch list already has an entry \"%s\".", value));
+        }
+    }
+    SqliteStatement update(*m_connection, std::string("UPDATE VXKestromFile SET ") +
+                                              Info(field).column + " = ? WHERE OriginalFile = ?");
+    update.Bind(1, value).Bind(2, key).Run();
+    if (m_connection->ChangedRows() == 0) {
+        throw ProjectFailure(
+            VXPROJ_E_ENTRYGONE,
+            FormatString(u"The patch entry \"%s\" is no longer in the project.", key));
+    }
+    transaction.Commit();
+    if (field == EntryField::Key) {
+        NotifyItem(key, ItemRemoved, {});
+        NotifyItem(value, ItemAdded, {});
+    } else {
+        NotifyItem(key, ItemModified, EntryFieldName(field));
+    }
+}
+
+void ProjectStore::PutEntryInteger(std::u16string_view key, EntryField field, int32_t value) {
+    if (field == EntryField::Type) {
+        if (value < kPatchTypeUpdate || value > kPatchTypeNewFile) {
+            BadValue(FormatString(u"%d is not a patch entry type (0 update, 1 delete when "
+                                  u"applying the patch, 2 new file).",
+                                  value));
+        }
+    } else if (field == EntryField::SelfReg || field == EntryField::ExtractCOM ||
+               field == EntryField::Overwrite) {
+        if (value != 0 && value != 1) {
+            BadValue(FormatString(u"%s takes 0 or 1, not %d.", EntryFieldName(field), value));
+        }
+    } else {
+        BadValue(FormatString(u"%s is not a number property.", EntryFieldName(field)));
+    }
+    WriteTransaction transaction(*m_connection);
+    SqliteStatement update(*m_connection, std::string("UPDATE VXKestromFile SET ") +
+                                              Info(field).column + " = ? WHERE OriginalFile = ?");
+    update.Bind(1, int64_t{value}).Bind(2, key).Run();
+    if (m_connection->ChangedRows() == 0) {
+        throw ProjectFailure(
+            VXPROJ_E_ENTRYGONE,
+            FormatString(u"The patch entry \"%s\" is no longer in the project.", key));
+    }
+    transaction.Commit();
+    NotifyItem(key, ItemModified, EntryFieldName(field));
+}
+
+void ProjectStore::DeleteEntry(std::u16string_view key) {
+    WriteTransaction transaction(*m_connection);
+    SqliteStatement remove(*m_connection, "DELETE FROM VXKestromFile WHERE OriginalFile = ?");
+    remove.Bind(1, key).Run();
+    if (m_connection->ChangedRows() == 0) {
+        throw ProjectFailure(
+            VXPROJ_E_ENTRYGONE,
+            FormatString(u"The patch entry \"%s\" is no longer in the project.", key));
+    }
+    transaction.Commit();
+    NotifyItem(key, ItemRemoved, {});
+}
+
+std::u16string ProjectStore::UniqueEntryKey(std::u16string_view base, int32_t maxLength) {
+    const size_t limit = maxLength < 0 ? kMaxKeyLength : static_cast<size_t>(maxLength);
+    if (limit == 0 || limit > kMaxKeyLength) {
+        BadValue(FormatString(u"A key can be 1 to %u characters long, not %d.", kMaxKeyLength,
+                              maxLength));
+    }
+    const std::u16string stem = IdentifierFrom(base);
+    SqliteStatement exists(*m_connection, "SELECT 1 FROM VXKestromFile WHERE OriginalFile = ?");
+    // At most EntryCount() values can be taken, so the search ends by then.
+    for (uint64_t n = 0;; ++n) {
+        const std::u16string digits = n == 0 ? std::u16string() : Utf8ToUtf16(std::to_string(n));
+        if (digits.size() >= limit) {
+            BadValue(u"No free key of the allowed length is left.");
+        }
+        const std::u16string candidate = stem.substr(0, limit - digits.size()) + digits;
+        exists.Reset();
+        if (!exists.Bind(1, candidate).Step()) {
+            return candidate;
+        }
+    }
+}
+
+DWORD ProjectStore::Advise(IProjectEvents2* sink) {
+    const DWORD cookie = m_nextCookie++;
+    m_listeners.push_back({cookie, ComPtr<IProjectEvents2>(sink)});
+    return cookie;
+}
+
+bool ProjectStore::Unadvise(DWORD cookie) {
+    for (auto it = m_listeners.begin(); it != m_listeners.end(); ++it) {
+        if (it->cookie == cookie) {
+            m_listeners.erase(it);
+            return true;
+        }
+    }
+    return false;
+}
+
+void ProjectStore::NotifyItem(std::u16string_view key, ItemChange change,
+                              std::u16string_view property) {
+    // A copy, so that a listener may unadvise (itself or another) while it is being called.
+    const std::vector<Listener> listeners = m_listeners;
+    const std::u16string keyText(key);
+    const std::u16string propertyText(property);
+    for (const Listener& listener : listeners) {
+        listener.sink->OnItemChanged2(kPatchFileTable, keyText.c_str(), change,
+                                      propertyText.c_str());
+    }
+}
+
+void ProjectStore::NotifyProperty(std::u16string_view name) {
+    const std::vector<Listener> listeners = m_listeners;
+    const std::u16string nameText(name);
+    for (const Listener& listener : listeners) {
+        listener.sink->ChangeEvent(nameText.c_str());
+    }
+}
+
+} // namespace vx
