@@ -3,7 +3,7 @@
 namespace vx {
 namespace {
 
-struct Spec {
+struct Directive {
     bool leftAlign = false;
     bool zeroPad = false;
     size_t width = 0;
@@ -29,16 +29,16 @@ public:
         }
         m_length += s.size();
     }
-    void padded(std::u16string_view body, const Spec& spec, bool numeric) {
-        const size_t fill = spec.width > body.size() ? spec.width - body.size() : 0;
-        if (spec.leftAlign) {
+    void padded(std::u16string_view body, const Directive& directive, bool numeric) {
+        const size_t fill = directive.width > body.size() ? directive.width - body.size() : 0;
+        if (directive.leftAlign) {
             put(body);
             for (size_t i = 0; i < fill; ++i) {
                 put(u' ');
             }
             return;
         }
-        if (spec.zeroPad && numeric) {
+        if (directive.zeroPad && numeric) {
             size_t start = 0;
             if (!body.empty() && body[0] == u'-') {
                 put(u'-');
@@ -78,11 +78,11 @@ std::u16string Digits(uint64_t value, unsigned base, bool upper) {
     return out;
 }
 
-std::u16string Convert(const Spec& spec, const FormatArg* arg) {
+std::u16string Convert(const Directive& directive, const FormatArg* arg) {
     if (!arg) {
         return {};
     }
-    switch (spec.conversion) {
+    switch (directive.conversion) {
     case u's': {
         if (arg->kind() != FormatArg::Kind::Text) {
             return arg->kind() == FormatArg::Kind::Signed
@@ -91,8 +91,8 @@ std::u16string Convert(const Spec& spec, const FormatArg* arg) {
                        : Digits(arg->asUnsigned(), 10, false);
         }
         std::u16string_view text = arg->text();
-        if (spec.hasPrecision && text.size() > spec.precision) {
-            text = text.substr(0, spec.precision);
+        if (directive.hasPrecision && text.size() > directive.precision) {
+            text = text.substr(0, directive.precision);
         }
         return std::u16string(text);
     }
@@ -120,9 +120,9 @@ std::u16string Convert(const Spec& spec, const FormatArg* arg) {
         // Like printf, a negative int prints as its 32-bit two's complement.
         if (arg->kind() == FormatArg::Kind::Signed && arg->asSigned() >= INT32_MIN &&
             arg->asSigned() < 0) {
-            return Digits(static_cast<uint32_t>(arg->asSigned()), 16, spec.conversion == u'X');
+            return Digits(static_cast<uint32_t>(arg->asSigned()), 16, directive.conversion == u'X');
         }
-        return Digits(arg->asUnsigned(), 16, spec.conversion == u'X');
+        return Digits(arg->asUnsigned(), 16, directive.conversion == u'X');
     default:
         return {};
     }
@@ -151,17 +151,18 @@ size_t Run(std::u16string_view format, std::span<const FormatArg> args, std::u16
             continue;
         }
         const size_t start = i - 1;
-        Spec spec;
+        Directive directive;
         for (; i < format.size() && (format[i] == u'-' || format[i] == u'0'); ++i) {
-            (format[i] == u'-' ? spec.leftAlign : spec.zeroPad) = true;
+            (format[i] == u'-' ? directive.leftAlign : directive.zeroPad) = true;
         }
         for (; i < format.size() && format[i] >= u'0' && format[i] <= u'9'; ++i) {
-            spec.width = spec.width * 10 + static_cast<size_t>(format[i] - u'0');
+            directive.width = directive.width * 10 + static_cast<size_t>(format[i] - u'0');
         }
         if (i < format.size() && format[i] == u'.') {
-            spec.hasPrecision = true;
+            directive.hasPrecision = true;
             for (++i; i < format.size() && format[i] >= u'0' && format[i] <= u'9'; ++i) {
-                spec.precision = spec.precision * 10 + static_cast<size_t>(format[i] - u'0');
+                directive.precision =
+                    directive.precision * 10 + static_cast<size_t>(format[i] - u'0');
             }
         }
         while (i < format.size() && (format[i] == u'l' || format[i] == u'h')) {
@@ -171,19 +172,19 @@ size_t Run(std::u16string_view format, std::span<const FormatArg> args, std::u16
             writer.put(format.substr(start));
             break;
         }
-        spec.conversion = format[i++];
-        if (spec.conversion == u's' && spec.width == 0 && !spec.hasPrecision) {
+        directive.conversion = format[i++];
+        if (directive.conversion == u's' && directive.width == 0 && !directive.hasPrecision) {
             // The common case: a text inserted as it is, without a temporary copy.
             const FormatArg* arg = next < args.size() ? &args[next] : nullptr;
             ++next;
             if (arg && arg->kind() == FormatArg::Kind::Text) {
                 writer.put(arg->text());
             } else {
-                writer.put(Convert(spec, arg));
+                writer.put(Convert(directive, arg));
             }
             continue;
         }
-        switch (spec.conversion) {
+        switch (directive.conversion) {
         case u's':
         case u'c':
         case u'd':
@@ -193,8 +194,8 @@ size_t Run(std::u16string_view format, std::span<const FormatArg> args, std::u16
         case u'X': {
             const FormatArg* arg = next < args.size() ? &args[next] : nullptr;
             ++next;
-            const bool numeric = spec.conversion != u's' && spec.conversion != u'c';
-            writer.padded(Convert(spec, arg), spec, numeric);
+            const bool numeric = directive.conversion != u's' && directive.conversion != u'c';
+            writer.padded(Convert(directive, arg), directive, numeric);
             break;
         }
         default:
