@@ -233,7 +233,7 @@ struct HandPackage {
 };
 
 fs::path WriteHandPackage(const fs::path& folder, const HandPackage& hand) {
-    vx::msi::test::PackageSpec contents;
+    vx::msi::test::PackagePlan contents;
     contents.tables.push_back(
         {u"Directory",
          {{u"Directory", kKey72, 0}, {u"Directory_Parent", kS72, 0}, {u"DefaultDir", kL255, 0}},

@@ -313,12 +313,12 @@ TEST(CorpusFacts, KnownCountsAndValues) {
 
 namespace {
 
-PackageSpec SamplePackage() {
-    PackageSpec spec;
-    spec.tables.push_back({u"Property",
+PackagePlan SamplePackage() {
+    PackagePlan plan;
+    plan.tables.push_back({u"Property",
                            {{u"Property", kS72Key, 0}, {u"Value", kL0, 0}},
                            {{u"ProductName", u"Sample"}, {u"Empty", Cell{}}}});
-    spec.tables.push_back(
+    plan.tables.push_back(
         {u"Icon",
          {{u"Name", kS72Key, 0},
           {u"Index", kI2Key, 0},
@@ -326,12 +326,12 @@ PackageSpec SamplePackage() {
           {u"Size", kI4, 0},
           {u"Scratch", kColumnValid | kColumnTemporary | kColumnNullable | 4, 0}},
          {{u"app.ico", 7, u"x", -5, Cell{}}, {u"none", -2, Cell{}, 70000, Cell{}}}});
-    spec.tables.push_back({u"Memory", {{u"Only", kText | kColumnTemporary | 72, 0}}, {}});
-    spec.streams.push_back({u"Icon.app.ico.7", Bytes("ICONDATA")});
-    spec.streams.push_back({u"sample.cab", std::vector<uint8_t>(5000, 0x4D)});
-    spec.streams.push_back({u"Property", Bytes("a stream named like a table")});
-    spec.summary = WriteSummary({{1, int16_t{1252}}, {2, std::string("Installation Database")}});
-    return spec;
+    plan.tables.push_back({u"Memory", {{u"Only", kText | kColumnTemporary | 72, 0}}, {}});
+    plan.streams.push_back({u"Icon.app.ico.7", Bytes("ICONDATA")});
+    plan.streams.push_back({u"sample.cab", std::vector<uint8_t>(5000, 0x4D)});
+    plan.streams.push_back({u"Property", Bytes("a stream named like a table")});
+    plan.summary = WriteSummary({{1, int16_t{1252}}, {2, std::string("Installation Database")}});
+    return plan;
 }
 
 } // namespace
@@ -339,10 +339,10 @@ PackageSpec SamplePackage() {
 TEST(InstallerStorage, ReadsCatalogueRowsAndCells) {
     for (bool longRefs : {false, true}) {
         for (unsigned version : {3u, 4u}) {
-            PackageSpec spec = SamplePackage();
-            spec.longStringReferences = longRefs;
-            spec.majorVersion = version;
-            const auto bytes = WritePackage(spec);
+            PackagePlan plan = SamplePackage();
+            plan.longStringReferences = longRefs;
+            plan.majorVersion = version;
+            const auto bytes = WritePackage(plan);
             const auto storage = OpenInstallerStorage(bytes);
             EXPECT_EQ(storage->LongStringReferences(), longRefs);
             ASSERT_EQ(storage->Tables().size(), 3u);
@@ -430,15 +430,15 @@ TEST(InstallerStorage, SystemTablesReadAsTables) {
 }
 
 TEST(InstallerStorage, StringsUseTheDatabaseCodePage) {
-    PackageSpec spec = SamplePackage();
-    spec.codePage = 1251;
-    spec.tables[0].rows.push_back({u"Cyrillic", std::u16string(u"\u00CF\u00F0\u00E8")});
-    const auto bytes = WritePackage(spec);
+    PackagePlan plan = SamplePackage();
+    plan.codePage = 1251;
+    plan.tables[0].rows.push_back({u"Cyrillic", std::u16string(u"\u00CF\u00F0\u00E8")});
+    const auto bytes = WritePackage(plan);
     const auto storage = OpenInstallerStorage(bytes);
     EXPECT_EQ(storage->CodePage(), 1251u);
     EXPECT_NE(storage->FindString(u"\u041F\u0440\u0438"), 0u);
 
-    PackageSpec utf8 = SamplePackage();
+    PackagePlan utf8 = SamplePackage();
     utf8.codePage = 65001;
     utf8.tables[0].rows.push_back({u"Euro", std::u16string(u"\u20AC\u4E2D")});
     const auto utf8Bytes = WritePackage(utf8);
@@ -543,8 +543,8 @@ TEST(InstallerStorage, RandomDamageNeverCrashes) {
 
 TEST(InstallerStorage, LargePackageDecodesInOnePass) {
     // 50,000 files: more than 65535 strings, so references take 3 bytes.
-    PackageSpec spec;
-    TableSpec file{u"File",
+    PackagePlan plan;
+    TablePlan file{u"File",
                    {{u"File", kS72Key, 0},
                     {u"Component_", kText | 72, 0},
                     {u"FileName", kText | kColumnLocalizable | 255, 0},
@@ -556,8 +556,8 @@ TEST(InstallerStorage, LargePackageDecodesInOnePass) {
         file.rows.push_back({u"file" + n, u"comp" + Utf8ToUtf16(std::to_string(i / 10)),
                              u"name" + n + u".dll", i * 3, i + 1});
     }
-    spec.tables.push_back(std::move(file));
-    const auto bytes = WritePackage(spec);
+    plan.tables.push_back(std::move(file));
+    const auto bytes = WritePackage(plan);
 
     const auto start = std::chrono::steady_clock::now();
     const auto storage = OpenInstallerStorage(bytes);

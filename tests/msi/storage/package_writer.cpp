@@ -346,16 +346,16 @@ ColumnInfo Col(std::u16string name, uint16_t type) {
 
 } // namespace
 
-std::vector<CfbStream> InstallerStreams(const PackageSpec& spec) {
+std::vector<CfbStream> InstallerStreams(const PackagePlan& plan) {
     PoolBuilder pool;
     // Strings first, so that the reference width is known before any table is encoded.
     std::vector<std::vector<std::vector<uint32_t>>> tableRaw;
     std::vector<std::vector<uint32_t>> tablesRows;
     std::vector<std::vector<uint32_t>> columnsRows;
-    for (const TableSpec& t : spec.tables) {
+    for (const TablePlan& t : plan.tables) {
         tablesRows.push_back({pool.Id(t.name)});
     }
-    for (const TableSpec& t : spec.tables) {
+    for (const TablePlan& t : plan.tables) {
         for (size_t c = 0; c < t.columns.size(); ++c) {
             columnsRows.push_back({pool.Id(t.name), static_cast<uint32_t>(0x8000 + c + 1),
                                    pool.Id(t.columns[c].name),
@@ -382,11 +382,11 @@ std::vector<CfbStream> InstallerStreams(const PackageSpec& spec) {
         }
         tableRaw.push_back(std::move(raw));
     }
-    const bool longRefs = spec.longStringReferences || pool.Count() >= 0xFFFF;
+    const bool longRefs = plan.longStringReferences || pool.Count() >= 0xFFFF;
 
     std::vector<CfbStream> out;
     std::vector<uint8_t> poolBytes, dataBytes;
-    pool.Write(spec.codePage, longRefs, poolBytes, dataBytes);
+    pool.Write(plan.codePage, longRefs, poolBytes, dataBytes);
     out.push_back({EncodeStreamName(u"_StringPool", true), std::move(poolBytes)});
     out.push_back({EncodeStreamName(u"_StringData", true), std::move(dataBytes)});
     out.push_back({EncodeStreamName(u"_Tables", true),
@@ -395,23 +395,23 @@ std::vector<CfbStream> InstallerStreams(const PackageSpec& spec) {
                    EncodeTable({Col(u"Table", 0x2D40), Col(u"Number", 0x2102), Col(u"Name", 0x0D40),
                                 Col(u"Type", 0x0102)},
                                columnsRows, longRefs)});
-    for (size_t t = 0; t < spec.tables.size(); ++t) {
-        if (!spec.tables[t].rows.empty()) {
-            out.push_back({EncodeStreamName(spec.tables[t].name, true),
-                           EncodeTable(spec.tables[t].columns, tableRaw[t], longRefs)});
+    for (size_t t = 0; t < plan.tables.size(); ++t) {
+        if (!plan.tables[t].rows.empty()) {
+            out.push_back({EncodeStreamName(plan.tables[t].name, true),
+                           EncodeTable(plan.tables[t].columns, tableRaw[t], longRefs)});
         }
     }
-    for (const CfbStream& s : spec.streams) {
+    for (const CfbStream& s : plan.streams) {
         out.push_back({EncodeStreamName(s.name, false), s.data});
     }
-    if (spec.summary) {
-        out.push_back({u"\005SummaryInformation", *spec.summary});
+    if (plan.summary) {
+        out.push_back({u"\005SummaryInformation", *plan.summary});
     }
     return out;
 }
 
-std::vector<uint8_t> WritePackage(const PackageSpec& spec, CfbLayout* layout) {
-    return WriteCompoundFile(InstallerStreams(spec), spec.majorVersion, layout);
+std::vector<uint8_t> WritePackage(const PackagePlan& plan, CfbLayout* layout) {
+    return WriteCompoundFile(InstallerStreams(plan), plan.majorVersion, layout);
 }
 
 std::vector<uint8_t> WriteSummary(const std::vector<std::pair<uint32_t, SummarySpecValue>>& props) {

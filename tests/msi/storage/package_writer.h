@@ -43,16 +43,16 @@ std::vector<uint8_t> WriteCompoundFile(const std::vector<CfbStream>& streams,
 
 using Cell = std::variant<std::monostate, int32_t, std::u16string>;
 
-struct TableSpec {
+struct TablePlan {
     std::u16string name;
     std::vector<ColumnInfo> columns; // name and type; number comes from the position
     std::vector<std::vector<Cell>> rows;
 };
 
-struct PackageSpec {
+struct PackagePlan {
     uint32_t codePage = 0;
     bool longStringReferences = false; // forced; also chosen when the pool needs it
-    std::vector<TableSpec> tables;
+    std::vector<TablePlan> tables;
     std::vector<CfbStream> streams; // decoded names; stored in packed form
     std::optional<std::vector<uint8_t>> summary;
     unsigned majorVersion = 3;
@@ -60,8 +60,8 @@ struct PackageSpec {
 
 // The streams of a database as Windows Installer stores them (names packed). Strings are
 // stored as UTF-8 when the code page is 65001 and as one byte per character otherwise.
-std::vector<CfbStream> InstallerStreams(const PackageSpec& spec);
-std::vector<uint8_t> WritePackage(const PackageSpec& spec, CfbLayout* layout = nullptr);
+std::vector<CfbStream> InstallerStreams(const PackagePlan& plan);
+std::vector<uint8_t> WritePackage(const PackagePlan& plan, CfbLayout* layout = nullptr);
 
 // A minimal summary information stream: property id -> value, LPSTR bytes taken as given.
 using SummarySpecValue = std::variant<int16_t, int32_t, std::string, uint64_t>;
