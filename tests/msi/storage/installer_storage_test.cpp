@@ -37,9 +37,12 @@ void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
               static_cast<std::streamsize>(bytes.size()));
 }
 
+// Runs in the temporary folder: msiinfo export writes a table's streams into the current one.
 std::string RunCommand(const std::string& command) {
     std::string out;
-    FILE* pipe = ::popen(command.c_str(), "r");
+    const std::string inTemp =
+        "cd '" + std::filesystem::temp_directory_path().string() + "' && " + command;
+    FILE* pipe = ::popen(inTemp.c_str(), "r");
     if (pipe == nullptr) {
         return out;
     }
