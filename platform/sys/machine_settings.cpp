@@ -62,7 +62,12 @@ std::optional<std::u16string> ReadIniValue(std::u16string_view file, std::u16str
     if (!content) {
         return std::nullopt;
     }
-    const std::u16string text = Utf8ToUtf16(*content);
+    return FindIniValue(*content, keyPath, valueName);
+}
+
+std::optional<std::u16string> FindIniValue(std::string_view content, std::u16string_view keyPath,
+                                           std::u16string_view valueName) {
+    const std::u16string text = Utf8ToUtf16(content);
     bool inKey = false;
     size_t start = 0;
     while (start <= text.size()) {

@@ -26,6 +26,10 @@ std::u16string MachineSettingsFile();
 std::optional<std::u16string> ReadIniValue(std::u16string_view file, std::u16string_view section,
                                            std::u16string_view valueName);
 
+// The same search over INI text already read (UTF-8).
+std::optional<std::u16string> FindIniValue(std::string_view text, std::u16string_view section,
+                                           std::u16string_view valueName);
+
 // The value, or nullopt when the file, the key or the value is missing.
 std::optional<std::u16string> ReadMachineSetting(std::u16string_view keyPath,
                                                  std::u16string_view valueName);
