@@ -143,6 +143,13 @@ int New(std::span<const std::u16string> args) {
         NeedArgs(args, 0, 0, usage);
         return kExitUsage;
     }
+    // On the command line a relative package path means the current folder; the project would
+    // read it against its own folder, so it is stored absolute. Path variables stay as written.
+    if (!original.empty() && original.front() != u'/' && original.rfind(u"${", 0) != 0) {
+        std::u16string absolute = GetCurrentDirectory();
+        AppendPathSegment(absolute, original, kNativeSeparator);
+        original = std::move(absolute);
+    }
     ConsoleMessages messages;
     ComPtr<IProject> created;
     ThrowIfFailed(CreateProject(project, kPatchProjectType, original, ProjectOpenOptions{},

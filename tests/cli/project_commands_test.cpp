@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <sys/wait.h>
@@ -152,3 +153,16 @@ TEST_F(ProjectCommands, ABusyProjectIsReportedAndLeftIntact) {
 }
 
 } // namespace
+
+TEST_F(ProjectCommands, ARelativePackagePathMeansTheCurrentFolder) {
+    // The project lives in a sub-folder; the package is named relative to where vxpatch runs.
+    std::filesystem::create_directories(folder.Path("projects"));
+    std::filesystem::copy_file(rules, folder.Path("original.msi"));
+    EXPECT_EQ(Vxpatch("new projects/p.vxp --original original.msi").exitCode, 0);
+    const Outcome info = Vxpatch("info projects/p.vxp");
+    EXPECT_EQ(info.exitCode, 0) << info.err;
+    EXPECT_NE(info.out.find("Original package: " + folder.Path("original.msi").string() + "\n"),
+              std::string::npos)
+        << info.out;
+    EXPECT_EQ(Vxpatch("add projects/p.vxp plain.exe").exitCode, 0); // the package is found
+}
