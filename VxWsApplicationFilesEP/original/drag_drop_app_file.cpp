@@ -1,5 +1,7 @@
 #include "VxWsApplicationFilesEP/original/drag_drop_app_file.h"
 
+#include "platform/com/stream_io.h"
+
 #include <array>
 
 namespace vx {
@@ -7,28 +9,6 @@ namespace {
 
 // A key's length field above this is damage, not a key.
 constexpr uint32_t kMaxKeyBytes = 0x100000;
-
-void WriteUint32(IStream* stream, uint32_t value) {
-    const std::array<uint8_t, 4> bytes = {
-        static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8),
-        static_cast<uint8_t>(value >> 16), static_cast<uint8_t>(value >> 24)};
-    stream->Write(bytes.data(), 4, nullptr);
-}
-
-bool ReadExactly(IStream* stream, void* buffer, ULONG size) {
-    ULONG read = 0;
-    return stream->Read(buffer, size, &read) == S_OK && read == size;
-}
-
-bool ReadUint32(IStream* stream, uint32_t& value) {
-    std::array<uint8_t, 4> bytes{};
-    if (!ReadExactly(stream, bytes.data(), 4)) {
-        return false;
-    }
-    value = static_cast<uint32_t>(bytes[0]) | static_cast<uint32_t>(bytes[1]) << 8 |
-            static_cast<uint32_t>(bytes[2]) << 16 | static_cast<uint32_t>(bytes[3]) << 24;
-    return true;
-}
 
 uint64_t Position(IStream* stream) {
     uint64_t position = 0;
@@ -40,11 +20,11 @@ uint64_t Position(IStream* stream) {
 CDragDropAppFile::Key ReadKey(IStream* stream) {
     uint32_t length = 0;
     // A length of 0 is a null key; 1 and anything too long are damage.
-    if (!ReadUint32(stream, length) || length <= 1 || length > kMaxKeyBytes) {
+    if (!ReadStreamUint32(stream, length) || length <= 1 || length > kMaxKeyBytes) {
         return std::nullopt;
     }
     std::vector<uint8_t> bytes(length);
-    if (!ReadExactly(stream, bytes.data(), length)) {
+    if (!ReadStreamExactly(stream, bytes.data(), length)) {
         stream->Seek(-4, STREAM_SEEK_CUR, nullptr);
         return std::nullopt;
     }
@@ -72,15 +52,15 @@ void CDragDropAppFile::RegisterClass() {
 
 void CDragDropAppFile::Save(IStream* stream) const {
     CDragDropData::Save(stream);
-    WriteUint32(stream, static_cast<uint32_t>(m_keys.size()));
+    WriteStreamUint32(stream, static_cast<uint32_t>(m_keys.size()));
     for (const Key& key : m_keys) {
         if (!key) {
-            WriteUint32(stream, 0);
+            WriteStreamUint32(stream, 0);
             continue;
         }
         const std::u16string copy = *key;
         const uint32_t length = static_cast<uint32_t>(copy.size() * 2 + 2);
-        WriteUint32(stream, length);
+        WriteStreamUint32(stream, length);
         std::vector<uint8_t> bytes;
         bytes.reserve(length);
         for (char16_t c : copy) {
@@ -95,7 +75,7 @@ void CDragDropAppFile::Save(IStream* stream) const {
 
 void CDragDropAppFile::Load(IStream* stream) {
     uint32_t rawCount = 0;
-    if (!ReadUint32(stream, rawCount)) {
+    if (!ReadStreamUint32(stream, rawCount)) {
         return;
     }
     const auto count = static_cast<int32_t>(rawCount);

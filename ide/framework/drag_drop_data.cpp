@@ -1,5 +1,7 @@
 #include "ide/framework/drag_drop_data.h"
 
+#include "platform/com/stream_io.h"
+
 #include <array>
 #include <mutex>
 #include <string>
@@ -32,28 +34,6 @@ const DragDropClass* FindClass(std::u16string_view name) {
     return nullptr;
 }
 
-void WriteUint32(IStream* stream, uint32_t value) {
-    const std::array<uint8_t, 4> bytes = {
-        static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8),
-        static_cast<uint8_t>(value >> 16), static_cast<uint8_t>(value >> 24)};
-    stream->Write(bytes.data(), 4, nullptr);
-}
-
-bool ReadExactly(IStream* stream, void* buffer, ULONG size) {
-    ULONG read = 0;
-    return stream->Read(buffer, size, &read) == S_OK && read == size;
-}
-
-bool ReadUint32(IStream* stream, uint32_t& value) {
-    std::array<uint8_t, 4> bytes{};
-    if (!ReadExactly(stream, bytes.data(), 4)) {
-        return false;
-    }
-    value = static_cast<uint32_t>(bytes[0]) | static_cast<uint32_t>(bytes[1]) << 8 |
-            static_cast<uint32_t>(bytes[2]) << 16 | static_cast<uint32_t>(bytes[3]) << 24;
-    return true;
-}
-
 } // namespace
 
 const DragDropClass CDragDropData::kClass{u"CDragDropData", 1, nullptr, nullptr};
@@ -70,14 +50,14 @@ bool CDragDropData::IsKindOf(const DragDropClass& type) const {
 void CDragDropData::Save(IStream* stream) const {
     const DragDropClass& type = GetRuntimeClass();
     stream->Write(kMagic.data(), static_cast<ULONG>(kMagic.size()), nullptr);
-    WriteUint32(stream, static_cast<uint32_t>(type.name.size()));
+    WriteStreamUint32(stream, static_cast<uint32_t>(type.name.size()));
     std::vector<uint8_t> name;
     for (char16_t c : type.name) {
         name.push_back(static_cast<uint8_t>(c));
         name.push_back(static_cast<uint8_t>(c >> 8));
     }
     stream->Write(name.data(), static_cast<ULONG>(name.size()), nullptr);
-    WriteUint32(stream, type.schema);
+    WriteStreamUint32(stream, type.schema);
 }
 
 void CDragDropData::FreeResources(IStream*) {}
@@ -101,12 +81,12 @@ std::unique_ptr<CDragDropData> CreateDragDropObject(std::u16string_view name) {
 std::unique_ptr<CDragDropData> ReadDragDropData(IStream* stream) {
     std::array<uint8_t, 4> magic{};
     uint32_t length = 0;
-    if (!stream || !ReadExactly(stream, magic.data(), 4) || magic != kMagic ||
-        !ReadUint32(stream, length) || length == 0 || length > kMaxClassNameLength) {
+    if (!stream || !ReadStreamExactly(stream, magic.data(), 4) || magic != kMagic ||
+        !ReadStreamUint32(stream, length) || length == 0 || length > kMaxClassNameLength) {
         return nullptr;
     }
     std::array<uint8_t, 2 * kMaxClassNameLength> bytes{};
-    if (!ReadExactly(stream, bytes.data(), 2 * length)) {
+    if (!ReadStreamExactly(stream, bytes.data(), 2 * length)) {
         return nullptr;
     }
     std::u16string name;
@@ -115,7 +95,7 @@ std::unique_ptr<CDragDropData> ReadDragDropData(IStream* stream) {
     }
     uint32_t schema = 0;
     const DragDropClass* type = FindClass(name);
-    if (!ReadUint32(stream, schema) || !type || schema != type->schema) {
+    if (!ReadStreamUint32(stream, schema) || !type || schema != type->schema) {
         return nullptr;
     }
     std::unique_ptr<CDragDropData> record = CreateDragDropObject(name);
