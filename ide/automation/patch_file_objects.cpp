@@ -9,35 +9,23 @@
 namespace vx {
 namespace {
 
-HRESULT CopyOut(const std::u16string& text, BSTR* out) {
-    if (!out) {
-        return E_POINTER;
-    }
-    *out = SysAllocStringView(text);
-    return *out ? S_OK : E_OUTOFMEMORY;
-}
-
-std::u16string_view Text(const char16_t* text) {
-    return text ? std::u16string_view(text) : std::u16string_view();
-}
-
 class PatchFile final : public ComObject<PatchFile, IPatchFile, IProjectItem> {
 public:
     PatchFile(std::shared_ptr<ProjectStore> store, std::u16string key)
         : m_store(std::move(store)), m_key(std::move(key)) {}
 
     HRESULT GetKey(BSTR* key) override {
-        return GuardedCall([&] { return CopyOut(Read().key, key); });
+        return GuardedCall([&] { return CopyToBstr(Read().key, key); });
     }
     HRESULT PutKey(const char16_t* key) override {
         return GuardedCall([&] {
-            m_store->PutEntryText(m_key, EntryField::Key, Text(key));
-            m_key = Text(key);
+            m_store->PutEntryText(m_key, EntryField::Key, TextOrEmpty(key));
+            m_key = TextOrEmpty(key);
             return S_OK;
         });
     }
     HRESULT GetNewFilePath(BSTR* path) override {
-        return GuardedCall([&] { return CopyOut(Read().newFilePath, path); });
+        return GuardedCall([&] { return CopyToBstr(Read().newFilePath, path); });
     }
     HRESULT PutNewFilePath(const char16_t* path) override {
         return PutText(EntryField::NewFilePath, path);
@@ -69,13 +57,13 @@ public:
         return PutFlag(EntryField::Overwrite, value);
     }
     HRESULT GetFeature(BSTR* feature) override {
-        return GuardedCall([&] { return CopyOut(Read().feature, feature); });
+        return GuardedCall([&] { return CopyToBstr(Read().feature, feature); });
     }
     HRESULT PutFeature(const char16_t* feature) override {
         return PutText(EntryField::Feature, feature);
     }
     HRESULT GetDestinationDir(BSTR* directory) override {
-        return GuardedCall([&] { return CopyOut(Read().destinationDir, directory); });
+        return GuardedCall([&] { return CopyToBstr(Read().destinationDir, directory); });
     }
     HRESULT PutDestinationDir(const char16_t* directory) override {
         return PutText(EntryField::DestinationDir, directory);
@@ -109,7 +97,7 @@ private:
     }
     HRESULT PutText(EntryField field, const char16_t* value) {
         return GuardedCall([&] {
-            m_store->PutEntryText(m_key, field, Text(value));
+            m_store->PutEntryText(m_key, field, TextOrEmpty(value));
             return S_OK;
         });
     }

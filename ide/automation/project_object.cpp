@@ -9,18 +9,6 @@
 namespace vx {
 namespace {
 
-HRESULT CopyOut(const std::u16string& text, BSTR* out) {
-    if (!out) {
-        return E_POINTER;
-    }
-    *out = SysAllocStringView(text);
-    return *out ? S_OK : E_OUTOFMEMORY;
-}
-
-std::u16string_view Text(const char16_t* text) {
-    return text ? std::u16string_view(text) : std::u16string_view();
-}
-
 // Offered by both the project and the patch project object, so that path expansion works from
 // whichever the caller holds.
 class PathVariablesOf {
@@ -33,19 +21,19 @@ public:
                 return E_POINTER;
             }
             *value = nullptr;
-            const std::u16string_view key = Text(name);
+            const std::u16string_view key = TextOrEmpty(name);
             if (key == kProjectFolderVariable) {
-                return CopyOut(m_store->Folder(), value);
+                return CopyToBstr(m_store->Folder(), value);
             }
             const std::optional<std::u16string> found = m_store->PathVariable(key);
             if (!found) {
                 return S_FALSE;
             }
-            return CopyOut(*found, value);
+            return CopyToBstr(*found, value);
         });
     }
     HRESULT Base(BSTR* folder) {
-        return GuardedCall([&] { return CopyOut(m_store->Folder(), folder); });
+        return GuardedCall([&] { return CopyToBstr(m_store->Folder(), folder); });
     }
     const std::shared_ptr<ProjectStore>& Store() const { return m_store; }
 
@@ -59,11 +47,11 @@ public:
 
     HRESULT GetOriginalPackage(BSTR* path) override {
         return GuardedCall(
-            [&] { return CopyOut(Store().Property(kOriginalPackageProperty), path); });
+            [&] { return CopyToBstr(Store().Property(kOriginalPackageProperty), path); });
     }
     HRESULT PutOriginalPackage(const char16_t* path) override {
         return GuardedCall([&] {
-            Store().PutProperty(kOriginalPackageProperty, Text(path));
+            Store().PutProperty(kOriginalPackageProperty, TextOrEmpty(path));
             return S_OK;
         });
     }
@@ -87,9 +75,9 @@ public:
                 return PublishFailure(E_INVALIDARG,
                                       u"This project makes only patch entries (item kind 10).");
             }
-            Store().CreateEntry(Text(key), Text(value));
+            Store().CreateEntry(TextOrEmpty(key), TextOrEmpty(value));
             ComPtr<IPatchFile> entry =
-                MakePatchFileObject(m_variables.Store(), std::u16string(Text(key)));
+                MakePatchFileObject(m_variables.Store(), std::u16string(TextOrEmpty(key)));
             *item = entry.Detach();
             return S_OK;
         });
@@ -122,10 +110,10 @@ public:
     }
 
     HRESULT GetFilePath(BSTR* path) override {
-        return GuardedCall([&] { return CopyOut(Store().Path(), path); });
+        return GuardedCall([&] { return CopyToBstr(Store().Path(), path); });
     }
     HRESULT GetProjectType(BSTR* type) override {
-        return GuardedCall([&] { return CopyOut(m_type, type); });
+        return GuardedCall([&] { return CopyToBstr(m_type, type); });
     }
     HRESULT GetSchemaVersion(int32_t* version) override {
         if (!version) {
@@ -144,7 +132,7 @@ public:
     }
     HRESULT PutPathVariable(const char16_t* name, const char16_t* value) override {
         return GuardedCall([&] {
-            Store().PutPathVariable(Text(name), Text(value));
+            Store().PutPathVariable(TextOrEmpty(name), TextOrEmpty(value));
             return S_OK;
         });
     }
@@ -157,7 +145,7 @@ public:
                 }
                 joined += name;
             }
-            return CopyOut(joined, names);
+            return CopyToBstr(joined, names);
         });
     }
     HRESULT Advise(IProjectEvents2* sink, DWORD* cookie) override {
@@ -193,14 +181,14 @@ public:
                 return E_POINTER;
             }
             *value = nullptr;
-            if (Text(table) != kPatchFileTable || Text(column) != kPatchFileKeyColumn) {
+            if (TextOrEmpty(table) != kPatchFileTable || TextOrEmpty(column) != kPatchFileKeyColumn) {
                 return PublishFailure(
                     E_INVALIDARG, u"Unique values are made only for VXKestromFile.OriginalFile.");
             }
             if (flags != 0 || reserved != 0) {
                 return PublishFailure(E_INVALIDARG, u"Unknown options for a unique value.");
             }
-            return CopyOut(Store().UniqueEntryKey(Text(base), maxLength), value);
+            return CopyToBstr(Store().UniqueEntryKey(TextOrEmpty(base), maxLength), value);
         });
     }
 

@@ -50,4 +50,12 @@ uint32_t SysStringLen(BSTR text) {
     return byteCount / 2;
 }
 
+HRESULT CopyToBstr(std::u16string_view text, BSTR* out) {
+    if (!out) {
+        return E_POINTER;
+    }
+    *out = SysAllocStringView(text);
+    return *out ? S_OK : E_OUTOFMEMORY;
+}
+
 } // namespace vx
