@@ -53,7 +53,9 @@ com_exception::com_exception(HRESULT hr_, std::u16string description_, std::u16s
     UpdateWhat();
 }
 
-void com_exception::UpdateWhat() { m_what = Utf16ToUtf8(description); }
+void com_exception::UpdateWhat() {
+    m_what = Utf16ToUtf8(description);
+}
 
 bool CComException::GetErrorMessage(char16_t* buffer, uint32_t maxChars, uint32_t*) const {
     CopyTruncated(m_error.description, buffer, maxChars);
@@ -73,6 +75,15 @@ void PublishErrorDescription(const std::u16string& description) {
     ComPtr<IErrorInfo> info;
     ThrowIfFailed(create.As(info));
     ThrowIfFailed(SetErrorInfo(0, info.Get()));
+}
+
+HRESULT FailWithDescription(HRESULT hr, const std::u16string& description) noexcept {
+    try {
+        PublishErrorDescription(description);
+    } catch (...) {
+        // The failure itself still reaches the caller, only without its text.
+    }
+    return hr;
 }
 
 } // namespace vx

@@ -89,4 +89,7 @@ private:
 // step checked with ThrowIfFailed.
 void PublishErrorDescription(const std::u16string& description);
 
+// For COM methods that answer failures: publishes `description` when it can and answers hr.
+HRESULT FailWithDescription(HRESULT hr, const std::u16string& description) noexcept;
+
 } // namespace vx

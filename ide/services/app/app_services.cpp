@@ -10,18 +10,6 @@
 #include <string>
 
 namespace vx {
-namespace {
-
-HRESULT Fail(HRESULT hr, const std::u16string& description) {
-    try {
-        PublishErrorDescription(description);
-    } catch (const CException&) {
-    }
-    return hr;
-}
-
-} // namespace
-
 HRESULT CAppServices::GetLogFolder(BSTR* folder) {
     if (!folder) {
         return E_POINTER;
@@ -29,13 +17,14 @@ HRESULT CAppServices::GetLogFolder(BSTR* folder) {
     *folder = nullptr;
     const std::u16string path = IdeStateFolder();
     if (path.empty()) {
-        return Fail(HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND),
-                    u"The IDE's state folder is unknown: neither XDG_STATE_HOME nor a home folder "
-                    u"is set.");
+        return FailWithDescription(
+            HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND),
+            u"The IDE's state folder is unknown: neither XDG_STATE_HOME nor a home folder "
+            u"is set.");
     }
     if (!CreateDirectories(path)) {
-        return Fail(HRESULT_FROM_WIN32(GetLastError()),
-                    u"The IDE's state folder \"" + path + u"\" cannot be created.");
+        return FailWithDescription(HRESULT_FROM_WIN32(GetLastError()),
+                                   u"The IDE's state folder \"" + path + u"\" cannot be created.");
     }
     *folder = SysAllocStringView(path);
     return *folder ? S_OK : E_OUTOFMEMORY;

@@ -12,18 +12,8 @@ std::u16string Text(BSTR text) {
     return text ? std::u16string(text, SysStringLen(text)) : std::u16string();
 }
 
-// Answers hr with `description` as the thread's error information, as a COM server does.
-HRESULT Fail(HRESULT hr, const std::u16string& description) {
-    try {
-        PublishErrorDescription(description);
-    } catch (const CException&) {
-        // The caller still gets the HRESULT and the system's text for it.
-    }
-    return hr;
-}
-
 HRESULT Fail(const Failure& failure) {
-    return Fail(failure.hr, failure.description);
+    return FailWithDescription(failure.hr, failure.description);
 }
 
 } // namespace
@@ -51,8 +41,9 @@ HRESULT CabinetService::GetExtractionService(ICabinetExtraction** extraction) {
     }
     *extraction = nullptr;
     if (!m_reader) {
-        return Fail(E_UNEXPECTED, u"No cabinet is open: the extraction service is available only "
-                                  u"after a cabinet was opened.");
+        return FailWithDescription(E_UNEXPECTED,
+                                   u"No cabinet is open: the extraction service is available only "
+                                   u"after a cabinet was opened.");
     }
     *extraction = MakeComObject<CabinetExtraction>(m_reader).Detach();
     return S_OK;
@@ -61,12 +52,12 @@ HRESULT CabinetService::GetExtractionService(ICabinetExtraction** extraction) {
 HRESULT CabinetExtraction::Extract(BSTR member, BSTR folder) {
     const std::u16string name = Text(member);
     if (!IsPlainFileName(name)) {
-        return Fail(HRESULT_FROM_WIN32(ERROR_INVALID_NAME),
-                    u"The cabinet member \"" + name +
-                        u"\" is not extracted: its name is not a "
-                        u"plain file name, so it would not stay in "
-                        u"the folder \"" +
-                        Text(folder) + u"\".");
+        return FailWithDescription(HRESULT_FROM_WIN32(ERROR_INVALID_NAME),
+                                   u"The cabinet member \"" + name +
+                                       u"\" is not extracted: its name is not a "
+                                       u"plain file name, so it would not stay in "
+                                       u"the folder \"" +
+                                       Text(folder) + u"\".");
     }
     std::u16string target = Text(folder);
     AppendPathSegment(target, name, kNativeSeparator);
@@ -78,9 +69,9 @@ HRESULT CabinetExtraction::ExtractToFile(BSTR member, BSTR targetPath) {
     const std::u16string name = Text(member);
     const auto index = m_reader->FindMember(Utf16ToUtf8(name));
     if (!index) {
-        return Fail(HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND), u"The cabinet \"" + m_reader->Path() +
-                                                                  u"\" holds no file named \"" +
-                                                                  name + u"\".");
+        return FailWithDescription(HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND),
+                                   u"The cabinet \"" + m_reader->Path() +
+                                       u"\" holds no file named \"" + name + u"\".");
     }
     if (const auto failure = m_reader->Extract(*index, Text(targetPath))) {
         return Fail(*failure);

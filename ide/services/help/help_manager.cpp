@@ -15,14 +15,6 @@ ComPtr<IHelpTopicViewer>& RegisteredViewer() {
     return *viewer;
 }
 
-HRESULT Fail(HRESULT hr, const std::u16string& description) {
-    try {
-        PublishErrorDescription(description);
-    } catch (const CException&) {
-    }
-    return hr;
-}
-
 } // namespace
 
 HRESULT CHelpManager::GetTypeInfoCount(uint32_t* count) {
@@ -79,12 +71,13 @@ HRESULT CHelpManager::SetViewer(IHelpTopicViewer* viewer) {
 HRESULT CHelpApplication::ShowTopic(BSTR topic, void* ownerWindow, int32_t, int32_t, int32_t) {
     const std::u16string name = topic ? std::u16string(topic, SysStringLen(topic)) : u"";
     if (name.empty()) {
-        return Fail(E_INVALIDARG, u"No help topic was named.");
+        return FailWithDescription(E_INVALIDARG, u"No help topic was named.");
     }
     const ComPtr<IHelpTopicViewer> viewer = RegisteredViewer();
     if (!viewer) {
-        return Fail(E_FAIL, u"The help topic \"" + name +
-                                u"\" cannot be shown: the IDE has registered no help viewer.");
+        return FailWithDescription(
+            E_FAIL, u"The help topic \"" + name +
+                        u"\" cannot be shown: the IDE has registered no help viewer.");
     }
     return viewer->ShowTopic(topic, ownerWindow);
 }
