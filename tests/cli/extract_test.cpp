@@ -4,6 +4,8 @@
 #include "support/test_paths.h"
 #include "tests/common/temp_tree.h"
 
+#include "support/run_command.h"
+
 #include <gtest/gtest.h>
 
 #include <array>
@@ -17,10 +19,7 @@ using vx::testing::TempTree;
 
 namespace {
 
-struct Outcome {
-    int exitCode = -1;
-    std::string out;
-};
+using Outcome = vx::testing::CommandOutcome;
 
 std::string Quote(const fs::path& path) {
     return "'" + path.string() + "'";
@@ -28,21 +27,9 @@ std::string Quote(const fs::path& path) {
 
 // Runs vxpatch with its temporary folder inside `temp`, standard error joined to the output.
 Outcome Vxpatch(const TempTree& temp, const std::string& arguments) {
-    Outcome run;
-    const std::string command =
-        "TMPDIR=" + Quote(temp / "tmp") + " " VX_VXPATCH " " + arguments + " 2>&1";
     fs::create_directories(temp / "tmp");
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (!pipe) {
-        return run;
-    }
-    std::array<char, 4096> buffer{};
-    size_t n = 0;
-    while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0) {
-        run.out.append(buffer.data(), n);
-    }
-    const int status = ::pclose(pipe);
-    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    const auto run = vx::testing::RunCommand("TMPDIR=" + Quote(temp / "tmp") + " " VX_VXPATCH " " +
+                                             arguments + " 2>&1");
     return run;
 }
 

@@ -1,6 +1,7 @@
 // vxpatch as a user runs it: output, messages and exit codes, with msitools as the reference
 // for IDT export.
 
+#include "support/run_command.h"
 #include "support/test_paths.h"
 
 #include <gtest/gtest.h>
@@ -14,10 +15,7 @@
 
 namespace {
 
-struct Outcome {
-    int exitCode = -1;
-    std::string out;
-};
+using Outcome = vx::testing::CommandOutcome;
 
 // Runs a shell command in a scratch folder (msiinfo writes stream files into the current one).
 Outcome Shell(const std::string& command) {
@@ -26,22 +24,12 @@ Outcome Shell(const std::string& command) {
         std::filesystem::create_directories(dir);
         return dir;
     }();
-    Outcome run;
-    FILE* pipe = ::popen(("cd '" + scratch.string() + "' && " + command).c_str(), "r");
-    if (!pipe) {
-        return run;
-    }
-    std::array<char, 65536> buffer{};
-    size_t n = 0;
-    while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0) {
-        run.out.append(buffer.data(), n);
-    }
-    const int status = ::pclose(pipe);
-    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
+    return vx::testing::RunCommand("cd '" + scratch.string() + "' && " + command);
 }
 
-std::string Quote(const std::string& s) { return "'" + s + "'"; }
+std::string Quote(const std::string& s) {
+    return "'" + s + "'";
+}
 
 Outcome Vxpatch(const std::string& arguments) {
     return Shell(std::string(VX_VXPATCH) + " " + arguments + " 2>&1");
@@ -58,7 +46,8 @@ std::vector<std::string> Lines(const std::string& text) {
 
 std::vector<std::string> Packages() {
     std::vector<std::string> packages;
-    for (const char* name : {"basic", "nullable", "streams", "codepage", "longstring", "directories"}) {
+    for (const char* name :
+         {"basic", "nullable", "streams", "codepage", "longstring", "directories"}) {
         packages.push_back(std::string(VX_FIXTURE_DIR) + "/" + name + ".msi");
     }
     for (const char* name :
@@ -105,8 +94,8 @@ TEST(Vxpatch, TablesAndStreamsListWhatMsitoolsLists) {
 TEST(Vxpatch, QueryBindsValuesAndPrintsRows) {
     const std::string basic = std::string(VX_FIXTURE_DIR) + "/basic.msi";
     const Outcome run = Vxpatch("query " + Quote(basic) +
-                            " 'SELECT `Property`, `Value` FROM `Property` WHERE `Property` = ? "
-                            "OR `Property` = ?' COLOR ANSWER");
+                                " 'SELECT `Property`, `Value` FROM `Property` WHERE `Property` = ? "
+                                "OR `Property` = ?' COLOR ANSWER");
     EXPECT_EQ(run.exitCode, 0);
     auto lines = Lines(run.out);
     std::sort(lines.begin(), lines.end());
