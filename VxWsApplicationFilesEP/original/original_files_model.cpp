@@ -64,12 +64,17 @@ void CollectKeys(const OriginalTreeNode& node, std::vector<std::u16string>& keys
 
 } // namespace
 
-std::u16string FoldLabel(std::u16string_view label) {
-    std::u16string folded(label);
-    for (auto& c : folded) {
-        c = FoldChar(c);
+size_t FoldedLabelHash::operator()(std::u16string_view label) const {
+    // FNV-1a over the folded characters.
+    uint64_t hash = 14695981039346656037ULL;
+    for (const char16_t c : label) {
+        hash = (hash ^ FoldChar(c)) * 1099511628211ULL;
     }
-    return folded;
+    return static_cast<size_t>(hash);
+}
+
+bool FoldedLabelEqual::operator()(std::u16string_view a, std::u16string_view b) const {
+    return a.size() == b.size() && CompareLabels(a, b) == 0;
 }
 
 int CompareLabels(std::u16string_view a, std::u16string_view b) {
@@ -88,31 +93,54 @@ OriginalFilesModel::OriginalFilesModel(std::u16string rootLabel)
     : m_root(std::make_unique<OriginalTreeNode>(
           OriginalTreeItem{NodeKind::Root, {}, std::move(rootLabel)}, nullptr)) {}
 
+OriginalTreeNode* OriginalFilesModel::FindChild(OriginalTreeNode& node, std::u16string_view label) {
+    auto& index = node.m_firstByLabel;
+    if (index.empty()) {
+        for (const auto& child : node.m_children) {
+            index.emplace(child->m_item.label, child.get()); // keeps the first of each label
+        }
+    }
+    const auto it = index.find(label);
+    return it == index.end() ? nullptr : it->second;
+}
+
 OriginalTreeNode& OriginalFilesModel::PlaceFile(std::u16string_view folderPath, std::u16string key,
                                                 std::u16string label) {
-    std::vector<std::u16string> pieces;
-    SplitString(folderPath, kTargetSeparator, false, pieces);
     OriginalTreeNode* current = m_root.get();
-    for (auto& piece : pieces) {
-        std::u16string folded = FoldLabel(piece);
-        if (auto it = current->m_firstByLabel.find(folded); it != current->m_firstByLabel.end()) {
-            current = it->second;
-            continue;
+    auto enter = [&](std::u16string_view piece) {
+        if (OriginalTreeNode* found = FindChild(*current, piece)) {
+            current = found;
+            return;
         }
         auto folder = std::make_unique<OriginalTreeNode>(
-            OriginalTreeItem{NodeKind::Folder, {}, std::move(piece)}, current);
+            OriginalTreeItem{NodeKind::Folder, {}, std::u16string(piece)}, current);
         OriginalTreeNode* inserted = folder.get();
         // New folders go before the first child.
         auto& children = current->m_children;
-        children.push_back(std::move(folder));
-        std::rotate(children.begin(), children.end() - 1, children.end());
-        current->m_firstByLabel.emplace(std::move(folded), inserted);
+        children.insert(children.begin(), std::move(folder));
+        current->m_firstByLabel.emplace(inserted->m_item.label, inserted);
         current = inserted;
+    };
+    // The segments as SplitString gives them without skipping: an empty path is one empty
+    // segment, empty segments in the middle count, a trailing separator adds none.
+    if (folderPath.empty()) {
+        enter({});
+    } else {
+        size_t start = 0;
+        for (size_t pos = folderPath.find(kTargetSeparator); pos != std::u16string_view::npos;
+             pos = folderPath.find(kTargetSeparator, start)) {
+            enter(folderPath.substr(start, pos - start));
+            start = pos + 1;
+        }
+        if (start < folderPath.size()) {
+            enter(folderPath.substr(start));
+        }
     }
     auto file = std::make_unique<OriginalTreeNode>(
         OriginalTreeItem{NodeKind::File, std::move(key), std::move(label)}, current);
     OriginalTreeNode* inserted = file.get();
-    current->m_firstByLabel.emplace(FoldLabel(inserted->m_item.label), inserted);
+    FindChild(*current, {}); // builds the index if sorting dropped it, before the file joins
+    current->m_firstByLabel.emplace(inserted->m_item.label, inserted);
     current->m_children.push_back(std::move(file));
     ++m_fileCount;
     return *inserted;
@@ -128,10 +156,10 @@ void OriginalFilesModel::Sort() {
             continue;
         }
         SortChildren(node->m_children);
-        // The first child of each label may have changed places; the index follows the order.
+        // The first child of each label may have changed places: the index is built again
+        // when something is placed here next.
         node->m_firstByLabel.clear();
         for (const auto& child : node->m_children) {
-            node->m_firstByLabel.emplace(FoldLabel(child->m_item.label), child.get());
             pending.push_back(child.get());
         }
     }

@@ -12,6 +12,14 @@
 
 namespace vx {
 
+// Hash and equality of labels without regard to case, for the per-node label index.
+struct FoldedLabelHash {
+    size_t operator()(std::u16string_view label) const;
+};
+struct FoldedLabelEqual {
+    bool operator()(std::u16string_view a, std::u16string_view b) const;
+};
+
 enum class NodeKind : int32_t { Root = 0, File = 1, Folder = 2 };
 
 // The item record of one node.
@@ -35,8 +43,11 @@ private:
     OriginalTreeItem m_item;
     OriginalTreeNode* m_parent;
     std::vector<std::unique_ptr<OriginalTreeNode>> m_children;
-    // The first child (in display order) of each label, folded for comparison without case.
-    std::unordered_map<std::u16string, OriginalTreeNode*> m_firstByLabel;
+    // The first child (in display order) of each label, compared without case. The keys view the
+    // children's own labels, which never change. Empty while children exist means "not built":
+    // sorting drops it and the next placement below this node builds it again.
+    std::unordered_map<std::u16string_view, OriginalTreeNode*, FoldedLabelHash, FoldedLabelEqual>
+        m_firstByLabel;
 };
 
 class OriginalFilesModel {
@@ -67,12 +78,13 @@ public:
     size_t FileCount() const { return m_fileCount; }
 
 private:
+    // The child of `node` labelled `label` (without regard to case) that comes first, or null.
+    static OriginalTreeNode* FindChild(OriginalTreeNode& node, std::u16string_view label);
+
     std::unique_ptr<OriginalTreeNode> m_root;
     size_t m_fileCount = 0;
 };
 
-// Folds a label for comparison without regard to case (Latin, Greek and Cyrillic letters).
-std::u16string FoldLabel(std::u16string_view label);
 // Compares two labels without regard to case: negative, zero or positive.
 int CompareLabels(std::u16string_view a, std::u16string_view b);
 

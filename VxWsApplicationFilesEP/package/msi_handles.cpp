@@ -3,6 +3,7 @@
 #include "VxWsApplicationFilesEP/package/msi_errors.h"
 #include "platform/sys/file_handle.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace vx {
@@ -15,7 +16,27 @@ constexpr MsiDWORD kStreamChunk = 260;
 // ... and written to the file in pieces of up to this size.
 constexpr size_t kStreamWriteBytes = 1 << 20;
 
-std::u16string Terminated(std::u16string_view text) { return std::u16string(text); }
+// A zero-terminated copy of a text for the C API; short texts (keys, queries) stay on the stack
+// because single-row lookups pass several of them per call.
+class Terminated {
+public:
+    explicit Terminated(std::u16string_view text) {
+        if (text.size() < kInline) {
+            std::copy(text.begin(), text.end(), m_inline);
+            m_inline[text.size()] = u'\0';
+        } else {
+            m_long.assign(text);
+        }
+    }
+    Terminated(const Terminated&) = delete;
+    Terminated& operator=(const Terminated&) = delete;
+    const char16_t* c_str() const { return m_long.empty() ? m_inline : m_long.c_str(); }
+
+private:
+    static constexpr size_t kInline = 256;
+    char16_t m_inline[kInline];
+    std::u16string m_long;
+};
 
 } // namespace
 
@@ -31,11 +52,12 @@ std::u16string CMsiRecord::GetString(UINT field) const {
     MsiDWORD count = 0;
     UINT result = MsiRecordGetStringW(m_handle, field, nullptr, &count);
     CheckMsiResult(result, kApiRecordGetString);
-    std::vector<char16_t> buffer(size_t{count} + 1, 0);
+    std::u16string text(count, u'\0'); // its terminator gives the call its count + 1
     MsiDWORD size = count + 1;
-    result = MsiRecordGetStringW(m_handle, field, buffer.data(), &size);
+    result = MsiRecordGetStringW(m_handle, field, text.data(), &size);
     CheckMsiResult(result, kApiRecordGetString);
-    return std::u16string(buffer.data());
+    text.resize(std::char_traits<char16_t>::length(text.c_str()));
+    return text;
 }
 
 void CMsiView::Execute(MSIHANDLE params) {

@@ -40,9 +40,23 @@ constexpr MsiDWORD kPackageCodeChars = 100;
 
 constexpr UINT kPropertyValue = 2;
 
+// "SELECT * FROM %s WHERE %s = ? %s" filled in; joined directly because every single-row
+// lookup prepares it again.
 std::u16string KeyedQuery(const std::u16string& table, const std::u16string& column,
                           const std::u16string& clause) {
-    return FormatString(u"SELECT * FROM %s WHERE %s = ? %s", table, column, clause);
+    constexpr std::u16string_view kSelect = u"SELECT * FROM ";
+    constexpr std::u16string_view kWhere = u" WHERE ";
+    constexpr std::u16string_view kParameter = u" = ? ";
+    std::u16string query;
+    query.reserve(kSelect.size() + table.size() + kWhere.size() + column.size() +
+                  kParameter.size() + clause.size());
+    query += kSelect;
+    query += table;
+    query += kWhere;
+    query += column;
+    query += kParameter;
+    query += clause;
+    return query;
 }
 
 // Reads one summary property; the results are not checked, so a package that cannot be read
@@ -113,13 +127,20 @@ void CVxMsiPackage::CloseTableView(std::u16string table, std::u16string clause) 
 
 CMsiView* CVxMsiPackage::OpenKeyedView(std::u16string table, std::u16string column,
                                        std::u16string clause) {
+    return KeyedViewEntry(table, column, clause)->second.get();
+}
+
+CVxMsiPackage::ViewCache::iterator CVxMsiPackage::KeyedViewEntry(const std::u16string& table,
+                                                                 const std::u16string& column,
+                                                                 const std::u16string& clause) {
     std::u16string key = CacheKey(table, column, clause);
-    if (const auto found = m_keyedViews.find(key); found != m_keyedViews.end()) {
-        return found->second.get();
+    const auto found = m_keyedViews.lower_bound(key);
+    if (found != m_keyedViews.end() && found->first == key) {
+        return found;
     }
     auto view = std::make_unique<CMsiView>();
     view->OpenView(m_database, KeyedQuery(table, column, clause));
-    return m_keyedViews.emplace(std::move(key), std::move(view)).first->second.get();
+    return m_keyedViews.emplace_hint(found, std::move(key), std::move(view));
 }
 
 void CVxMsiPackage::CloseKeyedView(std::u16string table, std::u16string column,
@@ -127,17 +148,21 @@ void CVxMsiPackage::CloseKeyedView(std::u16string table, std::u16string column,
     m_keyedViews.erase(CacheKey(table, column, clause));
 }
 
+// Single-row lookups open the keyed view, run it and close it again; the cache entry is
+// found once and dropped through the same position.
 CMsiRecord CVxMsiPackage::FindRecordByInteger(std::u16string table, std::u16string column,
                                               int32_t value, std::u16string clause) {
-    CMsiRecord record = OpenKeyedView(table, column, clause)->ExecuteWithInteger(value);
-    CloseKeyedView(std::move(table), std::move(column), std::move(clause));
+    const auto entry = KeyedViewEntry(table, column, clause);
+    CMsiRecord record = entry->second->ExecuteWithInteger(value);
+    m_keyedViews.erase(entry); // a failed execute leaves the view cached, as an open would
     return record;
 }
 
 CMsiRecord CVxMsiPackage::FindRecord(std::u16string table, std::u16string column,
                                      std::u16string value, std::u16string clause) {
-    CMsiRecord record = OpenKeyedView(table, column, clause)->ExecuteWithString(value);
-    CloseKeyedView(std::move(table), std::move(column), std::move(clause));
+    const auto entry = KeyedViewEntry(table, column, clause);
+    CMsiRecord record = entry->second->ExecuteWithString(value);
+    m_keyedViews.erase(entry); // a failed execute leaves the view cached, as an open would
     return record;
 }
 

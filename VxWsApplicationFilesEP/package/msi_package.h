@@ -62,8 +62,13 @@ private:
     std::u16string PropertyValue(const std::u16string& name);
 
     std::map<std::u16string, std::unique_ptr<FileLocation>> m_locations;
-    std::map<std::u16string, std::unique_ptr<CMsiView>> m_tableViews;
-    std::map<std::u16string, std::unique_ptr<CMsiView>> m_keyedViews;
+    using ViewCache = std::map<std::u16string, std::unique_ptr<CMsiView>>;
+    // The keyed view's cache entry, opened and stored on first request.
+    ViewCache::iterator KeyedViewEntry(const std::u16string& table, const std::u16string& column,
+                                       const std::u16string& clause);
+
+    ViewCache m_tableViews;
+    ViewCache m_keyedViews;
     std::map<int32_t, std::unique_ptr<CVxMsiMedia>> m_media;
     MSIHANDLE m_database = 0;
     std::unique_ptr<CMsiPathResolver> m_resolver;

@@ -50,14 +50,14 @@ std::u16string CMsiPathResolver::ResolveDirectory(const std::u16string& key,
     constexpr size_t kListedVisits = 32;
     std::vector<std::u16string> visitedList;
     std::unordered_set<std::u16string> visitedSet;
-    auto visit = [&](const std::u16string& k) {
+    auto visit = [&](std::u16string k) {
         if (visitedList.size() < kListedVisits) {
-            visitedList.push_back(k);
+            visitedList.push_back(std::move(k));
         } else {
             if (visitedSet.empty()) {
                 visitedSet.insert(visitedList.begin(), visitedList.end());
             }
-            visitedSet.insert(k);
+            visitedSet.insert(std::move(k));
         }
     };
     auto visited = [&](const std::u16string& k) {
@@ -68,15 +68,14 @@ std::u16string CMsiPathResolver::ResolveDirectory(const std::u16string& key,
     std::u16string currentKey = key;
     CMsiRecord row = m_package->FindRecord(kDirectoryTable, kDirectoryTable, currentKey, u"");
     for (;;) {
-        visit(currentKey);
         // A missing row reads as a row whose columns are all empty (GetString of the null
         // record is ""), so its empty name is put in front and the walk ends.
-        const std::u16string parent = row.GetString(kDirectoryParent);
-        const std::u16string name = FolderName(row.GetString(kDefaultDir), sourceMode);
+        std::u16string parent = row.GetString(kDirectoryParent);
+        std::u16string name = FolderName(row.GetString(kDefaultDir), sourceMode);
         if (parent == kTargetDir) {
             if (sourceMode) {
                 if (name != u".") {
-                    names.push_back(name);
+                    names.push_back(std::move(name));
                 }
             } else {
                 const std::u16string ownKey = row.GetString(kDirectoryKey);
@@ -88,12 +87,13 @@ std::u16string CMsiPathResolver::ResolveDirectory(const std::u16string& key,
             break;
         }
         if (name != u".") {
-            names.push_back(name);
+            names.push_back(std::move(name));
         }
+        visit(std::move(currentKey));
         if (parent.empty() || visited(parent)) {
             break;
         }
-        currentKey = parent;
+        currentKey = std::move(parent);
         row = m_package->FindRecord(kDirectoryTable, kDirectoryTable, currentKey, u"");
     }
 
