@@ -21,8 +21,8 @@ std::u16string CacheKey(const std::u16string& first, const std::u16string& secon
     return key;
 }
 
-std::u16string CacheKey(const std::u16string& first, const std::u16string& second,
-                        const std::u16string& third) {
+std::u16string CacheKey(std::u16string_view first, std::u16string_view second,
+                        std::u16string_view third) {
     std::u16string key;
     key.reserve(first.size() + second.size() + third.size() + 2);
     key += first;
@@ -40,22 +40,12 @@ constexpr MsiDWORD kPackageCodeChars = 100;
 
 constexpr UINT kPropertyValue = 2;
 
-// "SELECT * FROM %s WHERE %s = ? %s" filled in; joined directly because every single-row
-// lookup prepares it again.
-std::u16string KeyedQuery(const std::u16string& table, const std::u16string& column,
-                          const std::u16string& clause) {
-    constexpr std::u16string_view kSelect = u"SELECT * FROM ";
-    constexpr std::u16string_view kWhere = u" WHERE ";
-    constexpr std::u16string_view kParameter = u" = ? ";
-    std::u16string query;
-    query.reserve(kSelect.size() + table.size() + kWhere.size() + column.size() +
-                  kParameter.size() + clause.size());
-    query += kSelect;
-    query += table;
-    query += kWhere;
-    query += column;
-    query += kParameter;
-    query += clause;
+// "SELECT * FROM %s WHERE %s = ? %s" filled in, into a kept buffer; joined directly because
+// every single-row lookup prepares it again.
+const std::u16string& KeyedQuery(std::u16string& query, std::u16string_view table,
+                                 std::u16string_view column, std::u16string_view clause) {
+    query.assign(u"SELECT * FROM ").append(table).append(u" WHERE ").append(column);
+    query.append(u" = ? ").append(clause);
     return query;
 }
 
@@ -99,6 +89,7 @@ CVxMsiPackage::~CVxMsiPackage() {
     m_media.clear();
     m_tableViews.clear();
     m_keyedViews.clear();
+    m_spareKeyedView = {};
     m_resolver.reset();
     if (m_database != 0) {
         MsiCloseHandle(m_database);
@@ -125,44 +116,61 @@ void CVxMsiPackage::CloseTableView(std::u16string table, std::u16string clause) 
     m_tableViews.erase(CacheKey(table, clause));
 }
 
-CMsiView* CVxMsiPackage::OpenKeyedView(std::u16string table, std::u16string column,
-                                       std::u16string clause) {
+CMsiView* CVxMsiPackage::OpenKeyedView(std::u16string_view table, std::u16string_view column,
+                                       std::u16string_view clause) {
     return KeyedViewEntry(table, column, clause)->second.get();
 }
 
-CVxMsiPackage::ViewCache::iterator CVxMsiPackage::KeyedViewEntry(const std::u16string& table,
-                                                                 const std::u16string& column,
-                                                                 const std::u16string& clause) {
-    std::u16string key = CacheKey(table, column, clause);
-    const auto found = m_keyedViews.lower_bound(key);
-    if (found != m_keyedViews.end() && found->first == key) {
+CVxMsiPackage::ViewCache::iterator CVxMsiPackage::KeyedViewEntry(std::u16string_view table,
+                                                                 std::u16string_view column,
+                                                                 std::u16string_view clause) {
+    // The key is built in a kept buffer and a miss refills the node the last lookup gave back:
+    // a lookup then allocates nothing of its own here.
+    m_keyScratch.clear();
+    m_keyScratch.append(table).append(1, kKeySeparator).append(column);
+    m_keyScratch.append(1, kKeySeparator).append(clause);
+    const auto found = m_keyedViews.lower_bound(m_keyScratch);
+    if (found != m_keyedViews.end() && found->first == m_keyScratch) {
         return found;
     }
-    auto view = std::make_unique<CMsiView>();
-    view->OpenView(m_database, KeyedQuery(table, column, clause));
-    return m_keyedViews.emplace_hint(found, std::move(key), std::move(view));
+    ViewCache::node_type node = std::move(m_spareKeyedView);
+    if (node.empty()) {
+        ViewCache scratch;
+        scratch.emplace(m_keyScratch, std::make_unique<CMsiView>());
+        node = scratch.extract(scratch.begin());
+    } else {
+        node.key() = m_keyScratch;
+    }
+    node.mapped()->OpenView(m_database, KeyedQuery(m_queryScratch, table, column, clause));
+    return m_keyedViews.insert(found, std::move(node));
 }
 
-void CVxMsiPackage::CloseKeyedView(std::u16string table, std::u16string column,
-                                   std::u16string clause) {
+void CVxMsiPackage::ForgetKeyedView(ViewCache::iterator entry) {
+    ViewCache::node_type node = m_keyedViews.extract(entry);
+    node.mapped()->Close();
+    m_spareKeyedView = std::move(node);
+}
+
+void CVxMsiPackage::CloseKeyedView(std::u16string_view table, std::u16string_view column,
+                                   std::u16string_view clause) {
     m_keyedViews.erase(CacheKey(table, column, clause));
 }
 
 // Single-row lookups open the keyed view, run it and close it again; the cache entry is
 // found once and dropped through the same position.
-CMsiRecord CVxMsiPackage::FindRecordByInteger(std::u16string table, std::u16string column,
-                                              int32_t value, std::u16string clause) {
+CMsiRecord CVxMsiPackage::FindRecordByInteger(std::u16string_view table, std::u16string_view column,
+                                              int32_t value, std::u16string_view clause) {
     const auto entry = KeyedViewEntry(table, column, clause);
     CMsiRecord record = entry->second->ExecuteWithInteger(value);
-    m_keyedViews.erase(entry); // a failed execute leaves the view cached, as an open would
+    ForgetKeyedView(entry); // a failed execute leaves the view cached, as an open would
     return record;
 }
 
-CMsiRecord CVxMsiPackage::FindRecord(std::u16string table, std::u16string column,
-                                     std::u16string value, std::u16string clause) {
+CMsiRecord CVxMsiPackage::FindRecord(std::u16string_view table, std::u16string_view column,
+                                     std::u16string_view value, std::u16string_view clause) {
     const auto entry = KeyedViewEntry(table, column, clause);
     CMsiRecord record = entry->second->ExecuteWithString(value);
-    m_keyedViews.erase(entry); // a failed execute leaves the view cached, as an open would
+    ForgetKeyedView(entry); // a failed execute leaves the view cached, as an open would
     return record;
 }
 

@@ -24,14 +24,14 @@ public:
 
     CMsiView* OpenTableView(std::u16string table, std::u16string clause) override;
     void CloseTableView(std::u16string table, std::u16string clause) override;
-    CMsiRecord FindRecordByInteger(std::u16string table, std::u16string column, int32_t value,
-                                   std::u16string clause) override;
-    CMsiRecord FindRecord(std::u16string table, std::u16string column, std::u16string value,
-                          std::u16string clause) override;
-    CMsiView* OpenKeyedView(std::u16string table, std::u16string column,
-                            std::u16string clause) override;
-    void CloseKeyedView(std::u16string table, std::u16string column,
-                        std::u16string clause) override;
+    CMsiRecord FindRecordByInteger(std::u16string_view table, std::u16string_view column,
+                                   int32_t value, std::u16string_view clause) override;
+    CMsiRecord FindRecord(std::u16string_view table, std::u16string_view column,
+                          std::u16string_view value, std::u16string_view clause) override;
+    CMsiView* OpenKeyedView(std::u16string_view table, std::u16string_view column,
+                            std::u16string_view clause) override;
+    void CloseKeyedView(std::u16string_view table, std::u16string_view column,
+                        std::u16string_view clause) override;
     std::u16string GetPackageFileName() override { return m_fileName; }
     std::u16string GetPackageFolder() override { return m_folder; }
     std::u16string GetPackagePath() override;
@@ -64,11 +64,17 @@ private:
     std::map<std::u16string, std::unique_ptr<FileLocation>> m_locations;
     using ViewCache = std::map<std::u16string, std::unique_ptr<CMsiView>>;
     // The keyed view's cache entry, opened and stored on first request.
-    ViewCache::iterator KeyedViewEntry(const std::u16string& table, const std::u16string& column,
-                                       const std::u16string& clause);
+    ViewCache::iterator KeyedViewEntry(std::u16string_view table, std::u16string_view column,
+                                       std::u16string_view clause);
+
+    // Closes a keyed view and forgets it, keeping its cache node for the next lookup.
+    void ForgetKeyedView(ViewCache::iterator entry);
 
     ViewCache m_tableViews;
     ViewCache m_keyedViews;
+    ViewCache::node_type m_spareKeyedView; // holds no handle
+    std::u16string m_keyScratch;
+    std::u16string m_queryScratch;
     std::map<int32_t, std::unique_ptr<CVxMsiMedia>> m_media;
     MSIHANDLE m_database = 0;
     std::unique_ptr<CMsiPathResolver> m_resolver;

@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace vx {
 
@@ -22,15 +23,15 @@ public:
     virtual CMsiView* OpenTableView(std::u16string table, std::u16string clause) = 0;
     virtual void CloseTableView(std::u16string table, std::u16string clause) = 0;
     // The first row of "SELECT * FROM <table> WHERE <column> = ? <clause>", or the null record.
-    virtual CMsiRecord FindRecordByInteger(std::u16string table, std::u16string column,
-                                           int32_t value, std::u16string clause) = 0;
-    virtual CMsiRecord FindRecord(std::u16string table, std::u16string column, std::u16string value,
-                                  std::u16string clause) = 0;
+    virtual CMsiRecord FindRecordByInteger(std::u16string_view table, std::u16string_view column,
+                                           int32_t value, std::u16string_view clause) = 0;
+    virtual CMsiRecord FindRecord(std::u16string_view table, std::u16string_view column,
+                                  std::u16string_view value, std::u16string_view clause) = 0;
     // The prepared, not executed, parameter view of FindRecord; cached until CloseKeyedView.
-    virtual CMsiView* OpenKeyedView(std::u16string table, std::u16string column,
-                                    std::u16string clause) = 0;
-    virtual void CloseKeyedView(std::u16string table, std::u16string column,
-                                std::u16string clause) = 0;
+    virtual CMsiView* OpenKeyedView(std::u16string_view table, std::u16string_view column,
+                                    std::u16string_view clause) = 0;
+    virtual void CloseKeyedView(std::u16string_view table, std::u16string_view column,
+                                std::u16string_view clause) = 0;
     virtual std::u16string GetPackageFileName() = 0;
     virtual std::u16string GetPackageFolder() = 0;
     virtual std::u16string GetPackagePath() = 0;

@@ -76,23 +76,8 @@ UINT CopyOut(std::u16string_view text, LPWSTR buffer, MsiDWORD* size) {
 }
 
 template <class T>
-struct Locked {
-    std::shared_ptr<HandleEntry> entry;
-    std::unique_lock<std::mutex> lock;
-    T* object = nullptr;
-    explicit operator bool() const { return object != nullptr; }
-    T* operator->() const { return object; }
-};
-
-template <class T>
-Locked<T> Lock(MSIHANDLE handle) {
-    Locked<T> out;
-    out.entry = HandleTable::Instance().Find(handle);
-    if (out.entry) {
-        out.lock = std::unique_lock(out.entry->lock);
-        out.object = std::get_if<T>(&out.entry->object);
-    }
-    return out;
+LockedHandle<T> Lock(MSIHANDLE handle) {
+    return HandleTable::Instance().Lock<T>(handle);
 }
 
 std::u16string ToString(LPCWSTR text) { return text ? std::u16string(text) : std::u16string(); }
@@ -155,6 +140,9 @@ UINT MsiViewExecute(MSIHANDLE view, MSIHANDLE params) {
         if (params == 0) {
             (*locked.object)->Execute(nullptr);
             return ERROR_SUCCESS;
+        }
+        if (params == view) {
+            return ERROR_INVALID_HANDLE; // a view is no record; its entry is already locked
         }
         auto record = Lock<Record>(params);
         if (!record) {

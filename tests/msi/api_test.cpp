@@ -232,6 +232,48 @@ TEST(MsiApi, ManyThreadsShareOneDatabaseAndEveryHandleIsReleased) {
     EXPECT_EQ(MsiOpenHandleCount(), before);
 }
 
+TEST(MsiApi, AHandleClosedWhileAnotherThreadUsesItFailsCleanly) {
+    // One thread keeps reading and writing records while another closes them under it and opens
+    // new ones (which reuse the numbers): every call answers success or an invalid handle.
+    constexpr int kRounds = 20000;
+    std::atomic<MSIHANDLE> shared{MsiCreateRecord(1)};
+    std::atomic<bool> done{false};
+    std::atomic<int> unexpected{0};
+    std::thread reader([&] {
+        char16_t buffer[16];
+        while (!done.load()) {
+            const MSIHANDLE h = shared.load();
+            MsiDWORD size = 16;
+            const UINT set = MsiRecordSetStringW(h, 1, u"value");
+            const UINT get = MsiRecordGetStringW(h, 1, buffer, &size);
+            for (const UINT result : {set, get}) {
+                if (result != ERROR_SUCCESS && result != ERROR_INVALID_HANDLE) {
+                    ++unexpected;
+                }
+            }
+        }
+    });
+    for (int round = 0; round < kRounds; ++round) {
+        const MSIHANDLE fresh = MsiCreateRecord(1);
+        EXPECT_EQ(MsiCloseHandle(shared.exchange(fresh)), ERROR_SUCCESS);
+    }
+    done = true;
+    reader.join();
+    EXPECT_EQ(unexpected.load(), 0);
+    EXPECT_EQ(MsiCloseHandle(shared.load()), ERROR_SUCCESS);
+    EXPECT_EQ(MsiCloseHandle(shared.load()), ERROR_INVALID_HANDLE);
+}
+
+TEST(MsiApi, AViewIsNotAcceptedAsItsOwnParameters) {
+    VX_REQUIRE_CORPUS(kPutty);
+    Handle db;
+    ASSERT_EQ(MsiOpenDatabaseW(CorpusPackage(kPutty).c_str(), MSIDBOPEN_READONLY, &db.h), 0u);
+    Handle view;
+    ASSERT_EQ(MsiDatabaseOpenViewW(db.h, u"SELECT * FROM `File` WHERE `File` = ?", &view.h), 0u);
+    EXPECT_EQ(MsiViewExecute(view.h, view.h), ERROR_INVALID_HANDLE); // and no deadlock
+    EXPECT_EQ(MsiViewExecute(view.h, db.h), ERROR_INVALID_HANDLE);
+}
+
 TEST(MsiApi, ReadingAPackageNeverChangesIt) {
     for (const std::string& name : {kPutty, kNUnit, std::string("msi_with_external_cab.msi")}) {
         if (!std::filesystem::exists(vx::testing::CorpusFile(name))) {

@@ -1,5 +1,8 @@
 #include "platform/msi/engine/handle_table.h"
 
+#include <bit>
+#include <utility>
+
 namespace vx::msi {
 
 HandleTable& HandleTable::Instance() {
@@ -8,88 +11,94 @@ HandleTable& HandleTable::Instance() {
     return *table;
 }
 
-namespace {
-constexpr size_t kMaximumSpares = 64;
+void HandleTable::Locate(uint32_t slot, size_t& chunk, size_t& offset) {
+    // Chunk k starts at slot 64 * (2^k - 1).
+    const uint64_t scaled = (uint64_t{slot} >> kFirstChunkBits) + 1;
+    chunk = static_cast<size_t>(std::bit_width(scaled) - 1);
+    offset = static_cast<size_t>(slot - (((uint64_t{1} << chunk) - 1) << kFirstChunkBits));
+}
+
+HandleEntry* HandleTable::EntryOf(uint32_t handle) const {
+    if (handle == 0) {
+        return nullptr;
+    }
+    size_t chunk = 0;
+    size_t offset = 0;
+    Locate(handle - 1, chunk, offset);
+    HandleEntry* entries = m_chunks[chunk].load(std::memory_order_acquire);
+    return entries ? &entries[offset] : nullptr;
+}
+
+HandleEntry& HandleTable::EntryForNewSlot(uint32_t slot) {
+    size_t chunk = 0;
+    size_t offset = 0;
+    Locate(slot, chunk, offset);
+    HandleEntry* entries = m_chunks[chunk].load(std::memory_order_relaxed);
+    if (!entries) {
+        entries = new HandleEntry[size_t{1} << (chunk + kFirstChunkBits)];
+        m_chunks[chunk].store(entries, std::memory_order_release);
+    }
+    return entries[offset];
 }
 
 uint32_t HandleTable::Add(HandleObject object) {
-    std::shared_ptr<HandleEntry> entry;
-    {
-        std::lock_guard guard(m_lock);
-        if (!m_spares.empty()) {
-            entry = std::move(m_spares.back());
-            m_spares.pop_back();
-        }
-    }
-    if (entry) {
-        entry->object = std::move(object);
-    } else {
-        entry = std::make_shared<HandleEntry>(std::move(object));
-    }
     std::lock_guard guard(m_lock);
     uint32_t slot = 0;
     if (!m_free.empty()) {
         slot = m_free.front();
         m_free.pop_front();
     } else {
-        if (m_slots.size() >= UINT32_MAX - 1) {
+        if (m_used == UINT32_MAX) {
             return 0;
         }
-        slot = static_cast<uint32_t>(m_slots.size());
-        m_slots.emplace_back();
+        slot = m_used++;
     }
-    m_slots[slot] = std::move(entry);
-    ++m_count;
+    HandleEntry& entry = EntryForNewSlot(slot);
+    {
+        // A free entry: only a call with a stale handle can hold its lock, and only briefly.
+        std::lock_guard entryGuard(entry.lock);
+        entry.object = std::move(object);
+        entry.handle = slot + 1;
+    }
+    m_count.fetch_add(1, std::memory_order_relaxed);
     return slot + 1;
 }
 
-std::shared_ptr<HandleEntry> HandleTable::Find(uint32_t handle) const {
-    std::lock_guard guard(m_lock);
-    if (handle == 0 || handle > m_slots.size()) {
-        return nullptr;
-    }
-    return m_slots[handle - 1];
-}
-
 bool HandleTable::Remove(uint32_t handle) {
-    std::shared_ptr<HandleEntry> removed;
+    HandleEntry* entry = EntryOf(handle);
+    if (!entry) {
+        return false;
+    }
+    HandleObject removed;
     {
-        std::lock_guard guard(m_lock);
-        if (handle == 0 || handle > m_slots.size() || !m_slots[handle - 1]) {
+        std::lock_guard entryGuard(entry->lock);
+        if (entry->handle != handle) {
             return false;
         }
-        removed = std::move(m_slots[handle - 1]);
-        m_free.push_back(handle - 1);
-        --m_count;
+        removed = std::exchange(entry->object, std::monostate{});
+        entry->handle = 0;
     }
-    // The object itself goes outside the lock. An entry another call still holds goes when that
-    // call lets go of it; one held by nobody else is kept for the next handle.
-    if (removed.use_count() == 1) {
-        removed->object = std::monostate{};
+    {
         std::lock_guard guard(m_lock);
-        if (m_spares.size() < kMaximumSpares) {
-            m_spares.push_back(std::move(removed));
-        }
+        m_free.push_back(handle - 1);
     }
-    return true;
+    m_count.fetch_sub(1, std::memory_order_relaxed);
+    return true; // the object goes here, outside every lock
 }
 
 size_t HandleTable::RemoveAll() {
-    std::vector<std::shared_ptr<HandleEntry>> removed;
-    size_t count = 0;
+    uint32_t used = 0;
     {
         std::lock_guard guard(m_lock);
-        removed.swap(m_slots);
-        m_free.clear();
-        count = m_count;
-        m_count = 0;
+        used = m_used;
     }
-    return count;
-}
-
-size_t HandleTable::Count() const {
-    std::lock_guard guard(m_lock);
-    return m_count;
+    size_t removed = 0;
+    for (uint32_t slot = 0; slot < used; ++slot) {
+        if (Remove(slot + 1)) {
+            ++removed;
+        }
+    }
+    return removed;
 }
 
 } // namespace vx::msi

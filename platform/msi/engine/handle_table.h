@@ -3,13 +3,15 @@
 // threads. Each object carries its own lock, held while an API call works on it.
 
 #include "platform/msi/engine/database.h"
+#include "platform/msi/engine/handle_lock.h"
 #include "platform/msi/engine/record.h"
 #include "platform/msi/engine/view.h"
 #include "platform/msi/storage/installer_storage.h"
 
+#include <array>
+#include <atomic>
 #include <cstdint>
 #include <deque>
-#include <vector>
 #include <memory>
 #include <mutex>
 #include <variant>
@@ -20,14 +22,23 @@ struct SummaryObject {
     std::map<uint32_t, SummaryValue> properties;
 };
 
-// std::monostate marks an entry kept for reuse.
+// std::monostate marks a free entry.
 using HandleObject = std::variant<std::monostate, std::shared_ptr<Database>, std::unique_ptr<View>,
                                   Record, SummaryObject>;
 
 struct HandleEntry {
-    std::mutex lock;
+    HandleLock lock;
+    uint32_t handle = 0; // the open handle held here, 0 when free; read and written under `lock`
     HandleObject object;
-    explicit HandleEntry(HandleObject o) : object(std::move(o)) {}
+};
+
+// An entry locked for one API call, with the object when it is of the kind asked for.
+template <class T>
+struct LockedHandle {
+    std::unique_lock<HandleLock> lock;
+    T* object = nullptr;
+    explicit operator bool() const { return object != nullptr; }
+    T* operator->() const { return object; }
 };
 
 class HandleTable {
@@ -36,21 +47,44 @@ public:
 
     // 0 when the table is full (2^32 - 1 handles open).
     uint32_t Add(HandleObject object);
-    std::shared_ptr<HandleEntry> Find(uint32_t handle) const;
+    // The handle's entry, locked, with its object when it holds a T; empty for a handle that is
+    // not open or holds something else.
+    template <class T>
+    LockedHandle<T> Lock(uint32_t handle) {
+        LockedHandle<T> out;
+        if (HandleEntry* entry = EntryOf(handle)) {
+            out.lock = std::unique_lock(entry->lock);
+            if (entry->handle == handle) {
+                out.object = std::get_if<T>(&entry->object);
+            }
+            if (!out.object) {
+                out.lock.unlock();
+            }
+        }
+        return out;
+    }
     bool Remove(uint32_t handle);
     size_t RemoveAll();
-    size_t Count() const;
+    size_t Count() const { return m_count.load(std::memory_order_relaxed); }
 
 private:
+    // Entries live in chunks that are never moved or freed, chunk k holding 64 * 2^k of them,
+    // so that an API call finds its entry without the table's lock and a closed handle's entry
+    // can still be locked safely; the entry's own handle number says whether it is open.
+    static constexpr uint32_t kFirstChunkBits = 6;
+    static constexpr size_t kChunks = 27; // enough for 2^32 - 1 handles
+    static void Locate(uint32_t slot, size_t& chunk, size_t& offset);
+    HandleEntry* EntryOf(uint32_t handle) const;
+    HandleEntry& EntryForNewSlot(uint32_t slot);
+
     // Handle n lives in slot n - 1. Closed slots are reused oldest first, so a number comes back
     // only after every other free number has, which keeps a stale handle from hitting a new
     // object soon after its close.
-    mutable std::mutex m_lock;
-    std::vector<std::shared_ptr<HandleEntry>> m_slots;
+    HandleLock m_lock; // guards the free list, m_used and chunk creation
+    std::array<std::atomic<HandleEntry*>, kChunks> m_chunks{};
     std::deque<uint32_t> m_free;
-    size_t m_count = 0;
-    // Entries of closed handles that nobody else held, kept to spare an allocation per handle.
-    std::vector<std::shared_ptr<HandleEntry>> m_spares;
+    uint32_t m_used = 0; // slots handed out at least once
+    std::atomic<size_t> m_count{0};
 };
 
 } // namespace vx::msi

@@ -303,8 +303,12 @@ const std::vector<uint32_t>* View::Candidates(const Condition& c, const Record* 
             raw = static_cast<uint32_t>(value.integer);
         }
     }
-    const std::vector<uint32_t>* rows =
-        m_database->Index(*m_plan->table, c.left.column).Find(value.isNull, raw);
+    const ColumnIndex* index = c.index.load(std::memory_order_acquire);
+    if (!index) {
+        index = &m_database->Index(*m_plan->table, c.left.column);
+        c.index.store(index, std::memory_order_release);
+    }
+    const std::vector<uint32_t>* rows = index->Find(value.isNull, raw);
     if (!rows) {
         none = true;
     }
@@ -337,7 +341,11 @@ void View::Sort(std::vector<uint32_t>& rows) const {
 }
 
 void View::Execute(const Record* params) {
-    m_rows = &m_database->Storage().Rows(*m_plan->table);
+    m_rows = m_plan->rows.load(std::memory_order_acquire);
+    if (!m_rows) {
+        m_rows = &m_database->Storage().Rows(*m_plan->table);
+        m_plan->rows.store(m_rows, std::memory_order_release);
+    }
     m_result.clear();
     m_selected = {};
     m_next = 0;

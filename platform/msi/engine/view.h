@@ -6,6 +6,7 @@
 #include "platform/msi/engine/record.h"
 #include "platform/msi/sql/select_statement.h"
 
+#include <atomic>
 #include <memory>
 #include <optional>
 #include <span>
@@ -29,6 +30,9 @@ struct QueryPlan {
         sql::CompareOp op = sql::CompareOp::Equal;
         Operand left, right;
         std::unique_ptr<Condition> first, second;
+        // The index of the left column for an equality, found on first use and kept: it lives
+        // as long as the database that shares this plan.
+        mutable std::atomic<const ColumnIndex*> index{nullptr};
     };
 
     std::u16string query;
@@ -38,6 +42,8 @@ struct QueryPlan {
     std::unique_ptr<Condition> where;
     std::vector<uint32_t> orderBy;
     uint32_t parameterCount = 0;
+    // The table's decoded rows, found on first execute and kept like the indexes.
+    mutable std::atomic<const TableData*> rows{nullptr};
 };
 
 class View {
