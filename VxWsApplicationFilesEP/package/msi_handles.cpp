@@ -56,7 +56,11 @@ std::u16string CMsiRecord::GetString(UINT field) const {
     MsiDWORD size = count + 1;
     result = MsiRecordGetStringW(m_handle, field, text.data(), &size);
     CheckMsiResult(result, kApiRecordGetString);
-    text.resize(std::char_traits<char16_t>::length(text.c_str()));
+    // The call answers the length it copied; a value with a zero inside ends at the zero.
+    text.resize(std::min<size_t>(size, count));
+    if (const size_t zero = text.find(u'\0'); zero != std::u16string::npos) {
+        text.resize(zero);
+    }
     return text;
 }
 

@@ -2,12 +2,69 @@
 
 namespace vx::msi {
 
-const std::vector<uint32_t>* ColumnIndex::Find(bool isNull, uint32_t raw) const {
-    if (isNull) {
-        return &nullRows;
+ColumnIndex::ColumnIndex(const TableData& rows, uint32_t column, bool isString) {
+    size_t size = 8;
+    while (size < size_t{rows.rowCount} * 2) {
+        size *= 2;
     }
-    const auto it = rowsByValue.find(raw);
-    return it == rowsByValue.end() ? nullptr : &it->second;
+    m_buckets.resize(size);
+    // Count each value's rows, place the groups one after another, then fill them in table
+    // order. A string cell is null exactly when it refers to string 0.
+    auto isNull = [&](uint32_t row) {
+        return isString ? rows.Raw(row, column) == 0 : rows.IsNull(row, column);
+    };
+    for (uint32_t row = 0; row < rows.rowCount; ++row) {
+        if (isNull(row)) {
+            m_nullRows.push_back(row);
+        } else {
+            ++Claim(rows.Raw(row, column)).count;
+        }
+    }
+    uint32_t next = 0;
+    for (Bucket& bucket : m_buckets) {
+        bucket.start = next;
+        next += bucket.count;
+    }
+    m_rows.resize(next);
+    std::vector<uint32_t> filled(m_buckets.size(), 0);
+    for (uint32_t row = 0; row < rows.rowCount; ++row) {
+        if (!isNull(row)) {
+            Bucket& bucket = Claim(rows.Raw(row, column));
+            const size_t at = static_cast<size_t>(&bucket - m_buckets.data());
+            m_rows[bucket.start + filled[at]++] = row;
+        }
+    }
+}
+
+size_t ColumnIndex::Home(uint32_t value) const {
+    // Fibonacci hashing: string ids and integers are often consecutive.
+    return static_cast<size_t>((uint64_t{value} * 0x9E3779B97F4A7C15ULL) >> 32) &
+           (m_buckets.size() - 1);
+}
+
+ColumnIndex::Bucket& ColumnIndex::Claim(uint32_t value) {
+    for (size_t at = Home(value);; at = (at + 1) & (m_buckets.size() - 1)) {
+        Bucket& bucket = m_buckets[at];
+        if (bucket.count == 0 || bucket.value == value) {
+            bucket.value = value;
+            return bucket;
+        }
+    }
+}
+
+std::optional<std::span<const uint32_t>> ColumnIndex::Find(bool isNull, uint32_t raw) const {
+    if (isNull) {
+        return std::span<const uint32_t>(m_nullRows);
+    }
+    for (size_t at = Home(raw);; at = (at + 1) & (m_buckets.size() - 1)) {
+        const Bucket& bucket = m_buckets[at];
+        if (bucket.count == 0) {
+            return std::nullopt;
+        }
+        if (bucket.value == raw) {
+            return std::span<const uint32_t>(m_rows.data() + bucket.start, bucket.count);
+        }
+    }
 }
 
 Database::Database(std::u16string path, std::unique_ptr<InstallerStorage> storage)
@@ -17,27 +74,26 @@ const ColumnIndex& Database::Index(const TableInfo& table, uint32_t column) cons
     std::lock_guard guard(m_indexLock);
     auto& slot = m_indexes[{&table, column}];
     if (!slot) {
-        auto index = std::make_unique<ColumnIndex>();
-        const TableData& rows = m_storage->Rows(table);
-        index->rowsByValue.reserve(rows.rowCount);
-        // A string cell is null exactly when it refers to string 0.
-        const bool isString = table.columns[column].IsString();
-        for (uint32_t row = 0; row < rows.rowCount; ++row) {
-            if (isString ? rows.Raw(row, column) == 0 : rows.IsNull(row, column)) {
-                index->nullRows.push_back(row);
-            } else {
-                index->rowsByValue[rows.Raw(row, column)].push_back(row);
-            }
-        }
-        slot = std::move(index);
+        slot = std::make_unique<ColumnIndex>(m_storage->Rows(table), column,
+                                             table.columns[column].IsString());
     }
     return *slot;
 }
 
 std::shared_ptr<void> Database::CachedPlan(std::u16string_view query) const {
     std::lock_guard guard(m_planLock);
+    for (const PlanMap::value_type* recent : m_recent) {
+        if (recent && recent->first == query) {
+            return recent->second;
+        }
+    }
     const auto it = m_plans.find(query);
-    return it == m_plans.end() ? nullptr : it->second;
+    if (it == m_plans.end()) {
+        return nullptr;
+    }
+    m_recent[m_nextRecent] = &*it; // map nodes stay put until the map is cleared
+    m_nextRecent = (m_nextRecent + 1) % kRecentPlans;
+    return it->second;
 }
 
 void Database::StorePlan(std::u16string_view query, std::shared_ptr<void> plan) const {
@@ -46,6 +102,7 @@ void Database::StorePlan(std::u16string_view query, std::shared_ptr<void> plan) 
     constexpr size_t kMaximumPlans = 512;
     std::lock_guard guard(m_planLock);
     if (m_plans.size() >= kMaximumPlans) {
+        m_recent.fill(nullptr);
         m_plans.clear();
     }
     m_plans.emplace(std::u16string(query), std::move(plan));

@@ -53,14 +53,12 @@ uint32_t HandleTable::Add(HandleObject object) {
         }
         slot = m_used++;
     }
+    // A free slot is this call's alone: a caller with a stale number may lock the entry, but it
+    // reads only the number, which is published last.
     HandleEntry& entry = EntryForNewSlot(slot);
-    {
-        // A free entry: only a call with a stale handle can hold its lock, and only briefly.
-        std::lock_guard entryGuard(entry.lock);
-        entry.object = std::move(object);
-        entry.handle = slot + 1;
-    }
-    m_count.fetch_add(1, std::memory_order_relaxed);
+    entry.object = std::move(object);
+    entry.handle.store(slot + 1, std::memory_order_release);
+    ++m_count;
     return slot + 1;
 }
 
@@ -71,19 +69,25 @@ bool HandleTable::Remove(uint32_t handle) {
     }
     HandleObject removed;
     {
+        // Waits for a call still working on the object.
         std::lock_guard entryGuard(entry->lock);
-        if (entry->handle != handle) {
+        if (entry->handle.load(std::memory_order_relaxed) != handle) {
             return false;
         }
+        entry->handle.store(0, std::memory_order_relaxed);
         removed = std::exchange(entry->object, std::monostate{});
-        entry->handle = 0;
     }
     {
         std::lock_guard guard(m_lock);
         m_free.push_back(handle - 1);
+        --m_count;
     }
-    m_count.fetch_sub(1, std::memory_order_relaxed);
     return true; // the object goes here, outside every lock
+}
+
+size_t HandleTable::Count() {
+    std::lock_guard guard(m_lock);
+    return m_count;
 }
 
 size_t HandleTable::RemoveAll() {

@@ -28,7 +28,10 @@ using HandleObject = std::variant<std::monostate, std::shared_ptr<Database>, std
 
 struct HandleEntry {
     HandleLock lock;
-    uint32_t handle = 0; // the open handle held here, 0 when free; read and written under `lock`
+    // The open handle held here, 0 when free. Closing clears it under `lock`; opening publishes
+    // it after the object is in place, so whoever holds `lock` and reads its own number may use
+    // the object.
+    std::atomic<uint32_t> handle{0};
     HandleObject object;
 };
 
@@ -54,7 +57,7 @@ public:
         LockedHandle<T> out;
         if (HandleEntry* entry = EntryOf(handle)) {
             out.lock = std::unique_lock(entry->lock);
-            if (entry->handle == handle) {
+            if (entry->handle.load(std::memory_order_acquire) == handle) {
                 out.object = std::get_if<T>(&entry->object);
             }
             if (!out.object) {
@@ -65,7 +68,7 @@ public:
     }
     bool Remove(uint32_t handle);
     size_t RemoveAll();
-    size_t Count() const { return m_count.load(std::memory_order_relaxed); }
+    size_t Count();
 
 private:
     // Entries live in chunks that are never moved or freed, chunk k holding 64 * 2^k of them,
@@ -80,11 +83,11 @@ private:
     // Handle n lives in slot n - 1. Closed slots are reused oldest first, so a number comes back
     // only after every other free number has, which keeps a stale handle from hitting a new
     // object soon after its close.
-    HandleLock m_lock; // guards the free list, m_used and chunk creation
+    HandleLock m_lock; // guards the free list, m_used, m_count and chunk creation
     std::array<std::atomic<HandleEntry*>, kChunks> m_chunks{};
     std::deque<uint32_t> m_free;
     uint32_t m_used = 0; // slots handed out at least once
-    std::atomic<size_t> m_count{0};
+    size_t m_count = 0; // under m_lock
 };
 
 } // namespace vx::msi

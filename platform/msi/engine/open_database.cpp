@@ -2,12 +2,87 @@
 #include "platform/msi/engine/database.h"
 #include "platform/msi/engine/installer_errors.h"
 #include "platform/sys/format_string.h"
+#include "platform/sys/wide_string.h"
+
+#include <map>
+#include <mutex>
+#include <optional>
+#include <sys/stat.h>
+#include <tuple>
 
 namespace vx::msi {
+namespace {
+
+// What makes two opens read the same bytes: the path as given, the file it names and the
+// file's size and modification time.
+struct FileIdentity {
+    std::u16string path;
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = 0;
+    time_t seconds = 0;
+    long nanoseconds = 0;
+
+    friend bool operator<(const FileIdentity& a, const FileIdentity& b) {
+        return std::tie(a.path, a.device, a.inode, a.size, a.seconds, a.nanoseconds) <
+               std::tie(b.path, b.device, b.inode, b.size, b.seconds, b.nanoseconds);
+    }
+    friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
+};
+
+std::optional<FileIdentity> IdentityOf(std::u16string_view path) {
+    struct stat info {};
+    if (::stat(Utf16ToUtf8(path).c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+        return std::nullopt;
+    }
+    return FileIdentity{std::u16string(path), info.st_dev,        info.st_ino,
+                        info.st_size,         info.st_mtim.tv_sec, info.st_mtim.tv_nsec};
+}
+
+// Databases open at the same time share one parse of an unchanged package: the IDE opens a
+// package several times for one task (the page's tree, its package object), and each parse of
+// a large package reads its string pool and builds its lookup indexes anew. Everything shared
+// is read-only or built under its own lock.
+class OpenDatabases {
+public:
+    static OpenDatabases& Instance() {
+        static auto* registry = new OpenDatabases; // never destroyed: handles may outlive main
+        return *registry;
+    }
+
+    std::shared_ptr<Database> Find(const FileIdentity& identity) {
+        std::lock_guard guard(m_lock);
+        const auto it = m_open.find(identity);
+        return it == m_open.end() ? nullptr : it->second.lock();
+    }
+
+    void Remember(const FileIdentity& identity, const std::shared_ptr<Database>& database) {
+        std::lock_guard guard(m_lock);
+        std::erase_if(m_open, [](const auto& entry) { return entry.second.expired(); });
+        m_open[identity] = database;
+    }
+
+private:
+    std::mutex m_lock;
+    std::map<FileIdentity, std::weak_ptr<Database>> m_open;
+};
+
+} // namespace
 
 std::shared_ptr<Database> OpenDatabase(std::u16string_view path) {
+    const std::optional<FileIdentity> before = IdentityOf(path);
+    if (before) {
+        if (auto shared = OpenDatabases::Instance().Find(*before)) {
+            return shared;
+        }
+    }
     try {
-        return std::make_shared<Database>(std::u16string(path), OpenInstallerStorage(path));
+        auto database = std::make_shared<Database>(std::u16string(path), OpenInstallerStorage(path));
+        // A file changed while it was read is not shared: the next open reads it again.
+        if (before && IdentityOf(path) == before) {
+            OpenDatabases::Instance().Remember(*before, database);
+        }
+        return database;
     } catch (const MsiFailure& failure) {
         // The installer reports every failed open as 2203 with the storage layer's error.
         HRESULT systemError = STG_E_INVALIDHEADER;

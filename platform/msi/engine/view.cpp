@@ -274,21 +274,21 @@ bool View::Matches(const Condition& c, uint32_t row, const Record* params) const
 // The rows an equality in the top-level conjunction allows, from the column's index; null when
 // the condition offers no such equality (then every row is a candidate). `none` is set when the
 // equality can match nothing.
-const std::vector<uint32_t>* View::Candidates(const Condition& c, const Record* params,
-                                              bool& none) const {
+std::optional<std::span<const uint32_t>> View::Candidates(const Condition& c,
+                                                         const Record* params, bool& none) const {
     if (c.kind == sql::Condition::Kind::And) {
-        if (const auto* rows = Candidates(*c.first, params, none); rows || none) {
+        if (auto rows = Candidates(*c.first, params, none); rows || none) {
             return rows;
         }
         return Candidates(*c.second, params, none);
     }
     if (c.kind != sql::Condition::Kind::Compare || c.op != sql::CompareOp::Equal ||
         c.right.kind == Operand::Kind::Column) {
-        return nullptr;
+        return std::nullopt;
     }
     const ColumnInfo& column = m_plan->table->columns[c.left.column];
     if (column.IsBinary()) {
-        return nullptr;
+        return std::nullopt;
     }
     const Value value = Bind(c.right, column, params);
     uint32_t raw = 0;
@@ -296,7 +296,7 @@ const std::vector<uint32_t>* View::Candidates(const Condition& c, const Record* 
         if (value.isString) {
             if (value.stringId == 0) {
                 none = true;
-                return nullptr;
+                return std::nullopt;
             }
             raw = value.stringId;
         } else {
@@ -308,7 +308,7 @@ const std::vector<uint32_t>* View::Candidates(const Condition& c, const Record* 
         index = &m_database->Index(*m_plan->table, c.left.column);
         c.index.store(index, std::memory_order_release);
     }
-    const std::vector<uint32_t>* rows = index->Find(value.isNull, raw);
+    auto rows = index->Find(value.isNull, raw);
     if (!rows) {
         none = true;
     }
@@ -350,8 +350,8 @@ void View::Execute(const Record* params) {
     m_selected = {};
     m_next = 0;
     bool none = false;
-    const std::vector<uint32_t>* candidates =
-        m_plan->where ? Candidates(*m_plan->where, params, none) : nullptr;
+    const std::optional<std::span<const uint32_t>> candidates =
+        m_plan->where ? Candidates(*m_plan->where, params, none) : std::nullopt;
     if (!none) {
         if (candidates) {
             // When the whole condition is the equality the index answered, its rows are the

@@ -89,8 +89,8 @@ private:
     bool Matches(const Condition& c, uint32_t row, const Record* params) const;
     bool Compare(sql::CompareOp op, uint32_t row, const Operand& left, const Operand& right,
                  const Record* params) const;
-    const std::vector<uint32_t>* Candidates(const Condition& c, const Record* params,
-                                            bool& none) const;
+    std::optional<std::span<const uint32_t>> Candidates(const Condition& c, const Record* params,
+                                                        bool& none) const;
     void Sort(std::vector<uint32_t>& rows) const;
     Record MakeRecord(uint32_t row) const;
 

@@ -14,6 +14,16 @@ constexpr uint32_t kLongReferencesBit = 0x80000000u;
 
 size_t HashText(std::u16string_view text) { return std::hash<std::u16string_view>{}(text); }
 
+// A slot holds the id in its low half and the upper half of the text's hash in its high half,
+// so that a probe rejects other texts without reading them.
+uint64_t MakeSlot(uint32_t id, size_t hash) {
+    return (static_cast<uint64_t>(hash) & 0xFFFFFFFF00000000ULL) | id;
+}
+uint32_t SlotId(uint64_t slot) { return static_cast<uint32_t>(slot); }
+bool SameHash(uint64_t slot, size_t hash) {
+    return ((slot ^ static_cast<uint64_t>(hash)) & 0xFFFFFFFF00000000ULL) == 0;
+}
+
 } // namespace
 
 void StringPool::Reserve(size_t strings, size_t characters) {
@@ -55,13 +65,14 @@ void StringPool::Index(uint32_t id) {
     if (text.empty()) {
         return;
     }
+    const size_t hash = HashText(text);
     const size_t mask = m_slots.size() - 1;
-    for (size_t slot = HashText(text) & mask;; slot = (slot + 1) & mask) {
+    for (size_t slot = hash & mask;; slot = (slot + 1) & mask) {
         if (m_slots[slot] == 0) {
-            m_slots[slot] = id;
+            m_slots[slot] = MakeSlot(id, hash);
             return;
         }
-        if (Get(m_slots[slot]) == text) {
+        if (SameHash(m_slots[slot], hash) && Get(SlotId(m_slots[slot])) == text) {
             return; // the lower id keeps the text
         }
     }
@@ -82,10 +93,11 @@ uint32_t StringPool::Find(std::u16string_view text) const {
     if (text.empty() || m_slots.empty()) {
         return 0;
     }
+    const size_t hash = HashText(text);
     const size_t mask = m_slots.size() - 1;
-    for (size_t slot = HashText(text) & mask; m_slots[slot] != 0; slot = (slot + 1) & mask) {
-        if (Get(m_slots[slot]) == text) {
-            return m_slots[slot];
+    for (size_t slot = hash & mask; m_slots[slot] != 0; slot = (slot + 1) & mask) {
+        if (SameHash(m_slots[slot], hash) && Get(SlotId(m_slots[slot])) == text) {
+            return SlotId(m_slots[slot]);
         }
     }
     return 0;
