@@ -5,6 +5,7 @@
 #include "VxWsApplicationFilesEP/package/msi_package.h"
 #include "ide/framework/path_util.h"
 
+#include <array>
 #include <memory>
 
 namespace vx {
@@ -14,12 +15,13 @@ namespace {
 constexpr MsiDWORD kKeyRoom = 100;
 constexpr MsiDWORD kFileNameRoom = 260;
 
-std::u16string ReadCut(MSIHANDLE record, UINT field, MsiDWORD room) {
-    std::u16string buffer(room, u'\0');
-    MsiDWORD size = room;
+template <MsiDWORD Room>
+std::u16string ReadCut(MSIHANDLE record, UINT field) {
+    std::array<char16_t, Room> buffer;
+    buffer[0] = u'\0';
+    MsiDWORD size = Room;
     MsiRecordGetStringW(record, field, buffer.data(), &size); // a cut value is used as it is
-    buffer.resize(std::char_traits<char16_t>::length(buffer.c_str()));
-    return buffer;
+    return std::u16string(buffer.data());
 }
 
 } // namespace
@@ -49,8 +51,8 @@ void FillOriginalFiles(OriginalFilesModel& model, const std::u16string& packageP
             }
             CheckMsiResult(result, kApiViewFetch);
             const CMsiHandle row(fetched);
-            std::u16string key = ReadCut(row, 1, kKeyRoom);
-            const std::u16string fileName = ReadCut(row, 3, kFileNameRoom);
+            std::u16string key = ReadCut<kKeyRoom>(row, 1);
+            const std::u16string fileName = ReadCut<kFileNameRoom>(row, 3);
             const std::u16string folder = FileFolderPath(*package, key);
             if (folder == u"TARGETDIR") {
                 continue; // files of the root folder itself are not listed

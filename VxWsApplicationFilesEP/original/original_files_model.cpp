@@ -106,6 +106,9 @@ OriginalTreeNode* OriginalFilesModel::FindChild(OriginalTreeNode& node, std::u16
 
 OriginalTreeNode& OriginalFilesModel::PlaceFile(std::u16string_view folderPath, std::u16string key,
                                                 std::u16string label) {
+    if (m_lastFolder && folderPath == m_lastFolderPath) {
+        return AddFile(*m_lastFolder, std::move(key), std::move(label));
+    }
     OriginalTreeNode* current = m_root.get();
     auto enter = [&](std::u16string_view piece) {
         if (OriginalTreeNode* found = FindChild(*current, piece)) {
@@ -136,17 +139,25 @@ OriginalTreeNode& OriginalFilesModel::PlaceFile(std::u16string_view folderPath, 
             enter(folderPath.substr(start));
         }
     }
+    m_lastFolderPath.assign(folderPath);
+    m_lastFolder = current;
+    return AddFile(*current, std::move(key), std::move(label));
+}
+
+OriginalTreeNode& OriginalFilesModel::AddFile(OriginalTreeNode& folder, std::u16string key,
+                                              std::u16string label) {
     auto file = std::make_unique<OriginalTreeNode>(
-        OriginalTreeItem{NodeKind::File, std::move(key), std::move(label)}, current);
+        OriginalTreeItem{NodeKind::File, std::move(key), std::move(label)}, &folder);
     OriginalTreeNode* inserted = file.get();
-    FindChild(*current, {}); // builds the index if sorting dropped it, before the file joins
-    current->m_firstByLabel.emplace(inserted->m_item.label, inserted);
-    current->m_children.push_back(std::move(file));
+    FindChild(folder, {}); // builds the index if sorting dropped it, before the file joins
+    folder.m_firstByLabel.emplace(inserted->m_item.label, inserted);
+    folder.m_children.push_back(std::move(file));
     ++m_fileCount;
     return *inserted;
 }
 
 void OriginalFilesModel::Sort() {
+    m_lastFolder = nullptr;
     // Iterative, so that a deep tree cannot exhaust the stack.
     std::vector<OriginalTreeNode*> pending{m_root.get()};
     while (!pending.empty()) {

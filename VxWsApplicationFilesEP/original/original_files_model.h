@@ -80,9 +80,17 @@ public:
 private:
     // The child of `node` labelled `label` (without regard to case) that comes first, or null.
     static OriginalTreeNode* FindChild(OriginalTreeNode& node, std::u16string_view label);
+    // Appends a file node after the last child of `folder`.
+    OriginalTreeNode& AddFile(OriginalTreeNode& folder, std::u16string key, std::u16string label);
 
     std::unique_ptr<OriginalTreeNode> m_root;
     size_t m_fileCount = 0;
+    // The folder path of the last file placed and the node it led to. Placing never changes
+    // where an existing path leads (new folders appear only where a segment was not found, new
+    // files only below the folder reached), so a file of the same folder can go straight there;
+    // sorting reorders children and forgets it.
+    std::u16string m_lastFolderPath;
+    OriginalTreeNode* m_lastFolder = nullptr;
 };
 
 // Compares two labels without regard to case: negative, zero or positive.

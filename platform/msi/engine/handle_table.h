@@ -68,6 +68,7 @@ public:
     }
     bool Remove(uint32_t handle);
     size_t RemoveAll();
+    // Counts the open handles one by one: for tests and diagnostics, not for hot paths.
     size_t Count();
 
 private:
@@ -80,14 +81,16 @@ private:
     HandleEntry* EntryOf(uint32_t handle) const;
     HandleEntry& EntryForNewSlot(uint32_t slot);
 
-    // Handle n lives in slot n - 1. Closed slots are reused oldest first, so a number comes back
-    // only after every other free number has, which keeps a stale handle from hitting a new
-    // object soon after its close.
-    HandleLock m_lock; // guards the free list, m_used, m_count and chunk creation
+    // Handle n lives in slot n - 1. Closed slots are reused oldest first, so that a stale handle
+    // does not hit a new object soon after its close. Each thread first queues the numbers it
+    // closes and reuses them itself once enough are queued; the shared list takes the surplus.
+    // Most opens and closes then take no table-wide lock at all.
+    friend struct ClosedSlots;
+    void GiveBack(const uint32_t* slots, size_t count);
+    HandleLock m_lock; // guards the free list, m_used and chunk creation
     std::array<std::atomic<HandleEntry*>, kChunks> m_chunks{};
     std::deque<uint32_t> m_free;
     uint32_t m_used = 0; // slots handed out at least once
-    size_t m_count = 0; // under m_lock
 };
 
 } // namespace vx::msi
