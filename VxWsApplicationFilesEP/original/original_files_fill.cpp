@@ -15,6 +15,11 @@ namespace {
 constexpr MsiDWORD kKeyRoom = 100;
 constexpr MsiDWORD kFileNameRoom = 260;
 
+constexpr std::u16string_view kFileTable = u"File";
+constexpr std::u16string_view kComponentTable = u"Component";
+constexpr std::u16string_view kNoClause = u"";
+constexpr std::u16string_view kRootFolder = u"TARGETDIR";
+
 template <MsiDWORD Room>
 std::u16string ReadCut(MSIHANDLE record, UINT field) {
     std::array<char16_t, Room> buffer;
@@ -27,12 +32,12 @@ std::u16string ReadCut(MSIHANDLE record, UINT field) {
 } // namespace
 
 std::u16string FileFolderPath(CVxMsiPackageItf& package, const std::u16string& fileKey) {
-    const CMsiRecord file = package.FindRecord(u"File", u"File", fileKey, u"");
+    const CMsiRecord file = package.FindRecord(kFileTable, kFileTable, fileKey, kNoClause);
     if (!file.HasRow()) {
         return {};
     }
     const CMsiRecord component =
-        package.FindRecord(u"Component", u"Component", file.GetString(2), u"");
+        package.FindRecord(kComponentTable, kComponentTable, file.GetString(2), kNoClause);
     return package.GetDirectoryPath(component.GetString(3));
 }
 
@@ -54,7 +59,7 @@ void FillOriginalFiles(OriginalFilesModel& model, const std::u16string& packageP
             std::u16string key = ReadCut<kKeyRoom>(row, 1);
             const std::u16string fileName = ReadCut<kFileNameRoom>(row, 3);
             const std::u16string folder = FileFolderPath(*package, key);
-            if (folder == u"TARGETDIR") {
+            if (folder == kRootFolder) {
                 continue; // files of the root folder itself are not listed
             }
             model.PlaceFile(folder, std::move(key), UtilRemoveShortName(fileName));

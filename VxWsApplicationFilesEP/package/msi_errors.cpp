@@ -35,11 +35,8 @@ std::u16string InstallerErrorMessage(int32_t hr) {
     return std::u16string(buffer.data());
 }
 
-void CheckMsiResult(UINT code, std::u16string_view apiName, std::u16string_view arg1,
+void ThrowMsiResult(UINT code, std::u16string_view apiName, std::u16string_view arg1,
                     std::u16string_view arg2) {
-    if (code == 0) {
-        return;
-    }
     const int32_t hr = HRESULT_FROM_WIN32(code);
     const std::u16string message = InstallerErrorMessage(hr);
     std::u16string text;

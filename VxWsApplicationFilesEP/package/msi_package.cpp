@@ -44,8 +44,12 @@ constexpr UINT kPropertyValue = 2;
 // every single-row lookup prepares it again.
 const std::u16string& KeyedQuery(std::u16string& query, std::u16string_view table,
                                  std::u16string_view column, std::u16string_view clause) {
-    query.assign(u"SELECT * FROM ").append(table).append(u" WHERE ").append(column);
-    query.append(u" = ? ").append(clause);
+    // Views, so that the literal parts' lengths are known when compiling.
+    constexpr std::u16string_view kSelect = u"SELECT * FROM ";
+    constexpr std::u16string_view kWhere = u" WHERE ";
+    constexpr std::u16string_view kParameter = u" = ? ";
+    query.assign(kSelect).append(table).append(kWhere).append(column);
+    query.append(kParameter).append(clause);
     return query;
 }
 
@@ -130,7 +134,7 @@ CVxMsiPackage::ViewCache::iterator CVxMsiPackage::KeyedViewEntry(std::u16string_
     m_keyScratch.append(table).append(1, kKeySeparator).append(column);
     m_keyScratch.append(1, kKeySeparator).append(clause);
     const auto found = m_keyedViews.lower_bound(m_keyScratch);
-    if (found != m_keyedViews.end() && found->first == m_keyScratch) {
+    if (found != m_keyedViews.end() && !KeyOrder{}(m_keyScratch, found->first)) {
         return found;
     }
     ViewCache::node_type node = std::move(m_spareKeyedView);

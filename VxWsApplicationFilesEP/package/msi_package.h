@@ -9,6 +9,7 @@
 #include "VxWsApplicationFilesEP/package/msi_package_itf.h"
 #include "VxWsApplicationFilesEP/package/msi_path_resolver.h"
 
+#include <cstring>
 #include <map>
 #include <memory>
 
@@ -62,7 +63,17 @@ private:
     std::u16string PropertyValue(const std::u16string& name);
 
     std::map<std::u16string, std::unique_ptr<FileLocation>> m_locations;
-    using ViewCache = std::map<std::u16string, std::unique_ptr<CMsiView>>;
+    // Ordered by length, then by the bytes: a cheap order for keys that are only ever found,
+    // never listed.
+    struct KeyOrder {
+        bool operator()(const std::u16string& a, const std::u16string& b) const {
+            if (a.size() != b.size()) {
+                return a.size() < b.size();
+            }
+            return std::memcmp(a.data(), b.data(), a.size() * sizeof(char16_t)) < 0;
+        }
+    };
+    using ViewCache = std::map<std::u16string, std::unique_ptr<CMsiView>, KeyOrder>;
     // The keyed view's cache entry, opened and stored on first request.
     ViewCache::iterator KeyedViewEntry(std::u16string_view table, std::u16string_view column,
                                        std::u16string_view clause);

@@ -12,25 +12,34 @@
 namespace vx {
 namespace {
 
-constexpr char16_t kTargetDir[] = u"TARGETDIR";
-constexpr char16_t kDirectoryTable[] = u"Directory";
-constexpr char16_t kPropertyTable[] = u"Property";
+constexpr std::u16string_view kTargetDir = u"TARGETDIR";
+constexpr std::u16string_view kCurrentFolder = u".";
+constexpr std::u16string_view kDirectoryTable = u"Directory";
+constexpr std::u16string_view kPropertyTable = u"Property";
+constexpr std::u16string_view kNoClause = u"";
 
 // Directory columns by position.
-constexpr UINT kDirectoryKey = 1;
 constexpr UINT kDirectoryParent = 2;
 constexpr UINT kDefaultDir = 3;
 constexpr UINT kPropertyValue = 2;
 
 // DefaultDir is "target[:source]", each part possibly "short|long". A ':' at position 0 does
 // not split.
-std::u16string FolderName(const std::u16string& defaultDir, bool sourceMode) {
-    std::u16string_view name = defaultDir;
-    const size_t colon = name.find(u':');
-    if (colon != std::u16string_view::npos && colon > 0) {
-        name = sourceMode ? name.substr(colon + 1) : name.substr(0, colon);
+// The name is cut out of the text in place: folder walks read one per level.
+std::u16string FolderName(std::u16string defaultDir, bool sourceMode) {
+    const size_t colon = defaultDir.find(u':');
+    if (colon != std::u16string::npos && colon > 0) {
+        if (sourceMode) {
+            defaultDir.erase(0, colon + 1);
+        } else {
+            defaultDir.resize(colon);
+        }
     }
-    return LongName(name);
+    const size_t bar = defaultDir.find(u'|');
+    if (bar != std::u16string::npos && bar > 0) {
+        defaultDir.erase(0, bar + 1); // the long name, as LongName gives it
+    }
+    return defaultDir;
 }
 
 } // namespace
@@ -41,6 +50,7 @@ std::u16string CMsiPathResolver::ResolveDirectory(const std::u16string& key,
         return key;
     }
     std::vector<std::u16string> names; // nearest the key first; reversed at the end
+    names.reserve(8);
     // A cycle of parents (A under B under A) would never reach a root. The walk remembers the
     // keys it has visited and ends at the row whose parent it has already seen, as if that row
     // were a root. This is the self-parented rule applied to longer cycles: every folder of the
@@ -66,27 +76,28 @@ std::u16string CMsiPathResolver::ResolveDirectory(const std::u16string& key,
                    : visitedSet.count(k) != 0;
     };
     std::u16string currentKey = key;
-    CMsiRecord row = m_package->FindRecord(kDirectoryTable, kDirectoryTable, currentKey, u"");
+    CMsiRecord row = m_package->FindRecord(kDirectoryTable, kDirectoryTable, currentKey, kNoClause);
     for (;;) {
         // A missing row reads as a row whose columns are all empty (GetString of the null
         // record is ""), so its empty name is put in front and the walk ends.
         std::u16string parent = row.GetString(kDirectoryParent);
+        if (parent == kTargetDir && !sourceMode) {
+            // A symbolic root: its own name is not used. Its key is the key it was found by,
+            // since the lookup matches the key exactly.
+            const CMsiRecord property =
+                m_package->FindRecord(kPropertyTable, kPropertyTable, currentKey, kNoClause);
+            names.push_back(property.HasRow() ? property.GetString(kPropertyValue)
+                                              : FormatString(u"[%s]", currentKey));
+            break;
+        }
         std::u16string name = FolderName(row.GetString(kDefaultDir), sourceMode);
         if (parent == kTargetDir) {
-            if (sourceMode) {
-                if (name != u".") {
-                    names.push_back(std::move(name));
-                }
-            } else {
-                const std::u16string ownKey = row.GetString(kDirectoryKey);
-                const CMsiRecord property =
-                    m_package->FindRecord(kPropertyTable, kPropertyTable, ownKey, u"");
-                names.push_back(property.HasRow() ? property.GetString(kPropertyValue)
-                                                  : FormatString(u"[%s]", ownKey));
+            if (name != kCurrentFolder) {
+                names.push_back(std::move(name));
             }
             break;
         }
-        if (name != u".") {
+        if (name != kCurrentFolder) {
             names.push_back(std::move(name));
         }
         visit(std::move(currentKey));
@@ -94,16 +105,21 @@ std::u16string CMsiPathResolver::ResolveDirectory(const std::u16string& key,
             break;
         }
         currentKey = std::move(parent);
-        row = m_package->FindRecord(kDirectoryTable, kDirectoryTable, currentKey, u"");
+        row = m_package->FindRecord(kDirectoryTable, kDirectoryTable, currentKey, kNoClause);
     }
 
     std::u16string path;
-    for (auto it = names.rbegin(); it != names.rend(); ++it) {
-        if (it == names.rbegin()) {
-            path = std::move(*it);
-        } else {
-            AppendPathSegment(path, *it, kTargetSeparator);
-        }
+    if (names.empty()) {
+        return path;
+    }
+    size_t length = names.size();
+    for (const auto& name : names) {
+        length += name.size();
+    }
+    path = std::move(names.back());
+    path.reserve(length);
+    for (auto it = names.rbegin() + 1; it != names.rend(); ++it) {
+        AppendPathSegment(path, *it, kTargetSeparator);
     }
     return path;
 }

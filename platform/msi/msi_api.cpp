@@ -18,13 +18,19 @@ namespace {
 
 thread_local std::optional<Record> t_lastError;
 thread_local std::u16string t_lastDetail;
+// Whether either of the above holds something: every call clears them, and most find nothing.
+thread_local bool t_hasLastError = false;
 
 void ClearLastError() {
-    t_lastError.reset();
-    t_lastDetail.clear();
+    if (t_hasLastError) {
+        t_lastError.reset();
+        t_lastDetail.clear();
+        t_hasLastError = false;
+    }
 }
 
 UINT Fail(const MsiFailure& failure) {
+    t_hasLastError = true;
     t_lastError.reset();
     if (failure.installerError != 0) {
         Record record(static_cast<uint32_t>(failure.fields.size() + 1));

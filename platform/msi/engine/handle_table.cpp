@@ -31,30 +31,6 @@ ClosedSlots::~ClosedSlots() {
     HandleTable::Instance().GiveBack(left.data(), left.size());
 }
 
-HandleTable& HandleTable::Instance() {
-    // Never destroyed, so handles closed from static destructors still find it.
-    static auto* table = new HandleTable;
-    return *table;
-}
-
-void HandleTable::Locate(uint32_t slot, size_t& chunk, size_t& offset) {
-    // Chunk k starts at slot 64 * (2^k - 1).
-    const uint64_t scaled = (uint64_t{slot} >> kFirstChunkBits) + 1;
-    chunk = static_cast<size_t>(std::bit_width(scaled) - 1);
-    offset = static_cast<size_t>(slot - (((uint64_t{1} << chunk) - 1) << kFirstChunkBits));
-}
-
-HandleEntry* HandleTable::EntryOf(uint32_t handle) const {
-    if (handle == 0) {
-        return nullptr;
-    }
-    size_t chunk = 0;
-    size_t offset = 0;
-    Locate(handle - 1, chunk, offset);
-    HandleEntry* entries = m_chunks[chunk].load(std::memory_order_acquire);
-    return entries ? &entries[offset] : nullptr;
-}
-
 HandleEntry& HandleTable::EntryForNewSlot(uint32_t slot) {
     size_t chunk = 0;
     size_t offset = 0;

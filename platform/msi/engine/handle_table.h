@@ -9,6 +9,7 @@
 #include "platform/msi/storage/installer_storage.h"
 
 #include <array>
+#include <bit>
 #include <atomic>
 #include <cstdint>
 #include <deque>
@@ -46,7 +47,11 @@ struct LockedHandle {
 
 class HandleTable {
 public:
-    static HandleTable& Instance();
+    static HandleTable& Instance() {
+        // Never destroyed, so handles closed from static destructors still find it.
+        static auto* table = new HandleTable;
+        return *table;
+    }
 
     // 0 when the table is full (2^32 - 1 handles open).
     uint32_t Add(HandleObject object);
@@ -77,8 +82,22 @@ private:
     // can still be locked safely; the entry's own handle number says whether it is open.
     static constexpr uint32_t kFirstChunkBits = 6;
     static constexpr size_t kChunks = 27; // enough for 2^32 - 1 handles
-    static void Locate(uint32_t slot, size_t& chunk, size_t& offset);
-    HandleEntry* EntryOf(uint32_t handle) const;
+    static void Locate(uint32_t slot, size_t& chunk, size_t& offset) {
+        // Chunk k starts at slot 64 * (2^k - 1).
+        const uint64_t scaled = (uint64_t{slot} >> kFirstChunkBits) + 1;
+        chunk = static_cast<size_t>(std::bit_width(scaled) - 1);
+        offset = static_cast<size_t>(slot - (((uint64_t{1} << chunk) - 1) << kFirstChunkBits));
+    }
+    HandleEntry* EntryOf(uint32_t handle) const {
+        if (handle == 0) {
+            return nullptr;
+        }
+        size_t chunk = 0;
+        size_t offset = 0;
+        Locate(handle - 1, chunk, offset);
+        HandleEntry* entries = m_chunks[chunk].load(std::memory_order_acquire);
+        return entries ? &entries[offset] : nullptr;
+    }
     HandleEntry& EntryForNewSlot(uint32_t slot);
 
     // Handle n lives in slot n - 1. Closed slots are reused oldest first, so that a stale handle
