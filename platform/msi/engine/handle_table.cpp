@@ -6,30 +6,52 @@
 
 namespace vx::msi {
 
-// The numbers a thread closed, oldest first. A number is reused only after this many others
-// closed on the same thread, and at thread exit the queue goes to the shared list.
+// The numbers a thread closed, oldest first, in a ring. A number is reused only after kKept
+// others closed on the same thread. Plain data, so that the hot paths reach it without the
+// checks a thread-local object with a constructor costs; a small guard object registered on
+// first use hands the ring to the shared list when the thread ends.
 struct ClosedSlots {
-    static constexpr size_t kKept = 64;
-    std::deque<uint32_t> slots;
+    static constexpr uint32_t kKept = 64;
+    static constexpr uint32_t kCapacity = 2 * kKept;
+    uint32_t slots[kCapacity];
+    uint32_t first;
+    uint32_t count;
+    bool guarded; // the guard below is registered
+    bool gone;    // the thread is ending: use the shared list only
 
-    ClosedSlots() = default;
-    ClosedSlots(const ClosedSlots&) = delete;
-    ClosedSlots& operator=(const ClosedSlots&) = delete;
-    ~ClosedSlots();
+    uint32_t PopOldest() {
+        const uint32_t slot = slots[first];
+        first = (first + 1) % kCapacity;
+        --count;
+        return slot;
+    }
+    void Push(uint32_t slot) { slots[(first + count++) % kCapacity] = slot; }
 };
 
 namespace {
-thread_local ClosedSlots t_closed;
-// Set once t_closed is gone (handles closed by static destructors after the thread's own
-// objects): those go straight to the shared list. Trivially destructible, so always readable.
-thread_local bool t_closedGone = false;
-} // namespace
 
-ClosedSlots::~ClosedSlots() {
-    t_closedGone = true;
-    const std::vector<uint32_t> left(slots.begin(), slots.end());
-    HandleTable::Instance().GiveBack(left.data(), left.size());
+thread_local ClosedSlots t_closed{};
+
+struct ClosedSlotsGuard {
+    ClosedSlotsGuard() = default;
+    ClosedSlotsGuard(const ClosedSlotsGuard&) = delete;
+    ClosedSlotsGuard& operator=(const ClosedSlotsGuard&) = delete;
+    ~ClosedSlotsGuard() {
+        t_closed.gone = true;
+        std::vector<uint32_t> left;
+        while (t_closed.count > 0) {
+            left.push_back(t_closed.PopOldest());
+        }
+        HandleTable::Instance().GiveBack(left.data(), left.size());
+    }
+};
+
+void GuardClosedSlots() {
+    thread_local ClosedSlotsGuard guard;
+    t_closed.guarded = true;
 }
+
+} // namespace
 
 HandleEntry& HandleTable::EntryForNewSlot(uint32_t slot) {
     size_t chunk = 0;
@@ -46,9 +68,8 @@ HandleEntry& HandleTable::EntryForNewSlot(uint32_t slot) {
 uint32_t HandleTable::Add(HandleObject object) {
     uint32_t slot = 0;
     HandleEntry* entry = nullptr;
-    if (!t_closedGone && t_closed.slots.size() > ClosedSlots::kKept) {
-        slot = t_closed.slots.front();
-        t_closed.slots.pop_front();
+    if (t_closed.count > ClosedSlots::kKept && !t_closed.gone) {
+        slot = t_closed.PopOldest();
         entry = EntryOf(slot + 1);
     } else {
         std::lock_guard guard(m_lock);
@@ -85,18 +106,22 @@ bool HandleTable::Remove(uint32_t handle) {
         entry->handle.store(0, std::memory_order_relaxed);
         removed = std::exchange(entry->object, std::monostate{});
     }
-    if (t_closedGone) {
+    if (t_closed.gone) {
         const uint32_t slot = handle - 1;
         GiveBack(&slot, 1);
         return true;
     }
-    t_closed.slots.push_back(handle - 1);
-    if (t_closed.slots.size() > 2 * ClosedSlots::kKept) {
-        const auto oldest = t_closed.slots.begin();
-        const std::vector<uint32_t> surplus(oldest, oldest + ClosedSlots::kKept);
-        t_closed.slots.erase(oldest, oldest + ClosedSlots::kKept);
-        GiveBack(surplus.data(), surplus.size());
+    if (!t_closed.guarded) {
+        GuardClosedSlots();
     }
+    if (t_closed.count == ClosedSlots::kCapacity) {
+        uint32_t surplus[ClosedSlots::kKept];
+        for (uint32_t& slot : surplus) {
+            slot = t_closed.PopOldest();
+        }
+        GiveBack(surplus, ClosedSlots::kKept);
+    }
+    t_closed.Push(handle - 1);
     return true; // the object goes here, outside every lock
 }
 
