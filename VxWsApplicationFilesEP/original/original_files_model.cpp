@@ -95,11 +95,28 @@ OriginalFilesModel::OriginalFilesModel(std::u16string rootLabel)
 
 OriginalTreeNode* OriginalFilesModel::FindChild(OriginalTreeNode& node, std::u16string_view label) {
     auto& index = node.m_firstByLabel;
-    if (index.empty()) {
+    if (index.empty() && !node.m_children.empty()) {
+        // Never built, or dropped by sorting: every child, in display order.
         for (const auto& child : node.m_children) {
             index.emplace(child->m_item.label, child.get()); // keeps the first of each label
         }
+        node.m_unindexedFiles = 0;
+        const auto it = index.find(label);
+        return it == index.end() ? nullptr : it->second;
     }
+    if (const auto it = index.find(label); it != index.end()) {
+        // Whatever the index holds comes before the files not yet in it: folders precede
+        // files, and files are indexed in the order they were added.
+        return it->second;
+    }
+    if (node.m_unindexedFiles == 0) {
+        return nullptr;
+    }
+    const auto& children = node.m_children;
+    for (size_t i = children.size() - node.m_unindexedFiles; i < children.size(); ++i) {
+        index.emplace(children[i]->m_item.label, children[i].get());
+    }
+    node.m_unindexedFiles = 0;
     const auto it = index.find(label);
     return it == index.end() ? nullptr : it->second;
 }
@@ -149,9 +166,9 @@ OriginalTreeNode& OriginalFilesModel::AddFile(OriginalTreeNode& folder, std::u16
     auto file = std::make_unique<OriginalTreeNode>(
         OriginalTreeItem{NodeKind::File, std::move(key), std::move(label)}, &folder);
     OriginalTreeNode* inserted = file.get();
-    FindChild(folder, {}); // builds the index if sorting dropped it, before the file joins
-    folder.m_firstByLabel.emplace(inserted->m_item.label, inserted);
+    // Indexed only when a lookup below this folder misses: most folders hold files alone.
     folder.m_children.push_back(std::move(file));
+    ++folder.m_unindexedFiles;
     ++m_fileCount;
     return *inserted;
 }
@@ -170,6 +187,7 @@ void OriginalFilesModel::Sort() {
         // The first child of each label may have changed places: the index is built again
         // when something is placed here next.
         node->m_firstByLabel.clear();
+        node->m_unindexedFiles = 0;
         for (const auto& child : node->m_children) {
             pending.push_back(child.get());
         }

@@ -45,9 +45,11 @@ private:
     std::vector<std::unique_ptr<OriginalTreeNode>> m_children;
     // The first child (in display order) of each label, compared without case. The keys view the
     // children's own labels, which never change. Empty while children exist means "not built":
-    // sorting drops it and the next placement below this node builds it again.
+    // sorting drops it and the next lookup below this node builds it again. The last
+    // m_unindexedFiles children are files added since it was built, indexed on the first miss.
     std::unordered_map<std::u16string_view, OriginalTreeNode*, FoldedLabelHash, FoldedLabelEqual>
         m_firstByLabel;
+    size_t m_unindexedFiles = 0;
 };
 
 class OriginalFilesModel {

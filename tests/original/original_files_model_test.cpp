@@ -1,7 +1,12 @@
 #include "VxWsApplicationFilesEP/original/original_files_model.h"
+#include "platform/sys/path_strings.h"
 #include "platform/sys/wide_string.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <random>
 
 using namespace vx;
 
@@ -18,7 +23,100 @@ const OriginalTreeNode* Child(const OriginalTreeNode& node, std::u16string_view 
     return nullptr;
 }
 
+// The placement rules done the plain way: a linear scan of the children for each segment, no
+// index and nothing remembered between files. The model must build the same tree.
+class PlainTree {
+public:
+    void Place(std::u16string_view path, std::u16string label) {
+        Node* current = &m_root;
+        auto enter = [&](std::u16string_view piece) {
+            for (auto& child : current->children) {
+                if (CompareLabels(child->label, piece) == 0) {
+                    current = child.get();
+                    return;
+                }
+            }
+            auto folder = std::make_unique<Node>(Node{std::u16string(piece), true, {}});
+            Node* inserted = folder.get();
+            current->children.insert(current->children.begin(), std::move(folder));
+            current = inserted;
+        };
+        std::vector<std::u16string> pieces;
+        SplitString(path, u'\\', false, pieces);
+        for (const auto& piece : pieces) {
+            enter(piece);
+        }
+        current->children.push_back(std::make_unique<Node>(Node{std::move(label), false, {}}));
+    }
+    void Sort() { SortNode(m_root); }
+    std::u16string Print() const {
+        std::u16string out = u"Root\n";
+        PrintNode(m_root, 1, out);
+        return out;
+    }
+
+private:
+    struct Node {
+        std::u16string label;
+        bool folder = false;
+        std::vector<std::unique_ptr<Node>> children;
+    };
+    static void SortNode(Node& node) {
+        std::stable_sort(node.children.begin(), node.children.end(), [](const auto& a, const auto& b) {
+            if (a->folder != b->folder) {
+                return a->folder;
+            }
+            return CompareLabels(a->label, b->label) < 0;
+        });
+        for (auto& child : node.children) {
+            SortNode(*child);
+        }
+    }
+    static void PrintNode(const Node& node, size_t depth, std::u16string& out) {
+        for (const auto& child : node.children) {
+            out.append(depth * 2, u' ');
+            out += child->label + u"\n";
+            PrintNode(*child, depth + 1, out);
+        }
+    }
+    Node m_root;
+};
+
 } // namespace
+
+TEST(OriginalFilesModel, BuildsTheTreeThatPlainScanningBuilds) {
+    // Random placements from a small alphabet of segments that collide without case, file
+    // labels that equal folder segments, runs of the same folder, empty segments, and more
+    // placements after sorting.
+    const std::vector<std::u16string> segments = {u"Bin", u"BIN", u"bin", u"Data", u"data",
+                                                  u"\u00c4x", u"\u00e4X", u"", u"lib"};
+    std::mt19937 random(20261206);
+    auto pick = [&](size_t n) { return static_cast<size_t>(random() % n); };
+    for (int round = 0; round < 40; ++round) {
+        OriginalFilesModel model(u"Root");
+        PlainTree plain;
+        std::u16string path;
+        for (int file = 0; file < 120; ++file) {
+            if (pick(3) != 0) { // otherwise the same folder as the last file
+                path.clear();
+                const size_t depth = pick(4);
+                for (size_t level = 0; level < depth; ++level) {
+                    path += (level == 0 ? u"" : u"\\") + segments[pick(segments.size())];
+                }
+            }
+            std::u16string label = segments[pick(segments.size())] + (pick(2) ? u"" : u".txt");
+            model.PlaceFile(path, u"k", label);
+            plain.Place(path, label);
+            if (file == 80) {
+                model.Sort();
+                plain.Sort();
+            }
+        }
+        model.Sort();
+        plain.Sort();
+        ASSERT_EQ(Utf16ToUtf8(model.Print()), Utf16ToUtf8(plain.Print())) << "round " << round;
+    }
+}
 
 TEST(OriginalFilesModel, FilesHangUnderTheSegmentsOfTheirFolder) {
     OriginalFilesModel model(u"Original Setup Files");
@@ -119,7 +217,7 @@ TEST(OriginalFilesModel, DragKeysAreDepthFirstInDisplayOrder) {
     EXPECT_EQ(OriginalFilesModel::DragKeys(*bare.Root().Children()[0]), Keys{u"k"});
 }
 
-TEST(FoldLabel, FoldsLatinGreekAndCyrillicCapitals) {
+TEST(LabelComparison, FoldsLatinGreekAndCyrillicCapitals) {
     EXPECT_EQ(CompareLabels(u"ABC", u"abc"), 0);
     EXPECT_EQ(CompareLabels(u"\u00c9T\u00c9", u"\u00e9t\u00e9"), 0);
     EXPECT_EQ(CompareLabels(u"\u0414\u0410\u041d\u041d\u042b\u0415", u"\u0434\u0430\u043d\u043d\u044b\u0435"), 0);
