@@ -4,6 +4,7 @@
 #include "platform/sys/file_handle.h"
 
 #include <algorithm>
+#include <cstring>
 #include <vector>
 
 namespace vx {
@@ -22,7 +23,7 @@ class Terminated {
 public:
     explicit Terminated(std::u16string_view text) {
         if (text.size() < kInline) {
-            std::copy(text.begin(), text.end(), m_inline);
+            std::memcpy(m_inline, text.data(), text.size() * sizeof(char16_t));
             m_inline[text.size()] = u'\0';
         } else {
             m_long.assign(text);
@@ -40,9 +41,9 @@ private:
 
 } // namespace
 
-UINT CMsiHandle::OpenView(MSIHANDLE database, std::u16string_view query) {
+UINT CMsiHandle::OpenView(MSIHANDLE database, const std::u16string& query) {
     Close();
-    return MsiDatabaseOpenViewW(database, Terminated(query).c_str(), &m_handle);
+    return MsiDatabaseOpenViewW(database, query.c_str(), &m_handle);
 }
 
 std::u16string CMsiRecord::GetString(UINT field) const {
@@ -87,9 +88,9 @@ CMsiRecord CMsiView::Fetch() {
     return CMsiRecord(record);
 }
 
-CMsiRecord CMsiView::ExecuteWithString(std::u16string_view value) {
+CMsiRecord CMsiView::ExecuteWithString(const std::u16string& value) {
     CMsiHandle params(MsiCreateRecord(1));
-    MsiRecordSetStringW(params, 1, Terminated(value).c_str());
+    MsiRecordSetStringW(params, 1, value.c_str());
     CheckMsiResult(MsiViewExecute(m_handle, params), kApiViewExecute);
     params.Close();
     return Fetch();

@@ -45,7 +45,7 @@ public:
     MSIHANDLE Detach() { return std::exchange(m_handle, 0); }
 
     // Closes a held handle first; the installer's result is returned unchecked.
-    UINT OpenView(MSIHANDLE database, std::u16string_view query);
+    UINT OpenView(MSIHANDLE database, const std::u16string& query);
 
 protected:
     MSIHANDLE m_handle = 0;
@@ -101,7 +101,7 @@ public:
     // The next row, or the null record at the end (or when no view is held).
     CMsiRecord Fetch();
     // Executes with one bound parameter and answers the first row.
-    CMsiRecord ExecuteWithString(std::u16string_view value);
+    CMsiRecord ExecuteWithString(const std::u16string& value);
     CMsiRecord ExecuteWithInteger(int value);
 };
 

@@ -82,7 +82,7 @@ void ExtractStream(MSIHANDLE database, std::u16string_view streamName,
     CMsiView view;
     view.OpenView(database,
                   FormatString(u"SELECT * FROM %s WHERE %s = ? %s", u"_Streams", u"Name", u""));
-    const CMsiRecord record = view.ExecuteWithString(streamName);
+    const CMsiRecord record = view.ExecuteWithString(std::u16string(streamName));
     WriteStreamToFile(record.Handle(), kStreamDataField, targetPath);
 }
 

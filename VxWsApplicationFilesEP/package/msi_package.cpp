@@ -171,7 +171,7 @@ CMsiRecord CVxMsiPackage::FindRecordByInteger(std::u16string_view table, std::u1
 }
 
 CMsiRecord CVxMsiPackage::FindRecord(std::u16string_view table, std::u16string_view column,
-                                     std::u16string_view value, std::u16string_view clause) {
+                                     const std::u16string& value, std::u16string_view clause) {
     const auto entry = KeyedViewEntry(table, column, clause);
     CMsiRecord record = entry->second->ExecuteWithString(value);
     ForgetKeyedView(entry); // a failed execute leaves the view cached, as an open would

@@ -28,7 +28,7 @@ public:
     CMsiRecord FindRecordByInteger(std::u16string_view table, std::u16string_view column,
                                    int32_t value, std::u16string_view clause) override;
     CMsiRecord FindRecord(std::u16string_view table, std::u16string_view column,
-                          std::u16string_view value, std::u16string_view clause) override;
+                          const std::u16string& value, std::u16string_view clause) override;
     CMsiView* OpenKeyedView(std::u16string_view table, std::u16string_view column,
                             std::u16string_view clause) override;
     void CloseKeyedView(std::u16string_view table, std::u16string_view column,

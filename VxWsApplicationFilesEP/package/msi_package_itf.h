@@ -26,7 +26,7 @@ public:
     virtual CMsiRecord FindRecordByInteger(std::u16string_view table, std::u16string_view column,
                                            int32_t value, std::u16string_view clause) = 0;
     virtual CMsiRecord FindRecord(std::u16string_view table, std::u16string_view column,
-                                  std::u16string_view value, std::u16string_view clause) = 0;
+                                  const std::u16string& value, std::u16string_view clause) = 0;
     // The prepared, not executed, parameter view of FindRecord; cached until CloseKeyedView.
     virtual CMsiView* OpenKeyedView(std::u16string_view table, std::u16string_view column,
                                     std::u16string_view clause) = 0;
