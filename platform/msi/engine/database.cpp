@@ -22,6 +22,20 @@ ColumnIndex::ColumnIndex(const TableData& rows, uint32_t column, bool isString) 
             ++Claim(rows.Raw(row, column)).count;
         }
     }
+    bool unique = true;
+    for (const Bucket& bucket : m_buckets) {
+        unique = unique && bucket.count <= 1;
+    }
+    if (unique) {
+        // A key column: each bucket holds its one row itself, sparing lookups a second read.
+        for (uint32_t row = 0; row < rows.rowCount; ++row) {
+            if (!isNull(row)) {
+                Claim(rows.Raw(row, column)).start = row;
+            }
+        }
+        m_unique = true;
+        return;
+    }
     uint32_t next = 0;
     for (Bucket& bucket : m_buckets) {
         bucket.start = next;
@@ -64,7 +78,8 @@ std::optional<std::span<const uint32_t>> ColumnIndex::Find(bool isNull, uint32_t
             return std::nullopt;
         }
         if (bucket.value == raw) {
-            return std::span<const uint32_t>(m_rows.data() + bucket.start, bucket.count);
+            return m_unique ? std::span<const uint32_t>(&bucket.start, 1)
+                            : std::span<const uint32_t>(m_rows.data() + bucket.start, bucket.count);
         }
     }
 }

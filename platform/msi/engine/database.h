@@ -31,7 +31,7 @@ public:
 private:
     struct Bucket {
         uint32_t value = 0;
-        uint32_t start = 0;
+        uint32_t start = 0; // where the rows begin in m_rows; the row itself when m_unique
         uint32_t count = 0; // 0 = empty bucket
     };
     size_t Home(uint32_t value) const;
@@ -40,6 +40,7 @@ private:
     std::vector<Bucket> m_buckets;
     std::vector<uint32_t> m_rows;
     std::vector<uint32_t> m_nullRows;
+    bool m_unique = false; // no value occurs twice
 };
 
 class Database {
