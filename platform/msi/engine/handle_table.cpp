@@ -65,30 +65,23 @@ HandleEntry& HandleTable::EntryForNewSlot(uint32_t slot) {
     return entries[offset];
 }
 
-uint32_t HandleTable::Add(HandleObject object) {
-    uint32_t slot = 0;
-    HandleEntry* entry = nullptr;
+uint32_t HandleTable::TakeSlot() {
     if (t_closed.count > ClosedSlots::kKept && !t_closed.gone) {
-        slot = t_closed.PopOldest();
-        entry = EntryOf(slot + 1);
-    } else {
-        std::lock_guard guard(m_lock);
-        if (!m_free.empty()) {
-            slot = m_free.front();
-            m_free.pop_front();
-        } else {
-            if (m_used == UINT32_MAX) {
-                return 0;
-            }
-            slot = m_used++;
-        }
-        entry = &EntryForNewSlot(slot);
+        return t_closed.PopOldest();
     }
-    // A free slot is this call's alone: a caller with a stale number may lock the entry, but it
-    // reads only the number, which is published last.
-    entry->object = std::move(object);
-    entry->handle.store(slot + 1, std::memory_order_release);
-    return slot + 1;
+    std::lock_guard guard(m_lock);
+    uint32_t slot = 0;
+    if (!m_free.empty()) {
+        slot = m_free.front();
+        m_free.pop_front();
+    } else {
+        if (m_used == kNoSlot) {
+            return kNoSlot;
+        }
+        slot = m_used++;
+    }
+    EntryForNewSlot(slot);
+    return slot;
 }
 
 bool HandleTable::Remove(uint32_t handle) {
@@ -96,15 +89,16 @@ bool HandleTable::Remove(uint32_t handle) {
     if (!entry) {
         return false;
     }
-    HandleObject removed;
     {
-        // Waits for a call still working on the object.
+        // Waits for a call still working on the object. The object goes here, under the
+        // entry's lock: only a caller holding this now stale number can be kept waiting, and
+        // no object's destruction touches another handle.
         std::lock_guard entryGuard(entry->lock);
         if (entry->handle.load(std::memory_order_relaxed) != handle) {
             return false;
         }
         entry->handle.store(0, std::memory_order_relaxed);
-        removed = std::exchange(entry->object, std::monostate{});
+        entry->object.emplace<std::monostate>();
     }
     if (t_closed.gone) {
         const uint32_t slot = handle - 1;
@@ -122,7 +116,7 @@ bool HandleTable::Remove(uint32_t handle) {
         GiveBack(surplus, ClosedSlots::kKept);
     }
     t_closed.Push(handle - 1);
-    return true; // the object goes here, outside every lock
+    return true;
 }
 
 void HandleTable::GiveBack(const uint32_t* slots, size_t count) {

@@ -15,6 +15,8 @@
 #include <deque>
 #include <memory>
 #include <mutex>
+#include <type_traits>
+#include <utility>
 #include <variant>
 
 namespace vx::msi {
@@ -53,8 +55,21 @@ public:
         return *table;
     }
 
-    // 0 when the table is full (2^32 - 1 handles open).
-    uint32_t Add(HandleObject object);
+    // 0 when the table is full (2^32 - 1 handles open). The object is built in place in a free
+    // entry, which holds nothing.
+    template <class T>
+    uint32_t Add(T&& object) {
+        const uint32_t slot = TakeSlot();
+        if (slot == kNoSlot) {
+            return 0;
+        }
+        // A free slot is this call's alone: a caller with a stale number may lock the entry,
+        // but it reads only the number, which is published last.
+        HandleEntry& entry = *EntryOf(slot + 1);
+        entry.object.template emplace<std::decay_t<T>>(std::forward<T>(object));
+        entry.handle.store(slot + 1, std::memory_order_release);
+        return slot + 1;
+    }
     // The handle's entry, locked, with its object when it holds a T; empty for a handle that is
     // not open or holds something else.
     template <class T>
@@ -102,6 +117,9 @@ private:
         return entries ? &entries[offset] : nullptr;
     }
     HandleEntry& EntryForNewSlot(uint32_t slot);
+    // A free slot (its entry created), or kNoSlot when all are in use.
+    static constexpr uint32_t kNoSlot = UINT32_MAX;
+    uint32_t TakeSlot();
 
     // Handle n lives in slot n - 1. Closed slots are reused oldest first, so that a stale handle
     // does not hit a new object soon after its close. Each thread first queues the numbers it
