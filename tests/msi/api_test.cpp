@@ -2,11 +2,14 @@
 // threads, and the promise never to write the package.
 
 #include "platform/msi/msi_api.h"
+#include "support/scratch_folder.h"
 #include "support/test_paths.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <filesystem>
+#include <set>
 #include <thread>
 #include <vector>
 
@@ -272,6 +275,68 @@ TEST(MsiApi, AViewIsNotAcceptedAsItsOwnParameters) {
     ASSERT_EQ(MsiDatabaseOpenViewW(db.h, u"SELECT * FROM `File` WHERE `File` = ?", &view.h), 0u);
     EXPECT_EQ(MsiViewExecute(view.h, view.h), ERROR_INVALID_HANDLE); // and no deadlock
     EXPECT_EQ(MsiViewExecute(view.h, db.h), ERROR_INVALID_HANDLE);
+}
+
+TEST(MsiApi, AClosedHandleNumberDoesNotComeBackSoon) {
+    const MSIHANDLE first = MsiCreateRecord(1);
+    ASSERT_EQ(MsiCloseHandle(first), ERROR_SUCCESS);
+    std::vector<MSIHANDLE> later;
+    for (int i = 0; i < 64; ++i) {
+        later.push_back(MsiCreateRecord(1));
+        EXPECT_NE(later.back(), first) << "after " << i << " opens";
+        EXPECT_EQ(MsiCloseHandle(later.back()), ERROR_SUCCESS);
+    }
+    EXPECT_EQ(MsiRecordSetInteger(first, 1, 7), ERROR_INVALID_HANDLE);
+}
+
+namespace {
+
+std::u16string FirstFileKey(MSIHANDLE database) {
+    Handle view;
+    Handle row;
+    if (MsiDatabaseOpenViewW(database, u"SELECT `File` FROM `File`", &view.h) != 0 ||
+        MsiViewExecute(view.h, 0) != 0 || MsiViewFetch(view.h, &row.h) != 0) {
+        return {};
+    }
+    return FieldText(row.h, 1);
+}
+
+} // namespace
+
+TEST(MsiApi, APackageChangedWhileOpenIsReadAgainByTheNextOpen) {
+    // Opens of an unchanged package share what was read; a package replaced or rewritten under
+    // the same path must not.
+    namespace fs = std::filesystem;
+    const fs::path basic = fs::path(VX_FIXTURE_DIR) / "basic.msi";
+    const fs::path big = fs::path(VX_FIXTURE_DIR) / "big5k.msi";
+    vx::testing::ScratchFolder scratch;
+    const fs::path path = scratch.Path("package.msi");
+    const std::u16string wide = scratch.Wide("package.msi");
+    fs::copy_file(basic, path);
+
+    Handle first;
+    ASSERT_EQ(MsiOpenDatabaseW(wide.c_str(), MSIDBOPEN_READONLY, &first.h), 0u);
+    const std::u16string basicKey = FirstFileKey(first.h);
+    ASSERT_FALSE(basicKey.empty());
+    {
+        Handle again;
+        ASSERT_EQ(MsiOpenDatabaseW(wide.c_str(), MSIDBOPEN_READONLY, &again.h), 0u);
+        EXPECT_EQ(FirstFileKey(again.h), basicKey);
+    }
+
+    // Replaced by another file (a new inode), then rewritten in place (same inode).
+    fs::copy_file(big, scratch.Path("next.msi"));
+    fs::rename(scratch.Path("next.msi"), path);
+    Handle replaced;
+    ASSERT_EQ(MsiOpenDatabaseW(wide.c_str(), MSIDBOPEN_READONLY, &replaced.h), 0u);
+    const std::u16string bigKey = FirstFileKey(replaced.h);
+    EXPECT_NE(bigKey, basicKey);
+    EXPECT_EQ(FirstFileKey(first.h), basicKey); // the first open still reads what it opened
+
+    fs::copy_file(basic, path, fs::copy_options::overwrite_existing);
+    Handle rewritten;
+    ASSERT_EQ(MsiOpenDatabaseW(wide.c_str(), MSIDBOPEN_READONLY, &rewritten.h), 0u);
+    EXPECT_EQ(FirstFileKey(rewritten.h), basicKey);
 }
 
 TEST(MsiApi, ReadingAPackageNeverChangesIt) {
