@@ -124,32 +124,23 @@ void HandleTable::GiveBack(const uint32_t* slots, size_t count) {
     m_free.insert(m_free.end(), slots, slots + count);
 }
 
+uint32_t HandleTable::UsedSlots() {
+    std::lock_guard guard(m_lock);
+    return m_used;
+}
+
 size_t HandleTable::Count() {
-    uint32_t used = 0;
-    {
-        std::lock_guard guard(m_lock);
-        used = m_used;
-    }
     size_t open = 0;
-    for (uint32_t slot = 0; slot < used; ++slot) {
-        if (EntryOf(slot + 1)->handle.load(std::memory_order_acquire) != 0) {
-            ++open;
-        }
+    for (uint32_t slot = 0, used = UsedSlots(); slot < used; ++slot) {
+        open += EntryOf(slot + 1)->handle.load(std::memory_order_acquire) != 0 ? 1 : 0;
     }
     return open;
 }
 
 size_t HandleTable::RemoveAll() {
-    uint32_t used = 0;
-    {
-        std::lock_guard guard(m_lock);
-        used = m_used;
-    }
     size_t removed = 0;
-    for (uint32_t slot = 0; slot < used; ++slot) {
-        if (Remove(slot + 1)) {
-            ++removed;
-        }
+    for (uint32_t slot = 0, used = UsedSlots(); slot < used; ++slot) {
+        removed += Remove(slot + 1) ? 1 : 0;
     }
     return removed;
 }

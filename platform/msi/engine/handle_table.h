@@ -120,6 +120,8 @@ private:
     // A free slot (its entry created), or kNoSlot when all are in use.
     static constexpr uint32_t kNoSlot = UINT32_MAX;
     uint32_t TakeSlot();
+    // How many slots have ever been handed out.
+    uint32_t UsedSlots();
 
     // Handle n lives in slot n - 1. Closed slots are reused oldest first, so that a stale handle
     // does not hit a new object soon after its close. Each thread first queues the numbers it
