@@ -132,7 +132,7 @@ uint32_t HandleTable::UsedSlots() {
 size_t HandleTable::Count() {
     size_t open = 0;
     for (uint32_t slot = 0, used = UsedSlots(); slot < used; ++slot) {
-        open += EntryOf(slot + 1)->handle.load(std::memory_order_acquire) != 0 ? 1 : 0;
+        open += EntryOf(slot + 1)->handle.load(std::memory_order_acquire) != 0 ? 1u : 0u;
     }
     return open;
 }
@@ -140,7 +140,7 @@ size_t HandleTable::Count() {
 size_t HandleTable::RemoveAll() {
     size_t removed = 0;
     for (uint32_t slot = 0, used = UsedSlots(); slot < used; ++slot) {
-        removed += Remove(slot + 1) ? 1 : 0;
+        removed += Remove(slot + 1) ? 1u : 0u;
     }
     return removed;
 }
