@@ -46,6 +46,40 @@ std::u16string FileNamePart(const std::u16string& path) {
 CPatchFileAdder::CPatchFileAdder(IPatchProject* patchProject, IProjectRoot* projectRoot)
     : m_patchProject(patchProject), m_projectRoot(projectRoot) {}
 
+namespace {
+
+// Begins an update of the project when it offers one; ends it (committing) at End or, when an
+// exception leaves first, on destruction.
+class ProjectUpdateScope {
+public:
+    explicit ProjectUpdateScope(const ComPtr<IPatchProject>& project) {
+        if (project.As(m_update) == S_OK) {
+            ThrowIfFailed(m_update->BeginUpdate());
+            m_open = true;
+        }
+    }
+    ~ProjectUpdateScope() {
+        if (m_open) {
+            m_update->EndUpdate(); // on the way out of a failure: its own failure cannot be told
+        }
+    }
+    ProjectUpdateScope(const ProjectUpdateScope&) = delete;
+    ProjectUpdateScope& operator=(const ProjectUpdateScope&) = delete;
+
+    void End() {
+        if (m_open) {
+            m_open = false;
+            ThrowIfFailed(m_update->EndUpdate());
+        }
+    }
+
+private:
+    ComPtr<IProjectUpdate> m_update;
+    bool m_open = false;
+};
+
+} // namespace
+
 ComPtr<IPatchFile> CPatchFileAdder::AddPatchFile(const std::u16string& key, int32_t type,
                                                  const std::u16string& newFilePath) {
     ComPtr<IPatchFiles> files;
@@ -58,6 +92,9 @@ ComPtr<IPatchFile> CPatchFileAdder::AddPatchFile(const std::u16string& key, int3
         return nullptr;
     }
 
+    // The entry and its settings are written as one update: one commit instead of one per
+    // setting. A failure on the way still keeps the steps already done.
+    ProjectUpdateScope update(m_patchProject);
     ComPtr<IUnknown> item;
     ThrowIfFailed(m_patchProject->CreateItem(kPatchFileItemKind, key.c_str(), u"",
                                              item.ReleaseAndGetAddressOf()));
@@ -79,6 +116,7 @@ ComPtr<IPatchFile> CPatchFileAdder::AddPatchFile(const std::u16string& key, int3
         ThrowIfFailed(entry->PutExtractCOM(VARIANT_TRUE));
         registers = true;
     }
+    update.End();
     if (registers) {
         WarnIfNewFileRegisters(entry.Get());
     }

@@ -114,6 +114,17 @@ struct IPatchProject : IUnknown {
                                IUnknown** item) = 0;
 };
 
+// Groups the writes made through a project into one commit (one wait for the disk instead of
+// one per write). Between BeginUpdate and the matching EndUpdate, which nest, each write still
+// succeeds or fails whole; EndUpdate commits the writes that succeeded and only then are they
+// announced to listeners. Another program that writes the project meanwhile waits, as it waits
+// for a single write. Offered by the patch project object.
+struct IProjectUpdate : IUnknown {
+    static constexpr IID kIid = MakeGuid("{5117FDD0-689D-4883-B289-A8B5878845C4}");
+    virtual HRESULT BeginUpdate() = 0;
+    virtual HRESULT EndUpdate() = 0;
+};
+
 // The patch-project interface of a project. A project of another type refuses it.
 struct IKestromProject : IUnknown {
     static constexpr IID kIid = MakeGuid("{9C9C6084-6739-4106-858D-A8F569C84182}");

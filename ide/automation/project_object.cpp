@@ -41,7 +41,8 @@ private:
     std::shared_ptr<ProjectStore> m_store;
 };
 
-class PatchProject final : public ComObject<PatchProject, IPatchProject, IPathVariables> {
+class PatchProject final
+    : public ComObject<PatchProject, IPatchProject, IPathVariables, IProjectUpdate> {
 public:
     explicit PatchProject(std::shared_ptr<ProjectStore> store) : m_variables(std::move(store)) {}
 
@@ -86,6 +87,18 @@ public:
         return m_variables.Get(name, value);
     }
     HRESULT GetBaseFolder(BSTR* folder) override { return m_variables.Base(folder); }
+    HRESULT BeginUpdate() override {
+        return GuardedCall([&] {
+            Store().BeginUpdate();
+            return S_OK;
+        });
+    }
+    HRESULT EndUpdate() override {
+        return GuardedCall([&] {
+            Store().EndUpdate();
+            return S_OK;
+        });
+    }
 
 private:
     ProjectStore& Store() { return *m_variables.Store(); }

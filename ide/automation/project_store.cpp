@@ -7,6 +7,8 @@
 #include "platform/sys/wide_string.h"
 
 #include <array>
+#include <sqlite3.h>
+#include <optional>
 #include <cerrno>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -120,6 +122,43 @@ void CheckEntryText(EntryField field, std::u16string_view value) {
     }
 }
 
+// One write of the store: a transaction of its own, or within an update a savepoint, so that a
+// write that fails leaves nothing behind while the update's earlier writes stay.
+class StoreWrite {
+public:
+    explicit StoreWrite(ProjectStore& store) : m_connection(*store.m_connection) {
+        if (store.Updating()) {
+            m_connection.Execute("SAVEPOINT vx_write");
+            m_savepoint = true;
+        } else {
+            m_transaction.emplace(m_connection);
+        }
+    }
+    ~StoreWrite() {
+        if (m_savepoint && !m_done) {
+            sqlite3_exec(m_connection.Handle(), "ROLLBACK TO vx_write; RELEASE vx_write", nullptr,
+                         nullptr, nullptr);
+        }
+    }
+    StoreWrite(const StoreWrite&) = delete;
+    StoreWrite& operator=(const StoreWrite&) = delete;
+
+    void Commit() {
+        if (m_savepoint) {
+            m_connection.Execute("RELEASE vx_write");
+        } else {
+            m_transaction->Commit();
+        }
+        m_done = true;
+    }
+
+private:
+    SqliteConnection& m_connection;
+    std::optional<WriteTransaction> m_transaction;
+    bool m_savepoint = false;
+    bool m_done = false;
+};
+
 ProjectStore::ProjectStore(std::unique_ptr<SqliteConnection> connection, int32_t schemaVersion)
     : m_connection(std::move(connection)), m_schemaVersion(schemaVersion) {}
 
@@ -219,7 +258,7 @@ std::u16string ProjectStore::Property(std::u16string_view name) {
 
 void ProjectStore::PutProperty(std::u16string_view name, std::u16string_view value) {
     CheckText(u"project property", value, kMaxPropertyLength);
-    WriteTransaction transaction(*m_connection);
+    StoreWrite transaction(*this);
     SqliteStatement upsert(*m_connection,
                            "INSERT INTO VXProjectProperty (Name, Value) VALUES (?, ?)"
                            " ON CONFLICT (Name) DO UPDATE SET Value = excluded.Value");
@@ -251,7 +290,7 @@ void ProjectStore::PutPathVariable(std::u16string_view name, std::u16string_view
                               name, kMaxVariableNameLength, kProjectFolderVariable));
     }
     CheckText(u"path variable's value", value, kMaxPathLength);
-    WriteTransaction transaction(*m_connection);
+    StoreWrite transaction(*this);
     if (value.empty()) {
         SqliteStatement remove(*m_connection, "DELETE FROM VXPathVariable WHERE Name = ?");
         remove.Bind(1, name).Run();
@@ -312,7 +351,7 @@ int64_t ProjectStore::EntryCount() {
 void ProjectStore::CreateEntry(std::u16string_view key, std::u16string_view newFilePath) {
     CheckEntryText(EntryField::Key, key);
     CheckEntryText(EntryField::NewFilePath, newFilePath);
-    WriteTransaction transaction(*m_connection);
+    StoreWrite transaction(*this);
     {
         SqliteStatement exists(*m_connection, "SELECT 1 FROM VXKestromFile WHERE OriginalFile = ?");
         if (exists.Bind(1, key).Step()) {
@@ -332,7 +371,7 @@ void ProjectStore::CreateEntry(std::u16string_view key, std::u16string_view newF
 void ProjectStore::PutEntryText(std::u16string_view key, EntryField field,
                                 std::u16string_view value) {
     CheckEntryText(field, value);
-    WriteTransaction transaction(*m_connection);
+    StoreWrite transaction(*this);
     if (field == EntryField::Key && value != key) {
         SqliteStatement exists(*m_connection, "SELECT 1 FROM VXKestromFile WHERE OriginalFile = ?");
         if (exists.Bind(1, value).Step()) {
@@ -373,7 +412,7 @@ void ProjectStore::PutEntryInteger(std::u16string_view key, EntryField field, in
     } else {
         BadValue(FormatString(u"%s is not a number property.", EntryFieldName(field)));
     }
-    WriteTransaction transaction(*m_connection);
+    StoreWrite transaction(*this);
     SqliteStatement update(*m_connection, std::string("UPDATE VXKestromFile SET ") +
                                               Info(field).column + " = ? WHERE OriginalFile = ?");
     update.Bind(1, int64_t{value}).Bind(2, key).Run();
@@ -387,7 +426,7 @@ void ProjectStore::PutEntryInteger(std::u16string_view key, EntryField field, in
 }
 
 void ProjectStore::DeleteEntry(std::u16string_view key) {
-    WriteTransaction transaction(*m_connection);
+    StoreWrite transaction(*this);
     SqliteStatement remove(*m_connection, "DELETE FROM VXKestromFile WHERE OriginalFile = ?");
     remove.Bind(1, key).Run();
     if (m_connection->ChangedRows() == 0) {
@@ -437,8 +476,50 @@ bool ProjectStore::Unadvise(DWORD cookie) {
     return false;
 }
 
+void ProjectStore::BeginUpdate() {
+    if (m_updateDepth == 0) {
+        m_connection->Execute("BEGIN IMMEDIATE");
+    }
+    ++m_updateDepth;
+}
+
+void ProjectStore::EndUpdate() {
+    if (m_updateDepth == 0) {
+        return;
+    }
+    if (--m_updateDepth > 0) {
+        return;
+    }
+    std::vector<std::function<void()>> pending;
+    pending.swap(m_pending);
+    try {
+        m_connection->Execute("COMMIT");
+    } catch (...) {
+        // Nothing of the update is in the file: nobody hears of it.
+        sqlite3_exec(m_connection->Handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+        throw;
+    }
+    for (const auto& announce : pending) {
+        announce();
+    }
+}
+
+ProjectStore::~ProjectStore() {
+    if (m_updateDepth > 0) {
+        // An update left open keeps what it wrote, as its writes would have on their own.
+        sqlite3_exec(m_connection->Handle(), "COMMIT", nullptr, nullptr, nullptr);
+    }
+}
+
 void ProjectStore::NotifyItem(std::u16string_view key, ItemChange change,
                               std::u16string_view property) {
+    if (Updating()) {
+        m_pending.push_back([this, keyText = std::u16string(key), change,
+                             propertyText = std::u16string(property)] {
+            NotifyItem(keyText, change, propertyText);
+        });
+        return;
+    }
     // A copy, so that a listener may unadvise (itself or another) while it is being called.
     const std::vector<Listener> listeners = m_listeners;
     const std::u16string keyText(key);
@@ -450,6 +531,10 @@ void ProjectStore::NotifyItem(std::u16string_view key, ItemChange change,
 }
 
 void ProjectStore::NotifyProperty(std::u16string_view name) {
+    if (Updating()) {
+        m_pending.push_back([this, nameText = std::u16string(name)] { NotifyProperty(nameText); });
+        return;
+    }
     const std::vector<Listener> listeners = m_listeners;
     const std::u16string nameText(name);
     for (const Listener& listener : listeners) {

@@ -1,12 +1,16 @@
 #pragma once
 // The open project file: its properties, path variables and patch entries, read and written
 // through one SQLite connection. Every write is one transaction; listeners hear of it after it
-// has been committed. Shared by the automation objects of one open project.
+// has been committed. An update groups writes into one transaction (one commit, so one wait for
+// the disk, instead of one per write): each write inside it still succeeds or fails whole, what
+// succeeded is committed when the update ends, and listeners hear of it then. Shared by the
+// automation objects of one open project.
 
 #include "ide/automation/project_interfaces.h"
 #include "ide/automation/sqlite_connection.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -86,7 +90,18 @@ public:
     DWORD Advise(IProjectEvents2* sink);
     bool Unadvise(DWORD cookie);
 
+    // Updates nest; the outermost takes the project's write lock (waiting for it as a write
+    // does) and its end commits.
+    void BeginUpdate();
+    void EndUpdate();
+    bool Updating() const { return m_updateDepth > 0; }
+
+    ~ProjectStore();
+    ProjectStore(const ProjectStore&) = delete;
+    ProjectStore& operator=(const ProjectStore&) = delete;
+
 private:
+    friend class StoreWrite;
     ProjectStore(std::unique_ptr<SqliteConnection> connection, int32_t schemaVersion);
     void NotifyItem(std::u16string_view key, ItemChange change, std::u16string_view property);
     void NotifyProperty(std::u16string_view name);
@@ -99,6 +114,9 @@ private:
     };
     std::vector<Listener> m_listeners;
     DWORD m_nextCookie = 1;
+    int m_updateDepth = 0;
+    // Announcements of writes made during an update, made when it commits.
+    std::vector<std::function<void()>> m_pending;
 };
 
 // Checks a value against what its column can hold; throws VXPROJ_E_BADVALUE otherwise.

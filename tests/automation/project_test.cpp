@@ -245,6 +245,63 @@ TEST_F(ProjectTest, ChangesReachEveryListenerAfterTheyAreCommitted) {
     EXPECT_EQ(project->Unadvise(secondCookie), E_INVALIDARG);
 }
 
+TEST_F(ProjectTest, AnUpdateCommitsItsWritesOnceAndAnnouncesThemThen) {
+    auto project = NewProject(path, u"a.msi");
+    auto patch = PatchOf(project.Get());
+    CreateEntry(patch.Get(), u"before.dll");
+    auto sink = MakeComObject<RecordingSink>();
+    DWORD cookie = 0;
+    ASSERT_EQ(project->Advise(sink.Get(), &cookie), S_OK);
+    ComPtr<IProjectUpdate> update;
+    ASSERT_EQ(patch.As(update), S_OK);
+
+    ASSERT_EQ(update->BeginUpdate(), S_OK);
+    ASSERT_EQ(update->BeginUpdate(), S_OK); // nested
+    auto entry = CreateEntry(patch.Get(), u"a.dll");
+    ASSERT_EQ(entry->PutOverwrite(VARIANT_TRUE), S_OK);
+    // A write that fails inside the update leaves nothing and the update goes on.
+    EXPECT_EQ(Entry(patch.Get(), u"before.dll")->PutKey(u"a.dll"), VXPROJ_E_DUPLICATE);
+    EXPECT_EQ(entry->PutType(7), VXPROJ_E_BADVALUE);
+    ASSERT_EQ(entry->PutFeature(u"Main"), S_OK);
+    ASSERT_EQ(update->EndUpdate(), S_OK);
+    EXPECT_TRUE(sink->events.empty()); // the inner end commits nothing
+    {
+        // Nor does another program see anything yet; it waits for the project and gives up.
+        ProjectOpenOptions impatient;
+        impatient.busyTimeoutMs = 50;
+        auto other = PatchOf(ReopenProject(path, impatient).Get());
+        EXPECT_EQ(EnumeratedKeys(other.Get()), std::vector<std::u16string>{u"before.dll"});
+        ComPtr<IUnknown> item;
+        EXPECT_EQ(other->CreateItem(kPatchFileItemKind, u"b.dll", u"", item.ReleaseAndGetAddressOf()),
+                  VXPROJ_E_BUSY);
+    }
+    ASSERT_EQ(update->EndUpdate(), S_OK);
+    EXPECT_EQ(sink->events, (std::vector<std::u16string>{u"VXKestromFile a.dll 1 ",
+                                                         u"VXKestromFile a.dll 2 Overwrite",
+                                                         u"VXKestromFile a.dll 2 Feature"}));
+
+    auto reopened = PatchOf(ReopenProject(path).Get());
+    EXPECT_EQ(EnumeratedKeys(reopened.Get()),
+              (std::vector<std::u16string>{u"before.dll", u"a.dll"}));
+    BStr feature;
+    EXPECT_EQ(testing::Text(Entry(reopened.Get(), u"a.dll")->GetFeature(feature.Out()), feature),
+              u"Main");
+    EXPECT_EQ(update->EndUpdate(), S_OK); // an end without a beginning does nothing
+}
+
+TEST_F(ProjectTest, AnUpdateLeftOpenKeepsWhatItWrote) {
+    {
+        auto project = NewProject(path, u"a.msi");
+        auto patch = PatchOf(project.Get());
+        ComPtr<IProjectUpdate> update;
+        ASSERT_EQ(patch.As(update), S_OK);
+        ASSERT_EQ(update->BeginUpdate(), S_OK);
+        CreateEntry(patch.Get(), u"kept.dll");
+    }
+    EXPECT_EQ(EnumeratedKeys(PatchOf(ReopenProject(path).Get()).Get()),
+              std::vector<std::u16string>{u"kept.dll"});
+}
+
 TEST_F(ProjectTest, ValuesTheTableCannotHoldAreRefusedAndLeaveTheFileAsItWas) {
     auto patch = PatchOf(NewProject(path, u"a.msi").Get());
     auto entry = CreateEntry(patch.Get(), u"a.dll");
