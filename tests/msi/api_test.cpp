@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <set>
 #include <thread>
@@ -312,7 +313,12 @@ TEST(MsiApi, APackageChangedWhileOpenIsReadAgainByTheNextOpen) {
     vx::testing::ScratchFolder scratch;
     const fs::path path = scratch.Path("package.msi");
     const std::u16string wide = scratch.Wide("package.msi");
+    // Files changed moments ago are never shared; these are dated back so that they are.
+    const auto dateBack = [](const fs::path& file, int hours) {
+        fs::last_write_time(file, fs::file_time_type::clock::now() - std::chrono::hours(hours));
+    };
     fs::copy_file(basic, path);
+    dateBack(path, 3);
 
     Handle first;
     ASSERT_EQ(MsiOpenDatabaseW(wide.c_str(), MSIDBOPEN_READONLY, &first.h), 0u);
@@ -326,6 +332,7 @@ TEST(MsiApi, APackageChangedWhileOpenIsReadAgainByTheNextOpen) {
 
     // Replaced by another file (a new inode), then rewritten in place (same inode).
     fs::copy_file(big, scratch.Path("next.msi"));
+    dateBack(scratch.Path("next.msi"), 3);
     fs::rename(scratch.Path("next.msi"), path);
     Handle replaced;
     ASSERT_EQ(MsiOpenDatabaseW(wide.c_str(), MSIDBOPEN_READONLY, &replaced.h), 0u);
@@ -334,6 +341,7 @@ TEST(MsiApi, APackageChangedWhileOpenIsReadAgainByTheNextOpen) {
     EXPECT_EQ(FirstFileKey(first.h), basicKey); // the first open still reads what it opened
 
     fs::copy_file(basic, path, fs::copy_options::overwrite_existing);
+    dateBack(path, 2);
     Handle rewritten;
     ASSERT_EQ(MsiOpenDatabaseW(wide.c_str(), MSIDBOPEN_READONLY, &rewritten.h), 0u);
     EXPECT_EQ(FirstFileKey(rewritten.h), basicKey);

@@ -8,6 +8,7 @@
 #include <mutex>
 #include <optional>
 #include <sys/stat.h>
+#include <time.h>
 #include <tuple>
 
 namespace vx::msi {
@@ -37,6 +38,15 @@ std::optional<FileIdentity> IdentityOf(std::u16string_view path) {
     }
     return FileIdentity{std::u16string(path), info.st_dev,        info.st_ino,
                         info.st_size,         info.st_mtim.tv_sec, info.st_mtim.tv_nsec};
+}
+
+// Whether the file's last change lies far enough in the past that another change could not
+// carry the same modification time.
+bool SettledSince(const FileIdentity& identity) {
+    constexpr time_t kSettleSeconds = 2;
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    return now.tv_sec - identity.seconds >= kSettleSeconds;
 }
 
 // Databases open at the same time share one parse of an unchanged package: the IDE opens a
@@ -78,8 +88,10 @@ std::shared_ptr<Database> OpenDatabase(std::u16string_view path) {
     }
     try {
         auto database = std::make_shared<Database>(std::u16string(path), OpenInstallerStorage(path));
-        // A file changed while it was read is not shared: the next open reads it again.
-        if (before && IdentityOf(path) == before) {
+        // A file changed while it was read is not shared: the next open reads it again. Nor is
+        // one changed moments ago: file times advance in ticks of several milliseconds, so a
+        // second change of the same size within the tick would go unseen.
+        if (before && IdentityOf(path) == before && SettledSince(*before)) {
             OpenDatabases::Instance().Remember(*before, database);
         }
         return database;
