@@ -316,7 +316,7 @@ UINT MsiRecordGetStringW(MSIHANDLE record, UINT field, LPWSTR buffer, MsiDWORD* 
         return ERROR_INVALID_HANDLE;
     }
     if (locked->HasField(field) &&
-        std::holds_alternative<StreamField>(locked->Field(field))) {
+        std::holds_alternative<StreamBox>(locked->Field(field))) {
         return ERROR_INVALID_DATATYPE;
     }
     if (const auto text = locked->TextView(field)) {
@@ -352,8 +352,8 @@ UINT MsiRecordDataSize(MSIHANDLE record, UINT field) {
     if (const auto text = locked->TextView(field)) {
         return static_cast<UINT>(text->size());
     }
-    if (auto* stream = std::get_if<StreamField>(&locked->Field(field))) {
-        return static_cast<UINT>(std::min<size_t>(stream->Bytes().size(), UINT32_MAX));
+    if (auto* stream = std::get_if<StreamBox>(&locked->Field(field))) {
+        return static_cast<UINT>(std::min<size_t>((*stream)->Bytes().size(), UINT32_MAX));
     }
     return 0;
 }
@@ -374,10 +374,11 @@ UINT MsiRecordReadStream(MSIHANDLE record, UINT field, char* buffer, MsiDWORD* s
         *size = 0;
         return ERROR_SUCCESS;
     }
-    auto* stream = std::get_if<StreamField>(&v);
-    if (!stream) {
+    auto* box = std::get_if<StreamBox>(&v);
+    if (!box) {
         return ERROR_INVALID_DATATYPE;
     }
+    StreamField* stream = box->operator->();
     const std::vector<uint8_t>& bytes = stream->Bytes();
     const size_t left = bytes.size() - stream->position;
     if (!buffer) {

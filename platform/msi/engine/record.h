@@ -30,7 +30,32 @@ struct PooledText {
     std::u16string_view text;
 };
 
-using FieldValue = std::variant<std::monostate, int32_t, std::u16string, StreamField, PooledText>;
+// A stream field kept out of line: few records have one, and inline it would make every field
+// of every record as large as itself (records of fetched rows are made and dropped by the
+// thousand).
+class StreamBox {
+public:
+    explicit StreamBox(StreamField field)
+        : m_field(std::make_unique<StreamField>(std::move(field))) {}
+    StreamBox(const StreamBox& other) : m_field(std::make_unique<StreamField>(*other.m_field)) {}
+    StreamBox& operator=(const StreamBox& other) {
+        if (this != &other) {
+            m_field = std::make_unique<StreamField>(*other.m_field);
+        }
+        return *this;
+    }
+    StreamBox(StreamBox&&) noexcept = default;
+    StreamBox& operator=(StreamBox&&) noexcept = default;
+    ~StreamBox() = default;
+
+    StreamField& operator*() const { return *m_field; }
+    StreamField* operator->() const { return m_field.get(); }
+
+private:
+    std::unique_ptr<StreamField> m_field;
+};
+
+using FieldValue = std::variant<std::monostate, int32_t, std::u16string, StreamBox, PooledText>;
 
 // The integer value that stands for null, as MsiRecordGetInteger answers it.
 inline constexpr int32_t kNullInteger = INT32_MIN; // MSI_NULL_INTEGER

@@ -393,8 +393,8 @@ Record View::MakeRecord(uint32_t row) const {
             if (raw == 0) {
                 continue;
             }
-            record.Field(i + 1) = StreamField{
-                m_database, storage.CellStreamName(*m_plan->table, *m_rows, row), {}, 0};
+            record.Field(i + 1) = StreamBox(StreamField{
+                m_database, storage.CellStreamName(*m_plan->table, *m_rows, row), {}, 0});
         } else if (info.IsString()) {
             if (raw != 0) {
                 record.Field(i + 1) = PooledText{storage.String(raw)};

@@ -164,8 +164,9 @@ TEST_F(QueryTest, BinaryCellsComeBackAsTheirStreams) {
     view.Execute(nullptr);
     auto icon = view.Fetch();
     ASSERT_TRUE(icon);
-    auto* stream = std::get_if<StreamField>(&icon->Field(1));
-    ASSERT_NE(stream, nullptr);
+    auto* box = std::get_if<StreamBox>(&icon->Field(1));
+    ASSERT_NE(box, nullptr);
+    StreamField* stream = box->operator->();
     EXPECT_EQ(stream->name, u"Binary.Icon");
     EXPECT_FALSE(stream->bytes); // read only when asked for
     EXPECT_EQ(stream->Bytes(), (std::vector<uint8_t>{1, 2, 3, 4, 5}));
