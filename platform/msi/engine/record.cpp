@@ -23,7 +23,7 @@ std::optional<std::u16string_view> Record::TextView(uint32_t field) const {
         return std::u16string_view(*text);
     }
     if (const auto* pooled = std::get_if<PooledText>(&v)) {
-        return pooled->text;
+        return m_strings ? m_strings->String(pooled->id) : std::u16string_view();
     }
     return std::nullopt;
 }

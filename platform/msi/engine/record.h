@@ -12,6 +12,7 @@
 namespace vx::msi {
 
 class Database;
+class InstallerStorage;
 
 // A stream field: the stream is read from the package on first use (many callers fetch rows only
 // for their other columns), then read in pieces from `position` by MsiRecordReadStream.
@@ -25,9 +26,10 @@ struct StreamField {
     const std::vector<uint8_t>& Bytes();
 };
 
-// A text that lives in the package's string pool; the record keeps the package open meanwhile.
+// A text of the package's string pool, by its id: looked up only when the field is read (most
+// fields of a fetched row never are). The record keeps the package open meanwhile.
 struct PooledText {
-    std::u16string_view text;
+    uint32_t id = 0;
 };
 
 // A stream field kept out of line: few records have one, and inline it would make every field
@@ -69,8 +71,12 @@ public:
     FieldValue& Field(uint32_t field) { return m_fields[field]; }
     const FieldValue& Field(uint32_t field) const { return m_fields[field]; }
 
-    // Keeps `owner` alive as long as the record, for PooledText fields that point into it.
-    void Anchor(std::shared_ptr<const void> owner) { m_anchor = std::move(owner); }
+    // Keeps `owner` alive as long as the record, for PooledText fields, which `strings` (owned
+    // by `owner`) resolves.
+    void Anchor(std::shared_ptr<const void> owner, const InstallerStorage* strings) {
+        m_anchor = std::move(owner);
+        m_strings = strings;
+    }
 
     bool IsNull(uint32_t field) const;
     // The text of a text field (owned or pooled), without copying; nullopt for other fields.
@@ -84,6 +90,7 @@ public:
 private:
     std::vector<FieldValue> m_fields;
     std::shared_ptr<const void> m_anchor;
+    const InstallerStorage* m_strings = nullptr;
 };
 
 } // namespace vx::msi

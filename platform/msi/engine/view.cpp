@@ -384,7 +384,7 @@ void View::Execute(const Record* params) {
 Record View::MakeRecord(uint32_t row) const {
     const InstallerStorage& storage = m_database->Storage();
     Record record(static_cast<uint32_t>(m_plan->columns.size()));
-    record.Anchor(m_database); // its texts point into the package's string pool
+    record.Anchor(m_database, &storage); // its texts are the package's string pool's
     for (uint32_t i = 0; i < m_plan->columns.size(); ++i) {
         const uint32_t column = m_plan->columnIndexes[i];
         const ColumnInfo& info = m_plan->columns[i];
@@ -397,7 +397,7 @@ Record View::MakeRecord(uint32_t row) const {
                 m_database, storage.CellStreamName(*m_plan->table, *m_rows, row), {}, 0});
         } else if (info.IsString()) {
             if (raw != 0) {
-                record.Field(i + 1) = PooledText{storage.String(raw)};
+                record.Field(i + 1) = PooledText{raw};
             }
         } else if (!m_rows->IsNull(row, column)) {
             record.Field(i + 1) = m_rows->Integer(row, column);
