@@ -37,7 +37,8 @@ void OursFill(benchmark::State& state) {
         state.PauseTiming();
         const auto start = std::chrono::steady_clock::now();
         model.reset();
-        freeSeconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        freeSeconds +=
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         state.ResumeTiming();
     }
     state.SetLabel(kPackages[state.range(0)]);
@@ -102,8 +103,8 @@ public:
             name = vx::LongName(name);
             if (parent == "TARGETDIR") {
                 const auto property = Lookup("Property", current, 2);
-                names.insert(names.begin(),
-                             property ? vx::Utf8ToUtf16(*property) : u"[" + vx::Utf8ToUtf16(current) + u"]");
+                names.insert(names.begin(), property ? vx::Utf8ToUtf16(*property)
+                                                     : u"[" + vx::Utf8ToUtf16(current) + u"]");
                 break;
             }
             if (name != u".") {
@@ -147,9 +148,11 @@ public:
                 if (!component) {
                     continue;
                 }
-                const std::u16string folder = Folder(Lookup("Component", *component, 3).value_or(""));
+                const std::u16string folder =
+                    Folder(Lookup("Component", *component, 3).value_or(""));
                 if (folder != u"TARGETDIR") {
-                    model.PlaceFile(folder, vx::Utf8ToUtf16(fileKey), vx::UtilRemoveShortName(fileName));
+                    model.PlaceFile(folder, vx::Utf8ToUtf16(fileKey),
+                                    vx::UtilRemoveShortName(fileName));
                 }
             }
             libmsi_query_close(q, nullptr);

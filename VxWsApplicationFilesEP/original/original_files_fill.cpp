@@ -20,8 +20,7 @@ constexpr std::u16string_view kComponentTable = u"Component";
 constexpr std::u16string_view kNoClause = u"";
 constexpr std::u16string_view kRootFolder = u"TARGETDIR";
 
-template <MsiDWORD Room>
-std::u16string ReadCut(MSIHANDLE record, UINT field) {
+template <MsiDWORD Room> std::u16string ReadCut(MSIHANDLE record, UINT field) {
     std::array<char16_t, Room> buffer;
     buffer[0] = u'\0';
     MsiDWORD size = Room;

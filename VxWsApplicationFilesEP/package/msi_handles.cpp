@@ -122,11 +122,12 @@ UINT SetRecordString(MSIHANDLE record, UINT field, std::u16string_view value) {
     return result;
 }
 
-bool TestFieldNull(MSIHANDLE record, UINT field) { return MsiRecordIsNull(record, field); }
+bool TestFieldNull(MSIHANDLE record, UINT field) {
+    return MsiRecordIsNull(record, field);
+}
 
 bool TableExists(std::u16string_view table, MSIHANDLE database) {
-    const MSICONDITION answer =
-        MsiDatabaseIsTablePersistentW(database, Terminated(table).c_str());
+    const MSICONDITION answer = MsiDatabaseIsTablePersistentW(database, Terminated(table).c_str());
     return answer == MSICONDITION_TRUE || answer == MSICONDITION_FALSE;
 }
 
@@ -160,8 +161,7 @@ UINT QueryFirstRecordText(CMsiHandle& view, MSIHANDLE database, CMsiRecord& reco
         query.resize(kQueryBufferSize - 1);
     }
     view.Close();
-    CheckMsiResult(MsiDatabaseOpenViewW(database, query.c_str(), view.Out()),
-                   kApiOpenDatabaseView);
+    CheckMsiResult(MsiDatabaseOpenViewW(database, query.c_str(), view.Out()), kApiOpenDatabaseView);
     CheckMsiResult(MsiViewExecute(view, 0), kApiViewExecute);
     MSIHANDLE fetched = 0;
     const UINT result = MsiViewFetch(view, &fetched);

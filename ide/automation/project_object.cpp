@@ -194,7 +194,8 @@ public:
                 return E_POINTER;
             }
             *value = nullptr;
-            if (TextOrEmpty(table) != kPatchFileTable || TextOrEmpty(column) != kPatchFileKeyColumn) {
+            if (TextOrEmpty(table) != kPatchFileTable ||
+                TextOrEmpty(column) != kPatchFileKeyColumn) {
                 return PublishFailure(
                     E_INVALIDARG, u"Unique values are made only for VXKestromFile.OriginalFile.");
             }

@@ -7,9 +7,9 @@
 #include "platform/sys/wide_string.h"
 
 #include <array>
-#include <sqlite3.h>
-#include <optional>
 #include <cerrno>
+#include <optional>
+#include <sqlite3.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -514,10 +514,10 @@ ProjectStore::~ProjectStore() {
 void ProjectStore::NotifyItem(std::u16string_view key, ItemChange change,
                               std::u16string_view property) {
     if (Updating()) {
-        m_pending.push_back([this, keyText = std::u16string(key), change,
-                             propertyText = std::u16string(property)] {
-            NotifyItem(keyText, change, propertyText);
-        });
+        m_pending.push_back(
+            [this, keyText = std::u16string(key), change, propertyText = std::u16string(property)] {
+                NotifyItem(keyText, change, propertyText);
+            });
         return;
     }
     // A copy, so that a listener may unadvise (itself or another) while it is being called.

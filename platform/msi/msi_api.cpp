@@ -45,8 +45,7 @@ UINT Fail(const MsiFailure& failure) {
 }
 
 // Runs an API body: clears the last error, turns engine failures into result codes.
-template <class Body>
-UINT Guarded(Body&& body) {
+template <class Body> UINT Guarded(Body&& body) {
     ClearLastError();
     try {
         return body();
@@ -81,16 +80,19 @@ UINT CopyOut(std::u16string_view text, LPWSTR buffer, MsiDWORD* size) {
     return ERROR_SUCCESS;
 }
 
-template <class T>
-LockedHandle<T> Lock(MSIHANDLE handle) {
+template <class T> LockedHandle<T> Lock(MSIHANDLE handle) {
     return HandleTable::Instance().Lock<T>(handle);
 }
 
-std::u16string ToString(LPCWSTR text) { return text ? std::u16string(text) : std::u16string(); }
+std::u16string ToString(LPCWSTR text) {
+    return text ? std::u16string(text) : std::u16string();
+}
 
 } // namespace
 
-LPCWSTR MsiPersistMode(uintptr_t mode) { return reinterpret_cast<LPCWSTR>(mode); }
+LPCWSTR MsiPersistMode(uintptr_t mode) {
+    return reinterpret_cast<LPCWSTR>(mode);
+}
 
 UINT MsiOpenDatabaseW(LPCWSTR databasePath, LPCWSTR persist, MSIHANDLE* database) {
     return Guarded([&]() -> UINT {
@@ -115,9 +117,13 @@ UINT MsiCloseHandle(MSIHANDLE handle) {
     return HandleTable::Instance().Remove(handle) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
 }
 
-UINT MsiCloseAllHandles() { return static_cast<UINT>(HandleTable::Instance().RemoveAll()); }
+UINT MsiCloseAllHandles() {
+    return static_cast<UINT>(HandleTable::Instance().RemoveAll());
+}
 
-UINT MsiOpenHandleCount() { return static_cast<UINT>(HandleTable::Instance().Count()); }
+UINT MsiOpenHandleCount() {
+    return static_cast<UINT>(HandleTable::Instance().Count());
+}
 
 UINT MsiDatabaseOpenViewW(MSIHANDLE database, LPCWSTR query, MSIHANDLE* view) {
     return Guarded([&]() -> UINT {
@@ -315,8 +321,7 @@ UINT MsiRecordGetStringW(MSIHANDLE record, UINT field, LPWSTR buffer, MsiDWORD* 
     if (!locked) {
         return ERROR_INVALID_HANDLE;
     }
-    if (locked->HasField(field) &&
-        std::holds_alternative<StreamBox>(locked->Field(field))) {
+    if (locked->HasField(field) && std::holds_alternative<StreamBox>(locked->Field(field))) {
         return ERROR_INVALID_DATATYPE;
     }
     if (const auto text = locked->TextView(field)) {
@@ -481,7 +486,9 @@ MSIHANDLE MsiGetLastErrorRecord() {
     return HandleTable::Instance().Add(std::move(record));
 }
 
-const char16_t* MsiLastFailureDetail() { return t_lastDetail.c_str(); }
+const char16_t* MsiLastFailureDetail() {
+    return t_lastDetail.c_str();
+}
 
 UINT MsiFormatRecordW(MSIHANDLE install, MSIHANDLE record, LPWSTR buffer, MsiDWORD* size) {
     if (install != 0) {

@@ -272,8 +272,9 @@ TEST_F(ProjectTest, AnUpdateCommitsItsWritesOnceAndAnnouncesThemThen) {
         auto other = PatchOf(ReopenProject(path, impatient).Get());
         EXPECT_EQ(EnumeratedKeys(other.Get()), std::vector<std::u16string>{u"before.dll"});
         ComPtr<IUnknown> item;
-        EXPECT_EQ(other->CreateItem(kPatchFileItemKind, u"b.dll", u"", item.ReleaseAndGetAddressOf()),
-                  VXPROJ_E_BUSY);
+        EXPECT_EQ(
+            other->CreateItem(kPatchFileItemKind, u"b.dll", u"", item.ReleaseAndGetAddressOf()),
+            VXPROJ_E_BUSY);
     }
     ASSERT_EQ(update->EndUpdate(), S_OK);
     EXPECT_EQ(sink->events, (std::vector<std::u16string>{u"VXKestromFile a.dll 1 ",

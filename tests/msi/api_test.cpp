@@ -92,7 +92,7 @@ TEST(MsiApi, FailuresLeaveTheInstallersErrorRecord) {
     EXPECT_EQ(MsiRecordGetInteger(error.h, 1), 2203);
     EXPECT_EQ(FieldText(error.h, 2), u"/no/such/package.msi");
     EXPECT_EQ(MsiRecordGetInteger(error.h, 3), -2147287038); // STG_E_FILENOTFOUND
-    EXPECT_EQ(MsiGetLastErrorRecord(), 0u); // taken once
+    EXPECT_EQ(MsiGetLastErrorRecord(), 0u);                  // taken once
 
     VX_REQUIRE_CORPUS(kPutty);
     ASSERT_EQ(MsiOpenDatabaseW(CorpusPackage(kPutty).c_str(), MSIDBOPEN_READONLY, &db.h),
@@ -107,8 +107,8 @@ TEST(MsiApi, FailuresLeaveTheInstallersErrorRecord) {
     char16_t text[256];
     MsiDWORD size = 256;
     ASSERT_EQ(MsiFormatRecordW(0, record.h, text, &size), ERROR_SUCCESS);
-    EXPECT_EQ(std::u16string(text), u"Error 2235: " + CorpusPackage(kPutty) +
-                                        u", Nope, SELECT `Nope` FROM `File`");
+    EXPECT_EQ(std::u16string(text),
+              u"Error 2235: " + CorpusPackage(kPutty) + u", Nope, SELECT `Nope` FROM `File`");
 }
 
 TEST(MsiApi, TablesPersistOrAreAbsent) {

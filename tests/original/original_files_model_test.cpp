@@ -12,7 +12,9 @@ using namespace vx;
 
 namespace {
 
-std::string Printed(const OriginalFilesModel& model) { return Utf16ToUtf8(model.Print()); }
+std::string Printed(const OriginalFilesModel& model) {
+    return Utf16ToUtf8(model.Print());
+}
 
 const OriginalTreeNode* Child(const OriginalTreeNode& node, std::u16string_view label) {
     for (const auto& c : node.Children()) {
@@ -62,12 +64,13 @@ private:
         std::vector<std::unique_ptr<Node>> children;
     };
     static void SortNode(Node& node) {
-        std::stable_sort(node.children.begin(), node.children.end(), [](const auto& a, const auto& b) {
-            if (a->folder != b->folder) {
-                return a->folder;
-            }
-            return CompareLabels(a->label, b->label) < 0;
-        });
+        std::stable_sort(node.children.begin(), node.children.end(),
+                         [](const auto& a, const auto& b) {
+                             if (a->folder != b->folder) {
+                                 return a->folder;
+                             }
+                             return CompareLabels(a->label, b->label) < 0;
+                         });
         for (auto& child : node.children) {
             SortNode(*child);
         }
@@ -88,8 +91,8 @@ TEST(OriginalFilesModel, BuildsTheTreeThatPlainScanningBuilds) {
     // Random placements from a small alphabet of segments that collide without case, file
     // labels that equal folder segments, runs of the same folder, empty segments, and more
     // placements after sorting.
-    const std::vector<std::u16string> segments = {u"Bin", u"BIN", u"bin", u"Data", u"data",
-                                                  u"\u00c4x", u"\u00e4X", u"", u"lib"};
+    const std::vector<std::u16string> segments = {u"Bin",     u"BIN",     u"bin", u"Data", u"data",
+                                                  u"\u00c4x", u"\u00e4X", u"",    u"lib"};
     std::mt19937 random(20261206);
     auto pick = [&](size_t n) { return static_cast<size_t>(random() % n); };
     for (int round = 0; round < 40; ++round) {
@@ -220,7 +223,9 @@ TEST(OriginalFilesModel, DragKeysAreDepthFirstInDisplayOrder) {
 TEST(LabelComparison, FoldsLatinGreekAndCyrillicCapitals) {
     EXPECT_EQ(CompareLabels(u"ABC", u"abc"), 0);
     EXPECT_EQ(CompareLabels(u"\u00c9T\u00c9", u"\u00e9t\u00e9"), 0);
-    EXPECT_EQ(CompareLabels(u"\u0414\u0410\u041d\u041d\u042b\u0415", u"\u0434\u0430\u043d\u043d\u044b\u0435"), 0);
+    EXPECT_EQ(CompareLabels(u"\u0414\u0410\u041d\u041d\u042b\u0415",
+                            u"\u0434\u0430\u043d\u043d\u044b\u0435"),
+              0);
     EXPECT_EQ(CompareLabels(u"\u0401", u"\u0451"), 0);
     EXPECT_EQ(CompareLabels(u"\u03a3", u"\u03c3"), 0);
     EXPECT_EQ(CompareLabels(u"\u0141", u"\u0142"), 0);

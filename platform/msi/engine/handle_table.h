@@ -9,8 +9,8 @@
 #include "platform/msi/storage/installer_storage.h"
 
 #include <array>
-#include <bit>
 #include <atomic>
+#include <bit>
 #include <cstdint>
 #include <deque>
 #include <memory>
@@ -39,8 +39,7 @@ struct HandleEntry {
 };
 
 // An entry locked for one API call, with the object when it is of the kind asked for.
-template <class T>
-struct LockedHandle {
+template <class T> struct LockedHandle {
     std::unique_lock<HandleLock> lock;
     T* object = nullptr;
     explicit operator bool() const { return object != nullptr; }
@@ -57,8 +56,7 @@ public:
 
     // 0 when the table is full (2^32 - 1 handles open). The object is built in place in a free
     // entry, which holds nothing.
-    template <class T>
-    uint32_t Add(T&& object) {
+    template <class T> uint32_t Add(T&& object) {
         const uint32_t slot = TakeSlot();
         if (slot == kNoSlot) {
             return 0;
@@ -72,8 +70,7 @@ public:
     }
     // The handle's entry, locked, with its object when it holds a T; empty for a handle that is
     // not open or holds something else.
-    template <class T>
-    LockedHandle<T> Lock(uint32_t handle) {
+    template <class T> LockedHandle<T> Lock(uint32_t handle) {
         LockedHandle<T> out;
         if (HandleEntry* entry = EntryOf(handle)) {
             out.lock = std::unique_lock(entry->lock);

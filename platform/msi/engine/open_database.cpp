@@ -36,7 +36,7 @@ std::optional<FileIdentity> IdentityOf(std::u16string_view path) {
     if (::stat(Utf16ToUtf8(path).c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
         return std::nullopt;
     }
-    return FileIdentity{std::u16string(path), info.st_dev,        info.st_ino,
+    return FileIdentity{std::u16string(path), info.st_dev,         info.st_ino,
                         info.st_size,         info.st_mtim.tv_sec, info.st_mtim.tv_nsec};
 }
 
@@ -87,7 +87,8 @@ std::shared_ptr<Database> OpenDatabase(std::u16string_view path) {
         }
     }
     try {
-        auto database = std::make_shared<Database>(std::u16string(path), OpenInstallerStorage(path));
+        auto database =
+            std::make_shared<Database>(std::u16string(path), OpenInstallerStorage(path));
         // A file changed while it was read is not shared: the next open reads it again. Nor is
         // one changed moments ago: file times advance in ticks of several milliseconds, so a
         // second change of the same size within the tick would go unseen.
@@ -110,8 +111,7 @@ std::shared_ptr<Database> OpenDatabase(std::u16string_view path) {
         default:
             break;
         }
-        std::vector<std::u16string> fields{std::u16string(path),
-                                           FormatString(u"%d", systemError)};
+        std::vector<std::u16string> fields{std::u16string(path), FormatString(u"%d", systemError)};
         if (!failure.detail.empty()) {
             fields.push_back(failure.detail);
         }

@@ -8,8 +8,8 @@ namespace vx::msi {
 const std::vector<uint8_t>& StreamField::Bytes() {
     if (!bytes) {
         auto loaded = database ? database->Storage().ReadStream(name) : std::nullopt;
-        bytes = std::make_shared<const std::vector<uint8_t>>(
-            loaded ? std::move(*loaded) : std::vector<uint8_t>());
+        bytes = std::make_shared<const std::vector<uint8_t>>(loaded ? std::move(*loaded)
+                                                                    : std::vector<uint8_t>());
     }
     return *bytes;
 }

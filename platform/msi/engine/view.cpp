@@ -274,8 +274,8 @@ bool View::Matches(const Condition& c, uint32_t row, const Record* params) const
 // The rows an equality in the top-level conjunction allows, from the column's index; null when
 // the condition offers no such equality (then every row is a candidate). `none` is set when the
 // equality can match nothing.
-std::optional<std::span<const uint32_t>> View::Candidates(const Condition& c,
-                                                         const Record* params, bool& none) const {
+std::optional<std::span<const uint32_t>> View::Candidates(const Condition& c, const Record* params,
+                                                          bool& none) const {
     if (c.kind == sql::Condition::Kind::And) {
         if (auto rows = Candidates(*c.first, params, none); rows || none) {
             return rows;

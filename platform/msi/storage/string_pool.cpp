@@ -12,14 +12,18 @@ namespace {
 
 constexpr uint32_t kLongReferencesBit = 0x80000000u;
 
-size_t HashText(std::u16string_view text) { return std::hash<std::u16string_view>{}(text); }
+size_t HashText(std::u16string_view text) {
+    return std::hash<std::u16string_view>{}(text);
+}
 
 // A slot holds the id in its low half and the upper half of the text's hash in its high half,
 // so that a probe rejects other texts without reading them.
 uint64_t MakeSlot(uint32_t id, size_t hash) {
     return (static_cast<uint64_t>(hash) & 0xFFFFFFFF00000000ULL) | id;
 }
-uint32_t SlotId(uint64_t slot) { return static_cast<uint32_t>(slot); }
+uint32_t SlotId(uint64_t slot) {
+    return static_cast<uint32_t>(slot);
+}
 bool SameHash(uint64_t slot, size_t hash) {
     return ((slot ^ static_cast<uint64_t>(hash)) & 0xFFFFFFFF00000000ULL) == 0;
 }
@@ -112,8 +116,8 @@ StringPool ParseStringPool(std::span<const uint8_t> pool, std::span<const uint8_
     StringPool out;
     const size_t slots = pool.size() / 4;
     if (slots > 0) {
-        const uint32_t header =
-            static_cast<uint32_t>(ReadLe16(pool, 0)) | (static_cast<uint32_t>(ReadLe16(pool, 2)) << 16);
+        const uint32_t header = static_cast<uint32_t>(ReadLe16(pool, 0)) |
+                                (static_cast<uint32_t>(ReadLe16(pool, 2)) << 16);
         out.codePage = header & ~kLongReferencesBit;
         out.longReferences = (header & kLongReferencesBit) != 0;
     }

@@ -56,7 +56,7 @@ private:
     std::u16string m_text;
     std::vector<uint32_t> m_offsets;
     std::vector<std::u16string> m_extra; // ids from m_offsets.size() on
-    std::vector<uint64_t> m_slots; // open addressing over ids and hash bits; 0 = empty
+    std::vector<uint64_t> m_slots;       // open addressing over ids and hash bits; 0 = empty
 };
 
 // Throws ThrowDamaged when the pool is malformed, when it and the data disagree on the data's
