@@ -133,6 +133,9 @@ TEST_F(QueryTest, KeyLookupsFindTheirRowsAndHonourTheRestOfTheCondition) {
     EXPECT_EQ(Keys(u"SELECT * FROM File WHERE File = 'f3' AND Sequence = 1"), "");
     EXPECT_EQ(Keys(u"SELECT * FROM File WHERE File = 'nothing'"), "");
     EXPECT_EQ(Keys(u"SELECT * FROM File WHERE Component_ = 'alpha' OR File = 'f1'"), "f1,f2,f4");
+    // A column whose values repeat: every row of the value, in table order.
+    EXPECT_EQ(Keys(u"SELECT * FROM File WHERE Component_ = 'alpha'"), "f2,f4");
+    EXPECT_EQ(Keys(u"SELECT * FROM File WHERE Component_ = 'beta' AND FileSize = 0"), "f3");
     // The same view executed again with other values.
     View view(m_db, u"SELECT File FROM File WHERE File = ?");
     for (const char16_t* key : {u"f1", u"f4", u"f9", u"f2"}) {
@@ -147,6 +150,26 @@ TEST_F(QueryTest, KeyLookupsFindTheirRowsAndHonourTheRestOfTheCondition) {
             EXPECT_EQ(row->Text(1), key);
         }
     }
+}
+
+TEST_F(QueryTest, CompiledQueriesAreFoundByTheirWholeText) {
+    // Texts of the same length that differ in one character, alternating as lookups do.
+    for (int round = 0; round < 3; ++round) {
+        EXPECT_EQ(Keys(u"SELECT * FROM File WHERE File = 'f1'"), "f1");
+        EXPECT_EQ(Keys(u"SELECT * FROM File WHERE File = 'f2'"), "f2");
+        EXPECT_EQ(Keys(u"SELECT * FROM File WHERE File = 'f3'"), "f3");
+    }
+    // More texts than the cache keeps: it is emptied on the way, and old texts still run.
+    for (int bound = -10; bound < 590; ++bound) {
+        const std::u16string query =
+            u"SELECT * FROM File WHERE FileSize > " + Utf8ToUtf16(std::to_string(bound));
+        std::string expected = bound < 100 ? "f1," : "";
+        expected += bound < -5 ? "f2," : "";
+        expected += bound < 0 ? "f3," : "";
+        EXPECT_EQ(Keys(query), expected + "f4") << bound;
+    }
+    EXPECT_EQ(Keys(u"SELECT * FROM File WHERE File = 'f2'"), "f2");
+    EXPECT_EQ(Keys(u"SELECT * FROM File WHERE FileSize > 50"), "f1,f4");
 }
 
 TEST_F(QueryTest, OrderByPutsNullFirstAndStringsInPoolOrder) {
