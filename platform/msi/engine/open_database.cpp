@@ -4,11 +4,12 @@
 #include "platform/sys/format_string.h"
 #include "platform/sys/wide_string.h"
 
+#include <chrono>
+#include <cstdint>
 #include <map>
 #include <mutex>
 #include <optional>
 #include <sys/stat.h>
-#include <time.h>
 #include <tuple>
 
 namespace vx::msi {
@@ -43,10 +44,11 @@ std::optional<FileIdentity> IdentityOf(std::u16string_view path) {
 // Whether the file's last change lies far enough in the past that another change could not
 // carry the same modification time.
 bool SettledSince(const FileIdentity& identity) {
-    constexpr time_t kSettleSeconds = 2;
-    timespec now{};
-    ::clock_gettime(CLOCK_REALTIME, &now);
-    return now.tv_sec - identity.seconds >= kSettleSeconds;
+    constexpr int64_t kSettleSeconds = 2;
+    const int64_t now = std::chrono::duration_cast<std::chrono::seconds>(
+                            std::chrono::system_clock::now().time_since_epoch())
+                            .count();
+    return now - static_cast<int64_t>(identity.seconds) >= kSettleSeconds;
 }
 
 // Databases open at the same time share one parse of an unchanged package: the IDE opens a
