@@ -1,33 +1,12 @@
 #include "VxWsApplicationFilesEP/original/original_files_model.h"
 
+#include "platform/sys/letter_case.h"
 #include "platform/sys/path_strings.h"
 
 #include <algorithm>
 
 namespace vx {
 namespace {
-
-char16_t FoldChar(char16_t c) {
-    if (c < 0x80) {
-        return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 0x20) : c;
-    }
-    if ((c >= 0xC0 && c <= 0xDE && c != 0xD7) || (c >= 0x391 && c <= 0x3AB && c != 0x3A2) ||
-        (c >= 0x410 && c <= 0x42F)) {
-        return static_cast<char16_t>(c + 0x20);
-    }
-    if (c >= 0x400 && c <= 0x40F) {
-        return static_cast<char16_t>(c + 0x50);
-    }
-    // Latin Extended-A pairs capital and small letters as even and odd code points.
-    if (c >= 0x100 && c <= 0x17F && c != 0x130 && c != 0x131 && c != 0x138 && c != 0x149 &&
-        c != 0x17F) {
-        const bool oddCapitals = (c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E);
-        if (oddCapitals ? (c % 2 == 1) : (c % 2 == 0)) {
-            return static_cast<char16_t>(c + 1);
-        }
-    }
-    return c;
-}
 
 void SortChildren(std::vector<std::unique_ptr<OriginalTreeNode>>& children) {
     std::stable_sort(children.begin(), children.end(), [](const auto& a, const auto& b) {
@@ -68,7 +47,7 @@ size_t FoldedLabelHash::operator()(std::u16string_view label) const {
     // FNV-1a over the folded characters.
     uint64_t hash = 14695981039346656037ULL;
     for (const char16_t c : label) {
-        hash = (hash ^ FoldChar(c)) * 1099511628211ULL;
+        hash = (hash ^ FoldLetterCase(c)) * 1099511628211ULL;
     }
     return static_cast<size_t>(hash);
 }
@@ -78,15 +57,7 @@ bool FoldedLabelEqual::operator()(std::u16string_view a, std::u16string_view b) 
 }
 
 int CompareLabels(std::u16string_view a, std::u16string_view b) {
-    const size_t n = std::min(a.size(), b.size());
-    for (size_t i = 0; i < n; ++i) {
-        const char16_t x = FoldChar(a[i]);
-        const char16_t y = FoldChar(b[i]);
-        if (x != y) {
-            return x < y ? -1 : 1;
-        }
-    }
-    return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
+    return CompareIgnoringCase(a, b);
 }
 
 OriginalFilesModel::OriginalFilesModel(std::u16string rootLabel)

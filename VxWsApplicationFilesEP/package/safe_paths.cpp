@@ -2,6 +2,7 @@
 
 #include "platform/com/com_exception.h"
 #include "platform/sys/file_system.h"
+#include "platform/sys/letter_case.h"
 #include "platform/sys/path_strings.h"
 #include "platform/sys/wide_string.h"
 #include "platform/sys/win32_errors.h"
@@ -16,7 +17,7 @@ bool IsSeparator(char16_t c) {
     return c == u'\\' || c == u'/';
 }
 
-// The single entry of `folder` whose name equals `name` without regard to ASCII case; empty
+// The single entry of `folder` whose name equals `name` without regard to letter case; empty
 // when there is none or more than one (then the choice would be a guess).
 std::u16string MatchIgnoringCase(const std::u16string& folder, const std::u16string& name) {
     std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(Utf16ToUtf8(folder).c_str()), ::closedir);
@@ -27,7 +28,7 @@ std::u16string MatchIgnoringCase(const std::u16string& folder, const std::u16str
     int matches = 0;
     while (const dirent* entry = ::readdir(dir.get())) {
         const std::u16string candidate = Utf8ToUtf16(entry->d_name);
-        if (EqualsIgnoreAsciiCase(candidate, name)) {
+        if (EqualsIgnoringCase(candidate, name)) {
             found = candidate;
             ++matches;
         }

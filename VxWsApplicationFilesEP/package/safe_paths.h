@@ -21,7 +21,7 @@ bool IsPlainFileName(std::u16string_view name);
 std::optional<std::vector<std::u16string>> RelativeSegments(std::u16string_view path);
 
 // `base` joined with each segment by '/'. Windows names ignore letter case: where a segment does
-// not exist exactly but the folder holds one entry that matches it without regard to ASCII
+// not exist exactly but the folder holds one entry that matches it without regard to letter
 // case, that entry's name is taken; otherwise the segment is kept as written.
 std::u16string JoinMatchingCase(std::u16string base, const std::vector<std::u16string>& segments);
 
