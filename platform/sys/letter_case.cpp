@@ -4,10 +4,7 @@
 
 namespace vx {
 
-char16_t FoldLetterCase(char16_t c) {
-    if (c < 0x80) {
-        return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 0x20) : c;
-    }
+char16_t FoldNonAsciiLetterCase(char16_t c) {
     if ((c >= 0xC0 && c <= 0xDE && c != 0xD7) || (c >= 0x391 && c <= 0x3AB && c != 0x3A2) ||
         (c >= 0x410 && c <= 0x42F)) {
         return static_cast<char16_t>(c + 0x20);
