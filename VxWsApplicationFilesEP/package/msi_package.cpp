@@ -139,6 +139,7 @@ CVxMsiPackage::ViewCache::iterator CVxMsiPackage::KeyedViewEntry(std::u16string_
     }
     ViewCache::node_type node = std::move(m_spareKeyedView);
     if (node.empty()) {
+        // Only a map makes nodes: the first comes from a map of its own.
         ViewCache scratch;
         scratch.emplace(m_keyScratch, std::make_unique<CMsiView>());
         node = scratch.extract(scratch.begin());
@@ -161,12 +162,13 @@ void CVxMsiPackage::CloseKeyedView(std::u16string_view table, std::u16string_vie
 }
 
 // Single-row lookups open the keyed view, run it and close it again; the cache entry is
-// found once and dropped through the same position.
+// found once and dropped through the same position. When the execute throws, the view stays
+// cached, as state built before a failure does.
 CMsiRecord CVxMsiPackage::FindRecordByInteger(std::u16string_view table, std::u16string_view column,
                                               int32_t value, std::u16string_view clause) {
     const auto entry = KeyedViewEntry(table, column, clause);
     CMsiRecord record = entry->second->ExecuteWithInteger(value);
-    ForgetKeyedView(entry); // a failed execute leaves the view cached, as an open would
+    ForgetKeyedView(entry);
     return record;
 }
 
@@ -174,7 +176,7 @@ CMsiRecord CVxMsiPackage::FindRecord(std::u16string_view table, std::u16string_v
                                      const std::u16string& value, std::u16string_view clause) {
     const auto entry = KeyedViewEntry(table, column, clause);
     CMsiRecord record = entry->second->ExecuteWithString(value);
-    ForgetKeyedView(entry); // a failed execute leaves the view cached, as an open would
+    ForgetKeyedView(entry);
     return record;
 }
 
