@@ -5,6 +5,7 @@
 #include "platform/msi/storage/code_page.h"
 #include "platform/sys/format_string.h"
 
+#include <bit>
 #include <functional>
 
 namespace vx::msi {
@@ -16,19 +17,23 @@ size_t HashText(std::u16string_view text) {
     return std::hash<std::u16string_view>{}(text);
 }
 
-// A slot holds the id in its low half and the upper half of the text's hash in its high half,
-// so that a probe rejects other texts without reading them.
-uint64_t MakeSlot(uint32_t id, size_t hash) {
-    return (static_cast<uint64_t>(hash) & 0xFFFFFFFF00000000ULL) | id;
-}
-uint32_t SlotId(uint64_t slot) {
-    return static_cast<uint32_t>(slot);
-}
-bool SameHash(uint64_t slot, size_t hash) {
-    return ((slot ^ static_cast<uint64_t>(hash)) & 0xFFFFFFFF00000000ULL) == 0;
+} // namespace
+
+// A slot holds an id in its low m_idBits bits (every id is below the slot count) and the top
+// bits of the text's hash above them, so that a probe rejects most other texts without
+// reading them; 32 bits a slot keep the table small enough to stay in the cache.
+uint32_t StringPool::MakeSlot(uint32_t id, size_t hash) const {
+    return static_cast<uint32_t>(static_cast<uint64_t>(hash) >> (32 + m_idBits)) << m_idBits | id;
 }
 
-} // namespace
+uint32_t StringPool::SlotId(uint32_t slot) const {
+    return slot & ((uint32_t{1} << m_idBits) - 1);
+}
+
+bool StringPool::SameHash(uint32_t slot, size_t hash) const {
+    return (slot >> m_idBits) ==
+           static_cast<uint32_t>(static_cast<uint64_t>(hash) >> (32 + m_idBits));
+}
 
 void StringPool::Reserve(size_t strings, size_t characters) {
     m_offsets.reserve(strings + 1);
@@ -57,7 +62,7 @@ uint32_t StringPool::AppendExtra(std::u16string_view text) {
 
 void StringPool::IndexNew(uint32_t id) {
     // Kept at most three quarters full, so that probes stay short.
-    if (m_slots.size() * 3 < size_t{Count()} * 4) {
+    if (m_slots.size() * 3 < size_t{Count()} * 4 || Count() > m_slots.size()) {
         Rehash(size_t{Count()} * 2);
     } else {
         Index(id);
@@ -88,6 +93,7 @@ void StringPool::Rehash(size_t slotCount) {
         size *= 2;
     }
     m_slots.assign(size, 0);
+    m_idBits = static_cast<uint32_t>(std::bit_width(size) - 1); // ids < Count() < size
     for (uint32_t id = 1; id < Count(); ++id) {
         Index(id);
     }

@@ -51,12 +51,16 @@ private:
     void Index(uint32_t id);
     void IndexNew(uint32_t id);
     void Rehash(size_t slotCount);
+    uint32_t MakeSlot(uint32_t id, size_t hash) const;
+    uint32_t SlotId(uint32_t slot) const;
+    bool SameHash(uint32_t slot, size_t hash) const;
 
     // m_offsets[id] is where string id ends; string id starts where id - 1 ends (id >= 1).
     std::u16string m_text;
     std::vector<uint32_t> m_offsets;
     std::vector<std::u16string> m_extra; // ids from m_offsets.size() on
-    std::vector<uint64_t> m_slots;       // open addressing over ids and hash bits; 0 = empty
+    std::vector<uint32_t> m_slots;       // open addressing over ids and hash bits; 0 = empty
+    uint32_t m_idBits = 0;               // log2 of the slot count
 };
 
 // Throws ThrowDamaged when the pool is malformed, when it and the data disagree on the data's
