@@ -3,6 +3,7 @@
 #include "VxWsApplicationFilesEP/package/msi_errors.h"
 #include "VxWsApplicationFilesEP/package/msi_handles.h"
 #include "VxWsApplicationFilesEP/package/msi_package.h"
+#include "VxWsApplicationFilesEP/package/table_columns.h"
 #include "ide/framework/path_util.h"
 
 #include <array>
@@ -35,9 +36,9 @@ std::u16string FileFolderPath(CVxMsiPackageItf& package, const std::u16string& f
     if (!file.HasRow()) {
         return {};
     }
-    const CMsiRecord component =
-        package.FindRecord(kComponentTable, kComponentTable, file.GetString(2), kNoClause);
-    return package.GetDirectoryPath(component.GetString(3));
+    const CMsiRecord component = package.FindRecord(kComponentTable, kComponentTable,
+                                                    file.GetString(kFileComponent), kNoClause);
+    return package.GetDirectoryPath(component.GetString(kComponentDirectory));
 }
 
 void FillOriginalFiles(OriginalFilesModel& model, const std::u16string& packagePath) {
@@ -55,8 +56,8 @@ void FillOriginalFiles(OriginalFilesModel& model, const std::u16string& packageP
             }
             CheckMsiResult(result, kApiViewFetch);
             const CMsiHandle row(fetched);
-            std::u16string key = ReadCut<kKeyRoom>(row, 1);
-            const std::u16string fileName = ReadCut<kFileNameRoom>(row, 3);
+            std::u16string key = ReadCut<kKeyRoom>(row, kFileKey);
+            const std::u16string fileName = ReadCut<kFileNameRoom>(row, kFileName);
             const std::u16string folder = FileFolderPath(*package, key);
             if (folder == kRootFolder) {
                 continue; // files of the root folder itself are not listed

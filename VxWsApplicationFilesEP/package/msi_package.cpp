@@ -1,5 +1,6 @@
 #include "VxWsApplicationFilesEP/package/msi_package.h"
 
+#include "VxWsApplicationFilesEP/package/table_columns.h"
 #include "platform/sys/file_system.h"
 #include "platform/sys/format_string.h"
 #include "platform/sys/path_strings.h"
@@ -37,8 +38,6 @@ std::u16string CacheKey(std::u16string_view first, std::u16string_view second,
 constexpr UINT kPackageCodeProperty = 9; // revision number
 constexpr UINT kSchemaProperty = 14;     // page count: the installer version needed
 constexpr MsiDWORD kPackageCodeChars = 100;
-
-constexpr UINT kPropertyValue = 2;
 
 // "SELECT * FROM %s WHERE %s = ? %s" filled in, into a kept buffer; joined directly because
 // every single-row lookup prepares it again.

@@ -1,6 +1,7 @@
 #include "VxWsApplicationFilesEP/package/msi_path_resolver.h"
 
 #include "VxWsApplicationFilesEP/package/msi_package_itf.h"
+#include "VxWsApplicationFilesEP/package/table_columns.h"
 #include "VxWsApplicationFilesEP/package/version_compare.h"
 #include "platform/sys/format_string.h"
 #include "platform/sys/path_strings.h"
@@ -17,11 +18,6 @@ constexpr std::u16string_view kCurrentFolder = u".";
 constexpr std::u16string_view kDirectoryTable = u"Directory";
 constexpr std::u16string_view kPropertyTable = u"Property";
 constexpr std::u16string_view kNoClause = u"";
-
-// Directory columns by position.
-constexpr UINT kDirectoryParent = 2;
-constexpr UINT kDefaultDir = 3;
-constexpr UINT kPropertyValue = 2;
 
 // DefaultDir is "target[:source]", each part possibly "short|long". A ':' at position 0 does
 // not split.

@@ -5,6 +5,7 @@
 #include "VxWsApplicationFilesEP/package/msi_package_itf.h"
 #include "VxWsApplicationFilesEP/package/msi_path_resolver.h"
 #include "VxWsApplicationFilesEP/package/safe_paths.h"
+#include "VxWsApplicationFilesEP/package/table_columns.h"
 #include "platform/com/com_exception.h"
 #include "platform/sys/file_system.h"
 #include "platform/sys/path_strings.h"
@@ -16,17 +17,6 @@
 
 namespace vx {
 namespace {
-
-// File columns by position.
-constexpr UINT kFileKey = 1;
-constexpr UINT kFileComponent = 2;
-constexpr UINT kFileName = 3;
-constexpr UINT kFileAttributes = 7;
-constexpr UINT kFileSequence = 8;
-// Component and Media columns.
-constexpr UINT kComponentDirectory = 3;
-constexpr UINT kMediaDiskId = 1;
-constexpr UINT kMediaLastSequence = 2;
 
 constexpr int kAttributeUncompressed = 0x2000;
 constexpr int kAttributeCompressed = 0x4000;

@@ -1,6 +1,7 @@
 #include "VxWsApplicationFilesEP/patchlist/patch_file_adder.h"
 
 #include "VxWsApplicationFilesEP/package/msi_errors.h"
+#include "VxWsApplicationFilesEP/package/table_columns.h"
 #include "VxWsApplicationFilesEP/patchlist/new_file_warning.h"
 #include "VxWsApplicationFilesEP/patchlist/patch_file_info.h"
 #include "VxWsApplicationFilesEP/resources/string_table.h"
@@ -12,7 +13,6 @@
 namespace vx {
 namespace {
 
-constexpr UINT kFileComponent = 2;
 constexpr UINT kFeatureKey = 1;
 // Keys hold 72 characters; a base cut to 60 leaves room for the appended digits.
 constexpr size_t kMaxKeyLength = 72;

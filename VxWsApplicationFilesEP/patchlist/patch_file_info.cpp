@@ -1,5 +1,6 @@
 #include "VxWsApplicationFilesEP/patchlist/patch_file_info.h"
 
+#include "VxWsApplicationFilesEP/package/table_columns.h"
 #include "VxWsApplicationFilesEP/patchlist/new_file_warning.h"
 #include "VxWsApplicationFilesEP/resources/string_table.h"
 #include "ide/framework/message_service.h"
@@ -15,14 +16,6 @@ namespace vx {
 namespace {
 
 // Fields of the original package's rows.
-constexpr UINT kFileComponent = 2;
-constexpr UINT kFileFileName = 3;
-constexpr UINT kFileVersion = 5;
-constexpr UINT kFileLanguage = 6;
-constexpr UINT kComponentKey = 1;
-constexpr UINT kComponentDirectory = 3;
-constexpr UINT kComponentKeyPath = 6;
-constexpr UINT kDirectoryKey = 1;
 
 // The buffers the version query is given, in characters.
 constexpr MsiDWORD kVersionBufferSize = 25;
@@ -222,7 +215,7 @@ CMsiRecord CPatchFileInfo::FileRow() {
 
 std::u16string CPatchFileInfo::GetFileName() {
     const CMsiRecord file = FileRow();
-    return file ? Package().GetLongFileName(file.GetString(kFileFileName)) : NotInOriginal();
+    return file ? Package().GetLongFileName(file.GetString(kFileName)) : NotInOriginal();
 }
 
 std::u16string CPatchFileInfo::GetDestination() {

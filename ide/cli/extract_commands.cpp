@@ -4,6 +4,7 @@
 #include "VxWsApplicationFilesEP/package/msi_media.h"
 #include "VxWsApplicationFilesEP/package/msi_package.h"
 #include "VxWsApplicationFilesEP/package/safe_paths.h"
+#include "VxWsApplicationFilesEP/package/table_columns.h"
 #include "ide/cli/console.h"
 #include "ide/cli/terminal_progress.h"
 #include "platform/com/com_exception.h"
@@ -29,15 +30,6 @@ namespace {
 
 using Rule = CMsiPathResolver::CompressionRule;
 
-// File, Component and Media columns by position.
-constexpr UINT kFileKey = 1;
-constexpr UINT kFileComponent = 2;
-constexpr UINT kFileName = 3;
-constexpr UINT kFileAttributes = 7;
-constexpr UINT kFileSequence = 8;
-constexpr UINT kComponentDirectory = 3;
-constexpr UINT kMediaDiskId = 1;
-constexpr UINT kMediaLastSequence = 2;
 constexpr size_t kCopyBufferBytes = 1 << 20;
 
 // The package object accepts a package it cannot open; a command should not. The path is made
