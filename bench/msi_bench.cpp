@@ -162,6 +162,17 @@ int RowCount(const std::string& path, const char* table) {
         vx::test::OracleQuery(path, u"SELECT * FROM `" + vx::Utf8ToUtf16(table) + u"`").rows.size());
 }
 
+// Fails the run when a key was missed; labels it and reports the time of one lookup.
+void ReportLookups(benchmark::State& state, const LookupCase& c, int rowCount, int found) {
+    if (found != kLookupsPerIteration) {
+        state.SkipWithError("a key was not found");
+    }
+    state.SetLabel(std::string(c.table) + " of " + std::to_string(rowCount) + " rows");
+    state.counters["per_lookup_us"] = benchmark::Counter(
+        kLookupsPerIteration, benchmark::Counter::kIsIterationInvariantRate |
+                                  benchmark::Counter::kInvert);
+}
+
 void OursLookups(benchmark::State& state) {
     const LookupCase& c = kLookups[state.range(0)];
     const std::string path = Fixture(c.package);
@@ -195,13 +206,7 @@ void OursLookups(benchmark::State& state) {
         }
     }
     MsiCloseHandle(db);
-    if (found != kLookupsPerIteration) {
-        state.SkipWithError("a key was not found");
-    }
-    state.SetLabel(std::string(c.table) + " of " + std::to_string(rowCount) + " rows");
-    state.counters["per_lookup_us"] = benchmark::Counter(
-        kLookupsPerIteration, benchmark::Counter::kIsIterationInvariantRate |
-                                  benchmark::Counter::kInvert);
+    ReportLookups(state, c, rowCount, found);
 }
 
 void LibmsiLookups(benchmark::State& state) {
@@ -232,13 +237,7 @@ void LibmsiLookups(benchmark::State& state) {
         }
     }
     g_object_unref(db);
-    if (found != kLookupsPerIteration) {
-        state.SkipWithError("a key was not found");
-    }
-    state.SetLabel(std::string(c.table) + " of " + std::to_string(rowCount) + " rows");
-    state.counters["per_lookup_us"] = benchmark::Counter(
-        kLookupsPerIteration, benchmark::Counter::kIsIterationInvariantRate |
-                                  benchmark::Counter::kInvert);
+    ReportLookups(state, c, rowCount, found);
 }
 
 void PackageArgs(benchmark::internal::Benchmark* b) {
