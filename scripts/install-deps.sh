@@ -7,7 +7,7 @@ packages=(
   build-essential cmake ninja-build pkg-config clang
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev libsqlite3-dev libmspack-dev
-  msitools wixl libmsi-dev gcab cabextract
+  msitools wixl libmsi-dev libglib2.0-dev gcab cabextract
   xvfb xauth python3
 )
 

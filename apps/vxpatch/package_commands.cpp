@@ -1,9 +1,9 @@
-#include "ide/cli/package_commands.h"
+#include "apps/vxpatch/package_commands.h"
 
 #include "VxWsApplicationFilesEP/package/msi_errors.h"
 #include "VxWsApplicationFilesEP/package/msi_handles.h"
-#include "ide/cli/console.h"
-#include "ide/cli/idt_writer.h"
+#include "apps/vxpatch/console.h"
+#include "apps/vxpatch/idt_writer.h"
 #include "platform/sys/format_string.h"
 
 #include <ctime>

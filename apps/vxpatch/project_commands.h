@@ -1,7 +1,7 @@
 #pragma once
 // vxpatch commands that make and edit patch projects: new, info, list, add, add-new, set, remove.
 
-#include "ide/cli/command_table.h"
+#include "apps/vxpatch/command_table.h"
 
 namespace vx::cli {
 

@@ -1,7 +1,7 @@
 #pragma once
 // vxpatch commands over the package object: dir, dirs, compare-versions, compare, product.
 
-#include "ide/cli/command_table.h"
+#include "apps/vxpatch/command_table.h"
 
 namespace vx::cli {
 

@@ -1,4 +1,4 @@
-#include "VxWsApplicationFilesEP/common/service_object_loader.h"
+#include "ide/framework/service_object_loader.h"
 
 #include "platform/com/com_exception.h"
 #include "platform/sys/file_system.h"

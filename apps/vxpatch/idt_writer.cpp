@@ -1,4 +1,4 @@
-#include "ide/cli/idt_writer.h"
+#include "apps/vxpatch/idt_writer.h"
 
 namespace vx::cli {
 

@@ -1,7 +1,7 @@
 #pragma once
 // vxpatch commands that read a package: tables, export, query, suminfo, streams, version.
 
-#include "ide/cli/command_table.h"
+#include "apps/vxpatch/command_table.h"
 
 namespace vx::cli {
 

@@ -1,7 +1,7 @@
 #pragma once
 // vxpatch commands that take original files out of a package: extract and extract-all.
 
-#include "ide/cli/command_table.h"
+#include "apps/vxpatch/command_table.h"
 
 namespace vx::cli {
 

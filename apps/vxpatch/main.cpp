@@ -1,12 +1,9 @@
-#include "ide/cli/command_table.h"
+#include "apps/vxpatch/command_table.h"
+#include "apps/vxpatch/extract_commands.h"
+#include "apps/vxpatch/package_commands.h"
+#include "apps/vxpatch/project_commands.h"
+#include "apps/vxpatch/reader_commands.h"
 #include "platform/sys/wide_string.h"
-
-#ifdef VX_HAVE_PACKAGE_COMMANDS
-#include "ide/cli/extract_commands.h"
-#include "ide/cli/package_commands.h"
-#include "ide/cli/project_commands.h"
-#include "ide/cli/reader_commands.h"
-#endif
 
 #include <string>
 #include <vector>
@@ -17,11 +14,9 @@ int main(int argc, char** argv) {
         args.push_back(vx::Utf8ToUtf16(argv[i]));
     }
     vx::cli::CommandTable table;
-#ifdef VX_HAVE_PACKAGE_COMMANDS
     vx::cli::AddPackageCommands(table);
     vx::cli::AddReaderCommands(table);
     vx::cli::AddExtractCommands(table);
     vx::cli::AddProjectCommands(table);
-#endif
     return vx::cli::RunCommandLine(table, args);
 }

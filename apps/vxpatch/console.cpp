@@ -1,4 +1,4 @@
-#include "ide/cli/console.h"
+#include "apps/vxpatch/console.h"
 
 #include "platform/sys/wide_string.h"
 

@@ -1,4 +1,4 @@
-#include "ide/cli/terminal_progress.h"
+#include "apps/vxpatch/terminal_progress.h"
 
 #include "platform/sys/wide_string.h"
 

@@ -1,7 +1,7 @@
-#include "ide/cli/command_table.h"
+#include "apps/vxpatch/command_table.h"
 
 #include "cli/version.h"
-#include "ide/cli/console.h"
+#include "apps/vxpatch/console.h"
 #include "platform/com/com_exception.h"
 #include "platform/sys/format_string.h"
 #include "platform/sys/wide_string.h"

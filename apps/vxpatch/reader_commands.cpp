@@ -1,10 +1,10 @@
-#include "ide/cli/reader_commands.h"
+#include "apps/vxpatch/reader_commands.h"
 
 #include "VxWsApplicationFilesEP/original/original_files_fill.h"
 #include "VxWsApplicationFilesEP/package/msi_errors.h"
 #include "VxWsApplicationFilesEP/package/msi_package.h"
 #include "VxWsApplicationFilesEP/package/version_compare.h"
-#include "ide/cli/console.h"
+#include "apps/vxpatch/console.h"
 #include "platform/sys/format_string.h"
 
 #include <memory>

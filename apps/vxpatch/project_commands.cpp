@@ -1,4 +1,4 @@
-#include "ide/cli/project_commands.h"
+#include "apps/vxpatch/project_commands.h"
 
 #include "VxWsApplicationFilesEP/package/msi_package.h"
 #include "VxWsApplicationFilesEP/patchlist/new_file_warning.h"
@@ -6,7 +6,7 @@
 #include "VxWsApplicationFilesEP/patchlist/patch_file_info.h"
 #include "ide/automation/project_errors.h"
 #include "ide/automation/project_factory.h"
-#include "ide/cli/console.h"
+#include "apps/vxpatch/console.h"
 #include "ide/framework/message_service.h"
 #include "platform/com/com_exception.h"
 #include "platform/sys/file_system.h"
