@@ -7,23 +7,29 @@
 #
 #   scripts/clean-root-check.sh [ROOT_DIR]     (default: a new folder under /var/tmp)
 #
-# The root is kept afterwards for a look inside; remove it with `rm -rf ROOT_DIR` once the
-# mounts below are gone (the script unmounts them on exit).
+# The minimal system that debootstrap makes is kept in VX_CLEAN_ROOT_BASE (default
+# /var/tmp/vx-bookworm-base) and copied afresh for every run, so that only the first run
+# downloads it. The root is kept afterwards for a look inside; the script unmounts on exit.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source_dir=$(pwd)
 shared_dir=$(cd .. && pwd)/shared
 root=${1:-$(mktemp -d /var/tmp/vx-clean-root.XXXXXX)}
+base=${VX_CLEAN_ROOT_BASE:-/var/tmp/vx-bookworm-base}
 mirror=${VX_DEBIAN_MIRROR:-http://deb.debian.org/debian}
 
 if [ "$(id -u)" -ne 0 ]; then echo "clean-root-check: run as root" >&2; exit 2; fi
 command -v debootstrap >/dev/null || { echo "clean-root-check: apt-get install debootstrap" >&2; exit 2; }
 
-if [ ! -x "$root/usr/bin/apt-get" ]; then
-  echo "== debootstrap bookworm into $root"
-  debootstrap --variant=minbase bookworm "$root" "$mirror" >"$root.debootstrap.log" 2>&1 ||
-    { tail -20 "$root.debootstrap.log"; exit 1; }
+if [ ! -x "$base/usr/bin/apt-get" ]; then
+  echo "== debootstrap bookworm into $base"
+  rm -rf "$base"
+  debootstrap --variant=minbase bookworm "$base" "$mirror" >"$base.debootstrap.log" 2>&1 ||
+    { tail -20 "$base.debootstrap.log"; rm -rf "$base"; exit 1; }
 fi
+echo "== a fresh copy of the clean system in $root"
+rm -rf "$root"
+cp -a "$base" "$root"
 
 mounts=()
 cleanup() {
