@@ -59,6 +59,10 @@ inline constexpr DROPEFFECT DROPEFFECT_COPY = 1;
 inline constexpr DROPEFFECT DROPEFFECT_MOVE = 2;
 inline constexpr DROPEFFECT DROPEFFECT_LINK = 4;
 
+// Notification codes of OnCommand: a button clicked, a combo box's selection chosen.
+inline constexpr UINT BN_CLICKED = 0;
+inline constexpr UINT CBN_SELCHANGE = 1;
+
 // The message a CVXEdit sends its form when an edit is committed; wParam is the edit's id.
 inline constexpr UINT WM_VX_EDITCOMMIT = 0x9DD;
 
