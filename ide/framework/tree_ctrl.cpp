@@ -45,6 +45,7 @@ CVXTreeCtrl::CVXTreeCtrl(QWidget* parent)
     setIconSize(QSize(16, 16));
     setDragEnabled(false); // drags start in mouseMoveEvent, for either button
     setDragDropMode(NoDragDrop);
+    qRegisterMetaType<HTREEITEM>("vx::HTREEITEM"); // for queued connections and signal spies
     m_model->onRelease = [this](TreeNode* node) { OnDeleteItem(node, node->data); };
     m_model->onLabelEdited = [this](TreeNode* node, const QString& text) {
         return OnEndLabelEdit(node, text);
@@ -127,11 +128,25 @@ bool CVXTreeCtrl::DeleteItem(HTREEITEM item) {
     if (item == TVI_ROOT) {
         return DeleteAllItems();
     }
+    // A caret in what goes moves first, to the item before, after or above, with its
+    // notification (Qt would move it only off the deleted item itself, and drop it silently
+    // when it lies deeper).
+    for (HTREEITEM caret = GetSelectedItem(); caret; caret = caret->parent) {
+        if (caret == item) {
+            HTREEITEM next = GetPrevSiblingItem(item);
+            next = next ? next : GetNextSiblingItem(item);
+            SelectItem(next ? next : GetParentItem(item));
+            break;
+        }
+    }
     m_model->Remove(item);
     return true;
 }
 
 bool CVXTreeCtrl::DeleteAllItems() {
+    if (GetSelectedItem()) {
+        SelectItem(nullptr);
+    }
     m_model->Clear();
     return true;
 }
@@ -379,7 +394,8 @@ bool CVXTreeCtrl::EditLabel(HTREEITEM item) {
     if (!item || item == TVI_ROOT || !(m_style & TVS_EDITLABELS)) {
         return false;
     }
-    return edit(m_model->IndexOf(item), AllEditTriggers, nullptr);
+    // Qt answers true even when the delegate made no editor (the edit was refused).
+    return edit(m_model->IndexOf(item), AllEditTriggers, nullptr) && state() == EditingState;
 }
 
 QModelIndex CVXTreeCtrl::IndexFromItem(HTREEITEM item) const {

@@ -128,7 +128,7 @@ signals:
 
 protected:
     // Notifications.
-    virtual void OnDeleteItem(HTREEITEM item, DWORD_PTR data);
+    virtual void OnDeleteItem(HTREEITEM item, DWORD_PTR itemData);
     virtual void OnSelChanged(HTREEITEM oldItem, HTREEITEM newItem);
     virtual void OnKillFocus();
     // True refuses the edit.
@@ -146,11 +146,11 @@ protected:
     // and runs the drag; an override that refuses returns without calling it.
     virtual void OnBeginDrag(HTREEITEM item, bool rightButton);
     virtual std::unique_ptr<CDragDropData> CreateDragDropData(HTREEITEM item);
-    // Drop target: the effect a drop of `data` on `target` (null: no item) would have, and the
+    // Drop target: the effect a drop of `record` on `target` (null: no item) would have, and the
     // drop itself. The base refuses and ignores.
-    virtual DROPEFFECT CheckTreeForDropEffect(CDragDropData* data, uint32_t keyState,
+    virtual DROPEFFECT CheckTreeForDropEffect(CDragDropData* record, uint32_t keyState,
                                               HTREEITEM target);
-    virtual bool OnTreeDrop(CDragDropData* data, DROPEFFECT effect, HTREEITEM target);
+    virtual bool OnTreeDrop(CDragDropData* record, DROPEFFECT effect, HTREEITEM target);
 
     CTreeNodeModel& Model() const { return *m_model; }
 
