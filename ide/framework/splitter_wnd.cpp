@@ -41,6 +41,8 @@ bool CVXSplitterWnd::CreateStatic(QWidget* parent, int rows, int cols, uint32_t 
         pane.stack->setContentsMargins(0, 0, 0, 0);
         m_splitter->addWidget(pane.host);
     }
+    // A resize goes to the last pane, the others keep their sizes.
+    m_splitter->setStretchFactor(static_cast<int>(m_panes.size()) - 1, 1);
     SetDlgCtrlID(this, id);
     if (qobject_cast<CVXSplitterWnd*>(parent)) {
         return true; // nested: AttachSplitter places and shows it

@@ -5,8 +5,6 @@
 #include "ide/framework/wrkspace_view.h"
 #include "platform/com/com_exception.h"
 
-#include <QLayout>
-
 namespace vx {
 
 CVXWrkSpaceCtrl::CVXWrkSpaceCtrl(const CVXWrkSpaceDocTemplate& docTemplate)
@@ -45,14 +43,9 @@ HRESULT CVXWrkSpaceCtrl::OnShowWorkspace() {
         return E_UNEXPECTED;
     }
     m_document->SetActiveWorkspace(true);
+    // Showing a window in a layout lays its parent out at once; the frame then sizes the view,
+    // so that the view's first sizing sees the size the host gives the page.
     m_frame->show();
-    // The view's first sizing should see the size the host gives the page: lay the host's
-    // window out now rather than at the next turn of the event loop.
-    for (QWidget* up = m_frame->parentWidget(); up; up = up->parentWidget()) {
-        if (up->layout()) {
-            up->layout()->activate();
-        }
-    }
     m_frame->RecalcLayout();
     if (m_view) {
         m_view->InitialUpdate();
