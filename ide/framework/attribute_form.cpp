@@ -40,12 +40,14 @@ bool CVXAttributeForm::Create(QWidget* parent, UINT id, uint32_t style, const QR
 void CVXAttributeForm::ConnectNotifications() {
     for (QAbstractButton* button : m_template->findChildren<QAbstractButton*>()) {
         if (const UINT id = vx::GetDlgCtrlID(button)) {
-            connect(button, &QAbstractButton::clicked, this, [this, id] { OnCommand(id, BN_CLICKED); });
+            connect(button, &QAbstractButton::clicked, this,
+                    [this, id] { OnCommand(id, BN_CLICKED); });
         }
     }
     for (QComboBox* combo : m_template->findChildren<QComboBox*>()) {
         if (const UINT id = vx::GetDlgCtrlID(combo)) {
-            connect(combo, &QComboBox::activated, this, [this, id] { OnCommand(id, CBN_SELCHANGE); });
+            connect(combo, &QComboBox::activated, this,
+                    [this, id] { OnCommand(id, CBN_SELCHANGE); });
         }
     }
 }

@@ -18,8 +18,7 @@ namespace vx {
 using FormTemplateBuilder = void (*)(QWidget* form);
 
 // The builder of a uic-generated class (the Designer file's top-level widget a QWidget).
-template <class Ui>
-void BuildFromUi(QWidget* form) {
+template <class Ui> void BuildFromUi(QWidget* form) {
     Ui ui;
     ui.setupUi(form);
 }
@@ -40,10 +39,7 @@ public:
 
     // The control with id `id`, or null.
     QWidget* GetDlgItem(UINT id) const;
-    template <class T>
-    T* GetDlgItemAs(UINT id) const {
-        return dynamic_cast<T*>(GetDlgItem(id));
-    }
+    template <class T> T* GetDlgItemAs(UINT id) const { return dynamic_cast<T*>(GetDlgItem(id)); }
     // A check box's or radio button's state (BST_CHECKED, BST_UNCHECKED, BST_INDETERMINATE);
     // BST_UNCHECKED for any other control.
     int GetBtnState(UINT id) const;

@@ -10,10 +10,10 @@ class QWidget;
 namespace vx {
 
 struct FileDialogRequest {
-    bool open = true; // an open dialog; false: a save dialog
-    QString title;    // empty: the dialog's own
-    QString folder;   // where the dialog starts; empty: the current folder
-    QString fileName; // the file name proposed, without folder
+    bool open = true;        // an open dialog; false: a save dialog
+    QString title;           // empty: the dialog's own
+    QString folder;          // where the dialog starts; empty: the current folder
+    QString fileName;        // the file name proposed, without folder
     QStringList nameFilters; // Qt's form: "Programs (*.exe *.dll)"
     QString defaultSuffix;   // appended to a saved name without one
     bool mustExist = false;  // only existing files can be chosen

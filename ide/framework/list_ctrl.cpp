@@ -231,8 +231,7 @@ bool CVXListCtrl::SetItemData(int item, DWORD_PTR itemData) {
 }
 
 DWORD_PTR CVXListCtrl::GetItemData(int item) const {
-    return item >= 0 && item < GetItemCount() ? m_model->rows[static_cast<size_t>(item)].data
-                                              : 0;
+    return item >= 0 && item < GetItemCount() ? m_model->rows[static_cast<size_t>(item)].data : 0;
 }
 
 int CVXListCtrl::GetItemCount() const {
@@ -263,11 +262,11 @@ bool CVXListCtrl::SetItemState(int item, UINT state, UINT mask) {
     }
     QItemSelectionModel* selection = selectionModel();
     if (mask & LVIS_SELECTED) {
-        const auto command = (state & LVIS_SELECTED) ? QItemSelectionModel::Select
-                                                     : QItemSelectionModel::Deselect;
+        const auto command =
+            (state & LVIS_SELECTED) ? QItemSelectionModel::Select : QItemSelectionModel::Deselect;
         if (selectionMode() == SingleSelection && (state & LVIS_SELECTED)) {
-            selection->select(index, QItemSelectionModel::ClearAndSelect |
-                                         QItemSelectionModel::Rows);
+            selection->select(index,
+                              QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
         } else {
             selection->select(index, command | QItemSelectionModel::Rows);
         }

@@ -171,8 +171,8 @@ void CVXSplitterWnd::RecalcLayout() {
     QList<int> sizes;
     for (size_t i = 0; i + 1 < m_panes.size(); ++i) {
         const Pane& pane = m_panes[i];
-        const int size = std::max(pane.minimum, pane.ideal >= 0 ? pane.ideal
-                                                                : current.value(static_cast<int>(i)));
+        const int size = std::max(
+            pane.minimum, pane.ideal >= 0 ? pane.ideal : current.value(static_cast<int>(i)));
         sizes.push_back(size);
         left -= size;
     }

@@ -35,7 +35,8 @@ private:
 };
 
 CVXTreeCtrl::CVXTreeCtrl(QWidget* parent)
-    : QTreeView(parent), m_model(new CTreeNodeModel(this)), m_delegate(new CTreeItemDelegate(this)) {
+    : QTreeView(parent), m_model(new CTreeNodeModel(this)),
+      m_delegate(new CTreeItemDelegate(this)) {
     setModel(m_model);
     setItemDelegate(m_delegate);
     setHeaderHidden(true);
@@ -82,7 +83,7 @@ void CVXTreeCtrl::ApplyStyle() {
     m_model->SetCheckable((m_style & TVS_CHECKBOXES) != 0);
     // A tree is always reachable by keyboard; WS_TABSTOP only decides whether Tab stops here.
     setFocusPolicy((m_style & WS_TABSTOP) || !(m_style & WS_CHILD) ? Qt::StrongFocus
-                                                                  : Qt::ClickFocus);
+                                                                   : Qt::ClickFocus);
 }
 
 UINT CVXTreeCtrl::GetDlgCtrlID() const {
@@ -244,13 +245,20 @@ HTREEITEM CVXTreeCtrl::GetParentItem(HTREEITEM item) const {
 
 HTREEITEM CVXTreeCtrl::GetNextItem(HTREEITEM item, UINT code) const {
     switch (code) {
-    case TVGN_ROOT: return GetRootItem();
-    case TVGN_NEXT: return GetNextSiblingItem(item);
-    case TVGN_PREVIOUS: return GetPrevSiblingItem(item);
-    case TVGN_PARENT: return GetParentItem(item);
-    case TVGN_CHILD: return GetChildItem(item);
-    case TVGN_CARET: return GetSelectedItem();
-    default: return nullptr;
+    case TVGN_ROOT:
+        return GetRootItem();
+    case TVGN_NEXT:
+        return GetNextSiblingItem(item);
+    case TVGN_PREVIOUS:
+        return GetPrevSiblingItem(item);
+    case TVGN_PARENT:
+        return GetParentItem(item);
+    case TVGN_CHILD:
+        return GetChildItem(item);
+    case TVGN_CARET:
+        return GetSelectedItem();
+    default:
+        return nullptr;
     }
 }
 
@@ -264,10 +272,17 @@ bool CVXTreeCtrl::Expand(HTREEITEM item, UINT code) {
     }
     const QModelIndex index = m_model->IndexOf(item);
     switch (code) {
-    case TVE_EXPAND: expand(index); return true;
-    case TVE_COLLAPSE: collapse(index); return true;
-    case TVE_TOGGLE: setExpanded(index, !isExpanded(index)); return true;
-    default: return false;
+    case TVE_EXPAND:
+        expand(index);
+        return true;
+    case TVE_COLLAPSE:
+        collapse(index);
+        return true;
+    case TVE_TOGGLE:
+        setExpanded(index, !isExpanded(index));
+        return true;
+    default:
+        return false;
     }
 }
 
@@ -281,8 +296,7 @@ bool CVXTreeCtrl::SelectItem(HTREEITEM item) {
         return true;
     }
     EnsureVisible(item);
-    selectionModel()->setCurrentIndex(m_model->IndexOf(item),
-                                      QItemSelectionModel::ClearAndSelect);
+    selectionModel()->setCurrentIndex(m_model->IndexOf(item), QItemSelectionModel::ClearAndSelect);
     return true;
 }
 
@@ -327,8 +341,8 @@ QStyleOptionViewItem CVXTreeCtrl::ItemOption(const QModelIndex& index) const {
 QRect CVXTreeCtrl::LabelRect(const QStyleOptionViewItem& option) const {
     QRect text = style()->subElementRect(QStyle::SE_ItemViewItemText, &option, this);
     const int margin = style()->pixelMetric(QStyle::PM_FocusFrameHMargin, &option, this) + 1;
-    text.setWidth(std::min(text.width(), option.fontMetrics.horizontalAdvance(option.text) +
-                                             2 * margin));
+    text.setWidth(
+        std::min(text.width(), option.fontMetrics.horizontalAdvance(option.text) + 2 * margin));
     return text;
 }
 
@@ -482,8 +496,7 @@ void CVXTreeCtrl::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void CVXTreeCtrl::mouseReleaseEvent(QMouseEvent* event) {
-    const bool rightClick =
-        event->button() == Qt::RightButton && m_pressButton == Qt::RightButton;
+    const bool rightClick = event->button() == Qt::RightButton && m_pressButton == Qt::RightButton;
     m_pressItem = nullptr;
     m_pressButton = Qt::NoButton;
     if (event->button() == Qt::RightButton) {

@@ -66,10 +66,9 @@ uint32_t CVXTreeCtrl::KeyStateOf(const QDropEvent* event) {
 
 void CVXTreeCtrl::AnswerDragOver(QDropEvent* event) {
     CDragDropData* record = m_dropTarget ? DragRecordFor(event->mimeData()) : nullptr;
-    const DROPEFFECT effect =
-        record ? CheckTreeForDropEffect(record, KeyStateOf(event),
-                                        HitTest(event->position().toPoint()))
-               : DROPEFFECT_NONE;
+    const DROPEFFECT effect = record ? CheckTreeForDropEffect(record, KeyStateOf(event),
+                                                              HitTest(event->position().toPoint()))
+                                     : DROPEFFECT_NONE;
     const auto action = static_cast<Qt::DropAction>(effect);
     if (effect != DROPEFFECT_NONE && (event->possibleActions() & action)) {
         event->setDropAction(action);

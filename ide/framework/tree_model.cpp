@@ -178,8 +178,7 @@ void CTreeNodeModel::SortChildren(
         after.push_back(createIndex(node->row, 0, node));
     }
     changePersistentIndexList(before, after);
-    emit layoutChanged({QPersistentModelIndex(parentIndex)},
-                       QAbstractItemModel::VerticalSortHint);
+    emit layoutChanged({QPersistentModelIndex(parentIndex)}, QAbstractItemModel::VerticalSortHint);
 }
 
 void CTreeNodeModel::SetLabel(TreeNode* node, QString label) {

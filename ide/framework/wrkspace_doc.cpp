@@ -23,8 +23,8 @@ public:
     HRESULT OnItemChanged2(const char16_t* table, const char16_t* key, ItemChange change,
                            const char16_t* property) override {
         if (m_document) {
-            m_document->OnItemChanged(CItemChangedHint(table ? table : u"", key ? key : u"",
-                                                       change, property ? property : u""));
+            m_document->OnItemChanged(CItemChangedHint(table ? table : u"", key ? key : u"", change,
+                                                       property ? property : u""));
         }
         return S_OK;
     }
@@ -126,8 +126,7 @@ void CVXWrkSpaceDoc::RemoveView(CVXWrkSpaceView* view) {
     std::erase(m_views, view);
 }
 
-void CVXWrkSpaceDoc::UpdateAllViews(CVXWrkSpaceView* sender, LPARAM hint,
-                                    CUpdateHint* hintObject) {
+void CVXWrkSpaceDoc::UpdateAllViews(CVXWrkSpaceView* sender, LPARAM hint, CUpdateHint* hintObject) {
     // A copy: an update may add or remove views.
     for (CVXWrkSpaceView* view : std::vector(m_views)) {
         if (view != sender) {

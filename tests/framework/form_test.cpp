@@ -78,10 +78,11 @@ private slots:
         QTest::mouseClick(form.GetDlgItem(215), Qt::LeftButton);
         QTest::mouseClick(form.GetDlgItem(204), Qt::LeftButton);
         auto* combo = form.GetDlgItemAs<QComboBox>(218);
-        emit combo->activated(1); // what choosing an entry does
+        emit combo->activated(1);  // what choosing an entry does
         combo->setCurrentIndex(0); // the program's own change is no notification
         using Commands = std::vector<std::pair<UINT, UINT>>;
-        QCOMPARE(form.commands, (Commands{{215, BN_CLICKED}, {204, BN_CLICKED}, {218, CBN_SELCHANGE}}));
+        QCOMPARE(form.commands,
+                 (Commands{{215, BN_CLICKED}, {204, BN_CLICKED}, {218, CBN_SELCHANGE}}));
         QCOMPARE(form.GetBtnState(215), BST_CHECKED);
     }
 
@@ -178,11 +179,13 @@ private slots:
 
     void compactPaths_data() {
         QTest::addColumn<QString>("path");
-        QTest::addColumn<int>("chars"); // the width, in widths of "x"
+        QTest::addColumn<int>("chars");        // the width, in widths of "x"
         QTest::addColumn<QString>("expected"); // "" when only the shape is checked
         QTest::newRow("fits") << "C:\\App\\a.dll" << 40 << "C:\\App\\a.dll";
-        QTest::newRow("middle gives way") << "[ProgramFilesFolder]\\Company\\Product\\bin\\file.dll" << 36 << "";
-        QTest::newRow("file name alone too long") << "/very/long/folder/averyveryverylongfilename.dll" << 12 << "";
+        QTest::newRow("middle gives way")
+            << "[ProgramFilesFolder]\\Company\\Product\\bin\\file.dll" << 36 << "";
+        QTest::newRow("file name alone too long")
+            << "/very/long/folder/averyveryverylongfilename.dll" << 12 << "";
     }
 
     void compactPaths() {

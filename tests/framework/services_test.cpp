@@ -26,13 +26,15 @@ private slots:
         QTest::addColumn<QStringList>("nameFilters");
         QTest::addColumn<bool>("multiple");
         const QString all = "All Files (*.*)|**|";
-        QTest::newRow("pattern for a name") << "*.*" << 0x1806u << all << "" << ""
-                                            << QStringList{"All Files (*)"} << false;
+        QTest::newRow("pattern for a name") << "*.*" << 0x1806u << all << ""
+                                            << "" << QStringList{"All Files (*)"} << false;
         QTest::newRow("a file's path") << "/tmp/patch/new.dll" << 0x1806u << all << "/tmp/patch"
                                        << "new.dll" << QStringList{"All Files (*)"} << false;
         QTest::newRow("two filters, several files")
-            << "" << OFN_ALLOWMULTISELECT << "Programs (*.exe;*.dll)|*.exe;*.dll|All Files (*.*)|*.*|"
-            << "" << "" << QStringList{"Programs (*.exe *.dll)", "All Files (*)"} << true;
+            << "" << OFN_ALLOWMULTISELECT
+            << "Programs (*.exe;*.dll)|*.exe;*.dll|All Files (*.*)|*.*|"
+            << ""
+            << "" << QStringList{"Programs (*.exe *.dll)", "All Files (*)"} << true;
     }
 
     void browseFileRequest() {
@@ -99,10 +101,9 @@ private slots:
         QTest::newRow("question, yes or no")
             << (MB_YESNO | MB_ICONQUESTION) << int(QMessageBox::Yes | QMessageBox::No)
             << int(QMessageBox::Question) << int(QMessageBox::No) << IDNO;
-        QTest::newRow("OK or cancel") << uint32_t{MB_OKCANCEL}
-                                      << int(QMessageBox::Ok | QMessageBox::Cancel)
-                                      << int(QMessageBox::NoIcon) << int(QMessageBox::Cancel)
-                                      << IDCANCEL;
+        QTest::newRow("OK or cancel")
+            << uint32_t{MB_OKCANCEL} << int(QMessageBox::Ok | QMessageBox::Cancel)
+            << int(QMessageBox::NoIcon) << int(QMessageBox::Cancel) << IDCANCEL;
     }
 
     void qtMessageBox() {
@@ -126,7 +127,9 @@ private slots:
         });
         poll.start(10);
         CQtMessageService service;
-        QCOMPARE(service.Show({u"Unable to locate the original setup package.", {}, style,
+        QCOMPARE(service.Show({u"Unable to locate the original setup package.",
+                               {},
+                               style,
                                MessageOwner::Application}),
                  answer);
         QCOMPARE(seenButtons, buttons);

@@ -65,8 +65,8 @@ private slots:
         HTREEITEM root = tree.InsertItem("root");
         HTREEITEM first = nullptr;
         for (const char* label : {"b", "a", "C"}) {
-            HTREEITEM after = position == "first"  ? TVI_FIRST
-                              : position == "sort" ? TVI_SORT
+            HTREEITEM after = position == "first"            ? TVI_FIRST
+                              : position == "sort"           ? TVI_SORT
                               : position == "after" && first ? first
                                                              : TVI_LAST;
             HTREEITEM item = tree.InsertItem(label, root, after);
@@ -186,9 +186,11 @@ private slots:
         tree.InsertItem("file", 0, 0, folder);
         QRect label;
         QVERIFY(tree.GetItemRect(folder, &label, true));
-        const QPoint points[] = {label.center(), {label.left() - 8, label.center().y()},
+        const QPoint points[] = {label.center(),
+                                 {label.left() - 8, label.center().y()},
                                  {label.right() + 20, label.center().y()},
-                                 {label.left() - 16 - 10, label.center().y()}, {5, 190}};
+                                 {label.left() - 16 - 10, label.center().y()},
+                                 {5, 190}};
         const QStringList names{"label", "icon", "right", "button", "below"};
         UINT got = 0;
         HTREEITEM hit = tree.HitTest(points[names.indexOf(where)], &got);

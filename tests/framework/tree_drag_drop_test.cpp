@@ -41,8 +41,9 @@ public:
         }
     }
 };
-const DragDropClass LabelRecord::kClass{u"LabelRecord", 1, &CDragDropData::kClass,
-                                        [] { return std::unique_ptr<CDragDropData>(new LabelRecord); }};
+const DragDropClass LabelRecord::kClass{u"LabelRecord", 1, &CDragDropData::kClass, [] {
+                                            return std::unique_ptr<CDragDropData>(new LabelRecord);
+                                        }};
 
 class OtherRecord : public CDragDropData {
 public:
@@ -50,8 +51,9 @@ public:
     const DragDropClass& GetRuntimeClass() const override { return kClass; }
     void Load(IStream*) override {}
 };
-const DragDropClass OtherRecord::kClass{u"OtherRecord", 1, &CDragDropData::kClass,
-                                        [] { return std::unique_ptr<CDragDropData>(new OtherRecord); }};
+const DragDropClass OtherRecord::kClass{u"OtherRecord", 1, &CDragDropData::kClass, [] {
+                                            return std::unique_ptr<CDragDropData>(new OtherRecord);
+                                        }};
 
 class SourceTree final : public CVXTreeCtrl {
 public:
@@ -72,7 +74,8 @@ public:
     std::vector<std::pair<std::vector<std::u16string>, HTREEITEM>> drops;
 
 protected:
-    DROPEFFECT CheckTreeForDropEffect(CDragDropData* record, uint32_t keyState, HTREEITEM) override {
+    DROPEFFECT CheckTreeForDropEffect(CDragDropData* record, uint32_t keyState,
+                                      HTREEITEM) override {
         keyStates.push_back(keyState);
         return record->IsKindOf(LabelRecord::kClass) ? DROPEFFECT_COPY : DROPEFFECT_NONE;
     }

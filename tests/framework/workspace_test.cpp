@@ -132,7 +132,8 @@ private slots:
         page->OnUpdateWorkspace();
         project->sink->OnItemChanged2(u"VXKestromFile", u"File1", ItemAdded, u"");
         using Updates = std::vector<std::pair<LPARAM, std::u16string>>;
-        QVERIFY(view->updates == (Updates{{HINT_GENERAL_REFRESH, u""}, {HINT_ITEM_CHANGED, u"VXKestromFile"}}));
+        QVERIFY(view->updates ==
+                (Updates{{HINT_GENERAL_REFRESH, u""}, {HINT_ITEM_CHANGED, u"VXKestromFile"}}));
 
         bool handled = false;
         commands->ExecuteCommand(ID_WORKSPACE_HELP, &handled);
