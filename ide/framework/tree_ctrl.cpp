@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QFocusEvent>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QStyledItemDelegate>
@@ -40,6 +41,10 @@ CVXTreeCtrl::CVXTreeCtrl(QWidget* parent)
     setModel(m_model);
     setItemDelegate(m_delegate);
     setHeaderHidden(true);
+    // As wide as the longest label shown (of at most the header's sample of rows), scrolling
+    // sideways when the pane is narrower, rather than cutting labels short.
+    header()->setStretchLastSection(false);
+    header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
     setUniformRowHeights(true);
     setSelectionMode(SingleSelection);
     setSelectionBehavior(SelectRows);
@@ -348,7 +353,11 @@ QRect CVXTreeCtrl::LabelRect(const QStyleOptionViewItem& option) const {
 
 HTREEITEM CVXTreeCtrl::HitTest(QPoint client, UINT* flags) const {
     UINT where = TVHT_NOWHERE;
-    const QModelIndex index = viewport()->rect().contains(client) ? indexAt(client) : QModelIndex();
+    // Right of the column the row's item still counts, as right of its label.
+    const QModelIndex index = viewport()->rect().contains(client)
+                                  ? indexAt(QPoint(std::min(client.x(), columnWidth(0) - 1),
+                                                   client.y()))
+                                  : QModelIndex();
     HTREEITEM item = CTreeNodeModel::NodeOf(index);
     if (item) {
         const QStyleOptionViewItem option = ItemOption(index);
