@@ -86,9 +86,6 @@ void CVXTreeCtrl::ApplyStyle() {
     m_model->SetEditable(editable);
     setEditTriggers(editable ? EditKeyPressed | SelectedClicked : NoEditTriggers);
     m_model->SetCheckable((m_style & TVS_CHECKBOXES) != 0);
-    // A tree is always reachable by keyboard; WS_TABSTOP only decides whether Tab stops here.
-    setFocusPolicy((m_style & WS_TABSTOP) || !(m_style & WS_CHILD) ? Qt::StrongFocus
-                                                                   : Qt::ClickFocus);
 }
 
 UINT CVXTreeCtrl::GetDlgCtrlID() const {

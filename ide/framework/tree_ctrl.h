@@ -44,8 +44,8 @@ public:
     explicit CVXTreeCtrl(QWidget* parent = nullptr);
     ~CVXTreeCtrl() override;
 
-    // Window. `style` takes WS_VISIBLE, WS_TABSTOP and the TVS_ styles; `id` becomes the control
-    // id (control_id.h).
+    // Window. `style` takes WS_VISIBLE and the TVS_ styles; `id` becomes the control id
+    // (control_id.h). The tree always takes the focus by Tab, as every control here does.
     bool Create(uint32_t style, const QRect& rect, QWidget* parent, UINT id);
     void ModifyStyle(uint32_t remove, uint32_t add);
     uint32_t GetStyle() const { return m_style; }

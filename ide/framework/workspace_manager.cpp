@@ -17,7 +17,6 @@ bool CWorkspaceManager::Create(uint32_t style, const QRect& rect, QWidget* paren
     setParent(parent);
     setGeometry(rect);
     SetDlgCtrlID(this, id);
-    setFocusPolicy((style & WS_TABSTOP) ? Qt::StrongFocus : Qt::ClickFocus);
     setVisible((style & WS_VISIBLE) != 0);
     return true;
 }
