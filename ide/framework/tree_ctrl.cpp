@@ -351,30 +351,35 @@ QRect CVXTreeCtrl::LabelRect(const QStyleOptionViewItem& option) const {
 HTREEITEM CVXTreeCtrl::HitTest(QPoint client, UINT* flags) const {
     UINT where = TVHT_NOWHERE;
     // Right of the column the row's item still counts, as right of its label.
-    const QModelIndex index = viewport()->rect().contains(client)
-                                  ? indexAt(QPoint(std::min(client.x(), columnWidth(0) - 1),
-                                                   client.y()))
-                                  : QModelIndex();
+    const QModelIndex index =
+        viewport()->rect().contains(client)
+            ? indexAt(QPoint(std::min(client.x(), columnWidth(0) - 1), client.y()))
+            : QModelIndex();
     HTREEITEM item = CTreeNodeModel::NodeOf(index);
     if (item) {
+        // Left to right: indent (the last step of it the button of an item with children),
+        // check box, icon, label, then whatever lies right of the label. The margins between
+        // the parts belong to the part on their right.
         const QStyleOptionViewItem option = ItemOption(index);
-        const auto inside = [&](QStyle::SubElement element) {
-            return style()->subElementRect(element, &option, this).contains(client);
-        };
-        if (client.x() < option.rect.left()) {
+        const int x = client.x();
+        const QRect label = LabelRect(option);
+        const bool hasIcon = (option.features & QStyleOptionViewItem::HasDecoration) != 0;
+        const bool hasCheck = (option.features & QStyleOptionViewItem::HasCheckIndicator) != 0;
+        if (x < option.rect.left()) {
             const bool onButton =
-                client.x() >= option.rect.left() - indentation() && !item->children.empty();
+                x >= option.rect.left() - indentation() && !item->children.empty();
             where = onButton ? TVHT_ONITEMBUTTON : TVHT_ONITEMINDENT;
-        } else if ((option.features & QStyleOptionViewItem::HasCheckIndicator) &&
-                   inside(QStyle::SE_ItemViewItemCheckIndicator)) {
-            where = TVHT_ONITEMSTATEICON;
-        } else if ((option.features & QStyleOptionViewItem::HasDecoration) &&
-                   inside(QStyle::SE_ItemViewItemDecoration)) {
-            where = TVHT_ONITEMICON;
-        } else if (LabelRect(option).contains(client)) {
-            where = TVHT_ONITEMLABEL;
-        } else {
+        } else if (x > label.right()) {
             where = TVHT_ONITEMRIGHT;
+        } else if (x >= label.left()) {
+            where = TVHT_ONITEMLABEL;
+        } else if (hasIcon &&
+                   x >= style()
+                            ->subElementRect(QStyle::SE_ItemViewItemDecoration, &option, this)
+                            .left()) {
+            where = TVHT_ONITEMICON;
+        } else {
+            where = hasCheck ? TVHT_ONITEMSTATEICON : hasIcon ? TVHT_ONITEMICON : TVHT_ONITEMLABEL;
         }
     }
     if (flags) {

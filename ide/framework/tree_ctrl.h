@@ -117,9 +117,6 @@ public:
     QModelIndex IndexFromItem(HTREEITEM item) const;
     HTREEITEM ItemFromIndex(const QModelIndex& index) const;
 
-    // The drag record of a drop or drag movement carrying our MIME type, read once per drag.
-    CDragDropData* DragRecordFor(const QMimeData* mime);
-
 signals:
     // Emitted by the base notifications, for owners that do not derive (the page's view).
     void SelChanged(vx::CVXTreeCtrl* tree, vx::HTREEITEM oldItem, vx::HTREEITEM newItem);
@@ -173,6 +170,8 @@ private:
     // The style option the item is drawn with, for hit tests and item rectangles.
     QStyleOptionViewItem ItemOption(const QModelIndex& index) const;
     QRect LabelRect(const QStyleOptionViewItem& option) const;
+    // The record of the drag carrying `mime`, read once per drag; null when there is none.
+    CDragDropData* DragRecordFor(const QMimeData* mime);
     void ApplyStyle();
     // Asks CheckTreeForDropEffect for a drag at `event`'s position and accepts or refuses it.
     void AnswerDragOver(QDropEvent* event);

@@ -160,42 +160,50 @@ private slots:
         QVERIFY(!tree.IsExpanded(a));
     }
 
+    // Across a row, left to right, the parts come in order; below the rows is nowhere.
     void hitTest_data() {
-        QTest::addColumn<QString>("where");
-        QTest::addColumn<UINT>("flags");
-        QTest::newRow("label") << "label" << TVHT_ONITEMLABEL;
-        QTest::newRow("icon") << "icon" << TVHT_ONITEMICON;
-        QTest::newRow("right of the label") << "right" << TVHT_ONITEMRIGHT;
-        QTest::newRow("button of a folder") << "button" << TVHT_ONITEMBUTTON;
-        QTest::newRow("below the items") << "below" << TVHT_NOWHERE;
+        QTest::addColumn<bool>("folder");
+        QTest::addColumn<QList<UINT>>("parts");
+        QTest::newRow("folder with a file")
+            << true
+            << QList<UINT>{TVHT_ONITEMBUTTON, TVHT_ONITEMSTATEICON, TVHT_ONITEMICON,
+                           TVHT_ONITEMLABEL, TVHT_ONITEMRIGHT};
+        QTest::newRow("file in the folder")
+            << false
+            << QList<UINT>{TVHT_ONITEMINDENT, TVHT_ONITEMSTATEICON, TVHT_ONITEMICON,
+                           TVHT_ONITEMLABEL, TVHT_ONITEMRIGHT};
     }
 
     void hitTest() {
-        QFETCH(QString, where);
-        QFETCH(UINT, flags);
+        QFETCH(bool, folder);
+        QFETCH(QList<UINT>, parts);
         CVXImageList images;
         QPixmap icon(16, 16);
         icon.fill(Qt::blue);
         images.Add(icon, QColor(255, 0, 255));
         CVXTreeCtrl tree;
-        tree.ModifyStyle(0, TVS_LINESATROOT);
+        tree.ModifyStyle(0, TVS_LINESATROOT | TVS_CHECKBOXES);
         tree.SetImageList(&images);
         tree.resize(300, 200);
         tree.show();
-        HTREEITEM folder = tree.InsertItem("folder", 0, 0);
-        tree.InsertItem("file", 0, 0, folder);
-        QRect label;
-        QVERIFY(tree.GetItemRect(folder, &label, true));
-        const QPoint points[] = {label.center(),
-                                 {label.left() - 8, label.center().y()},
-                                 {label.right() + 20, label.center().y()},
-                                 {label.left() - 16 - 10, label.center().y()},
-                                 {5, 190}};
-        const QStringList names{"label", "icon", "right", "button", "below"};
-        UINT got = 0;
-        HTREEITEM hit = tree.HitTest(points[names.indexOf(where)], &got);
-        QCOMPARE(got, flags);
-        QCOMPARE(hit, flags == TVHT_NOWHERE ? nullptr : folder);
+        HTREEITEM parent = tree.InsertItem("folder", 0, 0);
+        HTREEITEM child = tree.InsertItem("file", 0, 0, parent);
+        tree.Expand(parent, TVE_EXPAND);
+        HTREEITEM item = folder ? parent : child;
+        QRect row;
+        QVERIFY(tree.GetItemRect(item, &row, false));
+        QList<UINT> seen;
+        for (int x = 0; x < tree.viewport()->width(); ++x) {
+            UINT flags = 0;
+            QCOMPARE(tree.HitTest({x, row.center().y()}, &flags), item);
+            if (seen.isEmpty() || seen.back() != flags) {
+                seen << flags;
+            }
+        }
+        QCOMPARE(seen, parts);
+        UINT flags = 0;
+        QCOMPARE(tree.HitTest({5, 190}, &flags), nullptr);
+        QCOMPARE(flags, TVHT_NOWHERE);
     }
 
     void labelEdits() {
