@@ -10,7 +10,9 @@
 #include "platform/sys/win32_errors.h"
 #include "support/test_paths.h"
 #include "tests/common/temp_tree.h"
+#include "platform/msi/storage/stream_names.h"
 #include "tests/msi/storage/package_writer.h"
+#include "tests/msi/storage/test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -230,6 +232,8 @@ struct HandPackage {
     std::vector<std::pair<int, std::u16string>> media; // (LastSequence, Cabinet), DiskId 1..
     std::vector<HandFile> files;
     std::vector<vx::msi::test::CfbStream> streams;
+    // A stream of 4 KiB or more whose chain of sectors is broken after its first sector.
+    std::u16string damagedStream;
 };
 
 fs::path WriteHandPackage(const fs::path& folder, const HandPackage& hand) {
@@ -273,7 +277,14 @@ fs::path WriteHandPackage(const fs::path& folder, const HandPackage& hand) {
     contents.streams = hand.streams;
     contents.summary =
         vx::msi::test::WriteSummary({{9, Utf16ToUtf8(hand.packageCode)}, {15, int32_t{0}}});
-    const auto bytes = vx::msi::test::WritePackage(contents);
+    vx::msi::test::CfbLayout layout;
+    auto bytes = vx::msi::test::WritePackage(contents, &layout);
+    if (!hand.damagedStream.empty()) {
+        const size_t stream = vx::msi::test::StreamIndex(
+            vx::msi::test::InstallerStreams(contents), EncodeStreamName(hand.damagedStream, false));
+        vx::msi::test::Poke32(bytes, layout.FatEntryOffset(layout.firstSectorOfStream[stream]),
+                              0x00FFFFF0);
+    }
     fs::create_directories(folder);
     const fs::path path = folder / "hand.msi";
     std::ofstream(path, std::ios::binary)
@@ -368,6 +379,22 @@ TEST_F(MediaTest, SourceFoldersAndPackageCodesOutsideTheirFoldersAreRefused) {
         EXPECT_TRUE(Contains(raised.description, u"package code"));
     }
     EXPECT_FALSE(fs::exists(temp / "up"));
+}
+
+TEST_F(MediaTest, AnEmbeddedCabinetWhoseStreamIsDamagedFailsAsADamagedPackage) {
+    HandPackage hand;
+    std::vector<uint8_t> cabinet = LzxCabinet();
+    cabinet.resize(8192); // past the mini stream, so its chain lies in the FAT
+    hand.media = {{10, u"#lzx.cab"}};
+    hand.streams = {{u"lzx.cab", cabinet}};
+    hand.damagedStream = u"lzx.cab";
+    hand.files = {{u"Lzx", u"l.txt", 0x4000, 1}};
+    CVxMsiPackage package(U(WriteHandPackage(temp / "pkg", hand)));
+    const Raised raised = RaisedBy([&] { package.LocateOriginalFile(u"Lzx"); });
+    EXPECT_EQ(raised.hr, HRESULT_FROM_WIN32(ERROR_INSTALL_PACKAGE_INVALID));
+    EXPECT_TRUE(Contains(raised.description, u"#lzx.cab")) << Utf16ToUtf8(raised.description);
+    EXPECT_TRUE(Contains(raised.description, u"damaged"));
+    EXPECT_TRUE(fs::is_empty(temp / "{11111111-2222-4333-8444-555555555555}"));
 }
 
 TEST_F(MediaTest, AFileBeyondEveryMediaRowFails) {
