@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config clang
   libgtest-dev libgmock-dev libbenchmark-dev
-  qt6-base-dev libsqlite3-dev libmspack-dev
+  qt6-base-dev libsqlite3-dev libmspack-dev libicu-dev
   msitools wixl libmsi-dev gcab cabextract
   xvfb xauth python3
 )
