@@ -75,7 +75,7 @@ CMsiPathResolver::SourceSegments(std::u16string_view key) const {
 }
 
 std::vector<std::u16string> CMsiPathResolver::DirectoryNames(std::u16string_view key,
-                                                            bool sourceMode) const {
+                                                             bool sourceMode) const {
     std::vector<std::u16string> names; // nearest the key first; reversed at the end
     if (key == kTargetDir) {
         names.emplace_back(key);

@@ -84,14 +84,14 @@ CMsiPathResolver::LocateOriginalFile(std::u16string_view fileKey) const {
         segments = SourceSegments(directory);
     }
     if (!segments) {
-        ThrowUnsafePath(u"The file \"" + std::u16string(fileKey) +
-                        u"\" is not located: its source folder \"" +
-                        ResolveDirectory(directory, true) +
-                        u"\" does not lie in the package's folder.");
+        ThrowUnsafePath(
+            u"The file \"" + std::u16string(fileKey) + u"\" is not located: its source folder \"" +
+            ResolveDirectory(directory, true) + u"\" does not lie in the package's folder.");
     }
     if (!longName.empty() && !IsPlainFileName(longName)) {
-        ThrowUnsafePath(u"The file \"" + std::u16string(fileKey) + u"\" is not located: its name \"" +
-                        longName + u"\" is not a plain file name.");
+        ThrowUnsafePath(u"The file \"" + std::u16string(fileKey) +
+                        u"\" is not located: its name \"" + longName +
+                        u"\" is not a plain file name.");
     }
     if (!longName.empty()) {
         segments->push_back(longName);

@@ -172,8 +172,8 @@ bool CPatchFileAdder::HasComInfo(const std::u16string& key) {
     {
         CMsiHandle view;
         CMsiRecord file;
-        if (QueryFirstRecord(view, database, file, u"SELECT * FROM `File` WHERE `File`=?",
-                             {key}) != ERROR_SUCCESS) {
+        if (QueryFirstRecord(view, database, file, u"SELECT * FROM `File` WHERE `File`=?", {key}) !=
+            ERROR_SUCCESS) {
             return false;
         }
         component = file.GetString(kFileComponent);

@@ -208,8 +208,8 @@ std::optional<std::vector<std::u16string>> ExtractAllRun::FolderOf(const std::u1
         // TARGETDIR's own files go to the top of the destination; so do those of a folder whose
         // walk found no row at all (the package's folder stands for it).
         auto segments = key == u"TARGETDIR"
-                             ? std::optional<std::vector<std::u16string>>(std::in_place)
-                             : m_package.Resolver().SourceSegments(key);
+                            ? std::optional<std::vector<std::u16string>>(std::in_place)
+                            : m_package.Resolver().SourceSegments(key);
         folder = m_folders.emplace(key, std::move(segments)).first;
     }
     if (!folder->second) {

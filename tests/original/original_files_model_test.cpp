@@ -232,13 +232,13 @@ TEST(LabelComparison, FoldsTheCapitalsOfEveryScript) {
         {u"\u0414\u0410\u041d\u041d\u042b\u0415", u"\u0434\u0430\u043d\u043d\u044b\u0435"},
         {u"\u0401", u"\u0451"},
         {u"\u03a3", u"\u03c3"},
-        {u"\u03c2", u"\u03c3"},             // final sigma
+        {u"\u03c2", u"\u03c3"}, // final sigma
         {u"\u0141", u"\u0142"},
-        {u"\u0178dir", u"\u00ffdir"},        // Y and y with diaeresis
+        {u"\u0178dir", u"\u00ffdir"},       // Y and y with diaeresis
         {u"\u0386\u038f", u"\u03ac\u03ce"}, // Greek capitals with tonos
         {u"\u01cd", u"\u01ce"},             // Latin Extended-B
         {u"\u0531", u"\u0561"},             // Armenian
-        {u"\u212a", u"k"},                   // Kelvin sign
+        {u"\u212a", u"k"},                  // Kelvin sign
         {u"\U00010400", u"\U00010428"},     // Deseret, beyond the 16-bit range
     };
     for (const auto& [a, b] : same) {

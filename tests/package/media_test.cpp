@@ -6,11 +6,11 @@
 #include "VxWsApplicationFilesEP/package/msi_package.h"
 #include "package/fixture_packages.h"
 #include "platform/com/com_exception.h"
+#include "platform/msi/storage/stream_names.h"
 #include "platform/sys/wide_string.h"
 #include "platform/sys/win32_errors.h"
 #include "support/test_paths.h"
 #include "tests/common/temp_tree.h"
-#include "platform/msi/storage/stream_names.h"
 #include "tests/msi/storage/package_writer.h"
 #include "tests/msi/storage/test_support.h"
 
@@ -229,6 +229,7 @@ struct HandFile {
 struct HandPackage {
     std::u16string packageCode = u"{11111111-2222-4333-8444-555555555555}";
     std::u16string appDirSource = u"App";
+    std::u16string appDirParent = u"TARGETDIR";
     std::vector<std::pair<int, std::u16string>> media; // (LastSequence, Cabinet), DiskId 1..
     std::vector<HandFile> files;
     std::vector<vx::msi::test::CfbStream> streams;
@@ -242,7 +243,7 @@ fs::path WriteHandPackage(const fs::path& folder, const HandPackage& hand) {
         {u"Directory",
          {{u"Directory", kKey72, 0}, {u"Directory_Parent", kS72, 0}, {u"DefaultDir", kL255, 0}},
          {{u"TARGETDIR", Cell{}, u"SourceDir"},
-          {u"AppDir", u"TARGETDIR", u"App:" + hand.appDirSource}}});
+          {u"AppDir", hand.appDirParent, u"App:" + hand.appDirSource}}});
     // Columns by the standard schema's positions, as the reader reads them.
     contents.tables.push_back(
         {u"Component",
@@ -359,7 +360,7 @@ TEST_F(MediaTest, FileKeysNamesAndFoldersOutsideTheirFoldersAreRefused) {
 }
 
 TEST_F(MediaTest, SourceFoldersAndPackageCodesOutsideTheirFoldersAreRefused) {
-    for (const char16_t* source : {u"..", u"..\\..\\etc"}) {
+    for (const char16_t* source : {u"..", u"..\\..\\etc", u"a\\b", u"/etc"}) {
         HandPackage hand;
         hand.appDirSource = source;
         hand.files = {{u"F", u"f.txt", 0, 1}};
@@ -395,6 +396,16 @@ TEST_F(MediaTest, AnEmbeddedCabinetWhoseStreamIsDamagedFailsAsADamagedPackage) {
     EXPECT_TRUE(Contains(raised.description, u"#lzx.cab")) << Utf16ToUtf8(raised.description);
     EXPECT_TRUE(Contains(raised.description, u"damaged"));
     EXPECT_TRUE(fs::is_empty(temp / "{11111111-2222-4333-8444-555555555555}"));
+}
+
+TEST_F(MediaTest, AFolderWhoseParentHasNoRowLiesInThePackageFolder) {
+    HandPackage hand;
+    hand.appDirParent = u"NoSuchParent"; // resolves to "\\App"
+    hand.files = {{u"F", u"f.txt", 0, 1}};
+    const fs::path folder = temp / "pkg";
+    CVxMsiPackage package(U(WriteHandPackage(folder, hand)));
+    EXPECT_EQ(package.Resolver().ResolveDirectory(u"AppDir", true), u"\\App");
+    EXPECT_EQ(package.LocateOriginalFile(u"F")->path, U(folder / "App/f.txt"));
 }
 
 TEST_F(MediaTest, AFileBeyondEveryMediaRowFails) {

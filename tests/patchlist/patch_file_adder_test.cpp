@@ -45,8 +45,8 @@ Settings Read(IPatchFile* entry) {
 TEST(PatchFileAdder, ExistingFilesGetRegistrationFromTheOriginalPackage) {
     // The second package holds the same rows with a quote in every key: keys are bound to the
     // queries, so a quote is just a character.
-    for (const auto& [package, prefix] : {std::pair{"patchrules", u""},
-                                          std::pair{"patchrules_quotes", u"q'"}}) {
+    for (const auto& [package, prefix] :
+         {std::pair{"patchrules", u""}, std::pair{"patchrules_quotes", u"q'"}}) {
         SCOPED_TRACE(package);
         ScriptedMessageService messages;
         FixtureProject fixture(package);
