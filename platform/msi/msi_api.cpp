@@ -421,7 +421,9 @@ UINT MsiRecordReadStream(MSIHANDLE record, UINT field, char* buffer, MsiDWORD* s
             return ERROR_SUCCESS;
         }
         const size_t count = std::min<size_t>(left, *size);
-        std::memcpy(buffer, bytes.data() + stream->position, count);
+        if (count != 0) { // an empty stream may hold no buffer at all
+            std::memcpy(buffer, bytes.data() + stream->position, count);
+        }
         stream->position += count;
         *size = static_cast<MsiDWORD>(count);
         return ERROR_SUCCESS;
