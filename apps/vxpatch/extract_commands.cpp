@@ -205,10 +205,12 @@ std::optional<std::vector<std::u16string>> ExtractAllRun::FolderOf(const std::u1
     const std::u16string& key = directory->second;
     auto folder = m_folders.find(key);
     if (folder == m_folders.end()) {
-        // TARGETDIR's own files go to the top of the destination.
-        const std::u16string relative =
-            key == u"TARGETDIR" ? u"" : m_package.Resolver().ResolveDirectory(key, true);
-        folder = m_folders.emplace(key, RelativeSegments(relative)).first;
+        // TARGETDIR's own files go to the top of the destination; so do those of a folder whose
+        // walk found no row at all (the package's folder stands for it).
+        auto segments = key == u"TARGETDIR"
+                            ? std::optional<std::vector<std::u16string>>(std::in_place)
+                            : m_package.Resolver().SourceSegments(key);
+        folder = m_folders.emplace(key, std::move(segments)).first;
     }
     if (!folder->second) {
         reason = u"its folder \"" + m_package.Resolver().ResolveDirectory(key, true) +

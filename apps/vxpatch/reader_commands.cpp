@@ -67,8 +67,8 @@ int CompareVersionsCommand(std::span<const std::u16string> args) {
     if (!NeedArgs(args, 2, 2, u"compare-versions A B")) {
         return kExitUsage;
     }
-    const int relation = CompareVersionStrings(args[0], args[1]);
-    PrintLine(Numbered(relation, VersionRelationName(relation)));
+    const VersionRelation relation = CompareVersionStrings(args[0], args[1]);
+    PrintLine(Numbered(static_cast<int>(relation), VersionRelationName(relation)));
     return kExitSuccess;
 }
 
@@ -78,8 +78,8 @@ int ComparePackages(std::span<const std::u16string> args) {
     }
     auto package = OpenPackage(args[0]);
     auto other = OpenPackage(args[1]);
-    const int relation = package->CompareWithPackage(other.get());
-    PrintLine(Numbered(relation, PackageRelationName(relation)));
+    const PackageRelation relation = package->CompareWithPackage(other.get());
+    PrintLine(Numbered(static_cast<int>(relation), PackageRelationName(relation)));
     return kExitSuccess;
 }
 

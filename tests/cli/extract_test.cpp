@@ -135,6 +135,24 @@ TEST(ExtractAll, ListsTheFilesItCouldNotExtractAndFails) {
     }
 }
 
+TEST(ExtractAll, FoldersWhoseParentHasNoRowLieInsideTheDestination) {
+    // OrphanDir's parent has no Directory row and CaseParentDir's is "TargetDir", no row either:
+    // their folders resolve to "\Orphan" and "\Case", which lie in the package's folder.
+    TempTree temp;
+    fs::create_directories(temp / "pkg/Orphan");
+    fs::create_directories(temp / "pkg/Case");
+    fs::copy_file(fs::path(VX_FIXTURE_DIR) / "directories.msi", temp / "pkg/directories.msi");
+    std::ofstream(temp / "pkg/Orphan/file 8.txt") << "orphan";
+    std::ofstream(temp / "pkg/Case/file 11.txt") << "case";
+    const Outcome run = Vxpatch(temp, "extract-all " + Quote(temp / "pkg/directories.msi") + " " +
+                                          Quote(temp / "out"));
+    EXPECT_EQ(run.exitCode, 1) << "the other files are not in the setup image";
+    EXPECT_EQ(run.out.find("outside"), std::string::npos) << run.out;
+    const std::map<std::string, uintmax_t> expected = {{"orphan/file 8.txt", 6},
+                                                       {"case/file 11.txt", 4}};
+    EXPECT_EQ(Files(temp / "out"), expected);
+}
+
 TEST(Extract, CopiesOneFileAndTheExtractedCopyGoes) {
     TempTree temp;
     fs::copy(kMedia, temp / "media", fs::copy_options::recursive);

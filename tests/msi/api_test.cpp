@@ -10,6 +10,7 @@
 #include <atomic>
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <set>
 #include <thread>
 #include <vector>
@@ -109,6 +110,35 @@ TEST(MsiApi, FailuresLeaveTheInstallersErrorRecord) {
     ASSERT_EQ(MsiFormatRecordW(0, record.h, text, &size), ERROR_SUCCESS);
     EXPECT_EQ(std::u16string(text),
               u"Error 2235: " + CorpusPackage(kPutty) + u", Nope, SELECT `Nope` FROM `File`");
+}
+
+TEST(MsiApi, EveryRecordCallClearsTheLastError) {
+    Handle record{MsiCreateRecord(2)};
+    ASSERT_EQ(MsiRecordSetStringW(record.h, 1, u"text"), ERROR_SUCCESS);
+    char bytes[8];
+    char16_t text[8];
+    MsiDWORD size = 8;
+    const std::vector<std::pair<const char*, std::function<void()>>> calls = {
+        {"MsiCreateRecord", [&] { MsiCloseHandle(MsiCreateRecord(1)); }},
+        {"MsiRecordSetStringW", [&] { MsiRecordSetStringW(record.h, 2, u"x"); }},
+        {"MsiRecordSetInteger", [&] { MsiRecordSetInteger(record.h, 2, 1); }},
+        {"MsiRecordGetStringW", [&] { MsiRecordGetStringW(record.h, 1, text, &size); }},
+        {"MsiRecordGetInteger", [&] { MsiRecordGetInteger(record.h, 1); }},
+        {"MsiRecordIsNull", [&] { MsiRecordIsNull(record.h, 1); }},
+        {"MsiRecordGetFieldCount", [&] { MsiRecordGetFieldCount(record.h); }},
+        {"MsiRecordDataSize", [&] { MsiRecordDataSize(record.h, 1); }},
+        {"MsiRecordReadStream", [&] { MsiRecordReadStream(record.h, 1, bytes, &size); }},
+        {"MsiFormatRecordW", [&] { MsiFormatRecordW(0, record.h, text, &size); }},
+    };
+    for (const auto& [name, call] : calls) {
+        Handle db;
+        ASSERT_EQ(MsiOpenDatabaseW(u"/no/such/package.msi", MSIDBOPEN_READONLY, &db.h),
+                  ERROR_OPEN_FAILED);
+        size = 8;
+        call();
+        Handle left{MsiGetLastErrorRecord()};
+        EXPECT_EQ(left.h, 0u) << name;
+    }
 }
 
 TEST(MsiApi, TablesPersistOrAreAbsent) {

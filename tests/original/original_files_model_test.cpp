@@ -141,16 +141,21 @@ TEST(OriginalFilesModel, FoldersDifferingOnlyInCaseAreOneAndKeepTheFirstSpelling
     model.PlaceFile(u"[installdir]\\DATA", u"b", u"b.txt");
     model.PlaceFile(u"[InstallDir]\\d\u00c4t\u00c5", u"c", u"c.txt"); // not the same letters
     model.PlaceFile(u"[InstallDir]\\D\u00e4T\u00e5", u"d", u"d.txt"); // same letters, other case
+    model.PlaceFile(u"[InstallDir]\\\u0178dir", u"e", u"e.txt");
+    model.PlaceFile(u"[InstallDir]\\\u00ffdir", u"f", u"f.txt");
     ASSERT_EQ(model.Root().Children().size(), 1u);
     const auto& install = *model.Root().Children()[0];
     EXPECT_EQ(install.Item().label, u"[INSTALLDIR]");
-    ASSERT_EQ(install.Children().size(), 2u);
+    ASSERT_EQ(install.Children().size(), 3u);
     const OriginalTreeNode* data = Child(install, u"Data");
     ASSERT_NE(data, nullptr);
     EXPECT_EQ(data->Children().size(), 2u);
     const OriginalTreeNode* accented = Child(install, u"d\u00c4t\u00c5");
     ASSERT_NE(accented, nullptr);
     EXPECT_EQ(accented->Children().size(), 2u);
+    const OriginalTreeNode* diaeresis = Child(install, u"\u0178dir");
+    ASSERT_NE(diaeresis, nullptr);
+    EXPECT_EQ(diaeresis->Children().size(), 2u);
 }
 
 TEST(OriginalFilesModel, EmptySegmentsBecomeFoldersWithEmptyLabels) {
@@ -220,16 +225,28 @@ TEST(OriginalFilesModel, DragKeysAreDepthFirstInDisplayOrder) {
     EXPECT_EQ(OriginalFilesModel::DragKeys(*bare.Root().Children()[0]), Keys{u"k"});
 }
 
-TEST(LabelComparison, FoldsLatinGreekAndCyrillicCapitals) {
-    EXPECT_EQ(CompareLabels(u"ABC", u"abc"), 0);
-    EXPECT_EQ(CompareLabels(u"\u00c9T\u00c9", u"\u00e9t\u00e9"), 0);
-    EXPECT_EQ(CompareLabels(u"\u0414\u0410\u041d\u041d\u042b\u0415",
-                            u"\u0434\u0430\u043d\u043d\u044b\u0435"),
-              0);
-    EXPECT_EQ(CompareLabels(u"\u0401", u"\u0451"), 0);
-    EXPECT_EQ(CompareLabels(u"\u03a3", u"\u03c3"), 0);
-    EXPECT_EQ(CompareLabels(u"\u0141", u"\u0142"), 0);
+TEST(LabelComparison, FoldsTheCapitalsOfEveryScript) {
+    const std::pair<std::u16string_view, std::u16string_view> same[] = {
+        {u"ABC", u"abc"},
+        {u"\u00c9T\u00c9", u"\u00e9t\u00e9"},
+        {u"\u0414\u0410\u041d\u041d\u042b\u0415", u"\u0434\u0430\u043d\u043d\u044b\u0435"},
+        {u"\u0401", u"\u0451"},
+        {u"\u03a3", u"\u03c3"},
+        {u"\u03c2", u"\u03c3"}, // final sigma
+        {u"\u0141", u"\u0142"},
+        {u"\u0178dir", u"\u00ffdir"},       // Y and y with diaeresis
+        {u"\u0386\u038f", u"\u03ac\u03ce"}, // Greek capitals with tonos
+        {u"\u01cd", u"\u01ce"},             // Latin Extended-B
+        {u"\u0531", u"\u0561"},             // Armenian
+        {u"\u212a", u"k"},                  // Kelvin sign
+        {u"\U00010400", u"\U00010428"},     // Deseret, beyond the 16-bit range
+    };
+    for (const auto& [a, b] : same) {
+        EXPECT_EQ(CompareLabels(a, b), 0) << Utf16ToUtf8(a);
+        EXPECT_EQ(FoldedLabelHash{}(a), FoldedLabelHash{}(b)) << Utf16ToUtf8(a);
+    }
     EXPECT_LT(CompareLabels(u"alpha", u"Beta"), 0);
     EXPECT_LT(CompareLabels(u"a", u"ab"), 0);
     EXPECT_NE(CompareLabels(u"\u00d7", u"\u00f7"), 0); // multiplication and division signs
+    EXPECT_NE(CompareLabels(u"\u0178", u"\u0179"), 0); // Y with diaeresis, Z with acute
 }

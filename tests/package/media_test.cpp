@@ -6,11 +6,13 @@
 #include "VxWsApplicationFilesEP/package/msi_package.h"
 #include "package/fixture_packages.h"
 #include "platform/com/com_exception.h"
+#include "platform/msi/storage/stream_names.h"
 #include "platform/sys/wide_string.h"
 #include "platform/sys/win32_errors.h"
 #include "support/test_paths.h"
 #include "tests/common/temp_tree.h"
 #include "tests/msi/storage/package_writer.h"
+#include "tests/msi/storage/test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -227,9 +229,12 @@ struct HandFile {
 struct HandPackage {
     std::u16string packageCode = u"{11111111-2222-4333-8444-555555555555}";
     std::u16string appDirSource = u"App";
+    std::u16string appDirParent = u"TARGETDIR";
     std::vector<std::pair<int, std::u16string>> media; // (LastSequence, Cabinet), DiskId 1..
     std::vector<HandFile> files;
     std::vector<vx::msi::test::CfbStream> streams;
+    // A stream of 4 KiB or more whose chain of sectors is broken after its first sector.
+    std::u16string damagedStream;
 };
 
 fs::path WriteHandPackage(const fs::path& folder, const HandPackage& hand) {
@@ -238,7 +243,7 @@ fs::path WriteHandPackage(const fs::path& folder, const HandPackage& hand) {
         {u"Directory",
          {{u"Directory", kKey72, 0}, {u"Directory_Parent", kS72, 0}, {u"DefaultDir", kL255, 0}},
          {{u"TARGETDIR", Cell{}, u"SourceDir"},
-          {u"AppDir", u"TARGETDIR", u"App:" + hand.appDirSource}}});
+          {u"AppDir", hand.appDirParent, u"App:" + hand.appDirSource}}});
     // Columns by the standard schema's positions, as the reader reads them.
     contents.tables.push_back(
         {u"Component",
@@ -273,7 +278,14 @@ fs::path WriteHandPackage(const fs::path& folder, const HandPackage& hand) {
     contents.streams = hand.streams;
     contents.summary =
         vx::msi::test::WriteSummary({{9, Utf16ToUtf8(hand.packageCode)}, {15, int32_t{0}}});
-    const auto bytes = vx::msi::test::WritePackage(contents);
+    vx::msi::test::CfbLayout layout;
+    auto bytes = vx::msi::test::WritePackage(contents, &layout);
+    if (!hand.damagedStream.empty()) {
+        const size_t stream = vx::msi::test::StreamIndex(
+            vx::msi::test::InstallerStreams(contents), EncodeStreamName(hand.damagedStream, false));
+        vx::msi::test::Poke32(bytes, layout.FatEntryOffset(layout.firstSectorOfStream[stream]),
+                              0x00FFFFF0);
+    }
     fs::create_directories(folder);
     const fs::path path = folder / "hand.msi";
     std::ofstream(path, std::ios::binary)
@@ -348,7 +360,7 @@ TEST_F(MediaTest, FileKeysNamesAndFoldersOutsideTheirFoldersAreRefused) {
 }
 
 TEST_F(MediaTest, SourceFoldersAndPackageCodesOutsideTheirFoldersAreRefused) {
-    for (const char16_t* source : {u"..", u"..\\..\\etc"}) {
+    for (const char16_t* source : {u"..", u"..\\..\\etc", u"a\\b", u"/etc"}) {
         HandPackage hand;
         hand.appDirSource = source;
         hand.files = {{u"F", u"f.txt", 0, 1}};
@@ -368,6 +380,32 @@ TEST_F(MediaTest, SourceFoldersAndPackageCodesOutsideTheirFoldersAreRefused) {
         EXPECT_TRUE(Contains(raised.description, u"package code"));
     }
     EXPECT_FALSE(fs::exists(temp / "up"));
+}
+
+TEST_F(MediaTest, AnEmbeddedCabinetWhoseStreamIsDamagedFailsAsADamagedPackage) {
+    HandPackage hand;
+    std::vector<uint8_t> cabinet = LzxCabinet();
+    cabinet.resize(8192); // past the mini stream, so its chain lies in the FAT
+    hand.media = {{10, u"#lzx.cab"}};
+    hand.streams = {{u"lzx.cab", cabinet}};
+    hand.damagedStream = u"lzx.cab";
+    hand.files = {{u"Lzx", u"l.txt", 0x4000, 1}};
+    CVxMsiPackage package(U(WriteHandPackage(temp / "pkg", hand)));
+    const Raised raised = RaisedBy([&] { package.LocateOriginalFile(u"Lzx"); });
+    EXPECT_EQ(raised.hr, HRESULT_FROM_WIN32(ERROR_INSTALL_PACKAGE_INVALID));
+    EXPECT_TRUE(Contains(raised.description, u"#lzx.cab")) << Utf16ToUtf8(raised.description);
+    EXPECT_TRUE(Contains(raised.description, u"damaged"));
+    EXPECT_TRUE(fs::is_empty(temp / "{11111111-2222-4333-8444-555555555555}"));
+}
+
+TEST_F(MediaTest, AFolderWhoseParentHasNoRowLiesInThePackageFolder) {
+    HandPackage hand;
+    hand.appDirParent = u"NoSuchParent"; // resolves to "\\App"
+    hand.files = {{u"F", u"f.txt", 0, 1}};
+    const fs::path folder = temp / "pkg";
+    CVxMsiPackage package(U(WriteHandPackage(folder, hand)));
+    EXPECT_EQ(package.Resolver().ResolveDirectory(u"AppDir", true), u"\\App");
+    EXPECT_EQ(package.LocateOriginalFile(u"F")->path, U(folder / "App/f.txt"));
 }
 
 TEST_F(MediaTest, AFileBeyondEveryMediaRowFails) {

@@ -226,7 +226,7 @@ TEST(MissingPackage, IsConstructedWithoutADatabase) {
 
         EXPECT_EQ(package.GetPackageCode(), u"");
         EXPECT_EQ(package.GetPackagePath(), u"/nowhere/missing.msi");
-        EXPECT_EQ(package.CompareVersions(u"1.0", u"1.0"), 0);
+        EXPECT_EQ(package.CompareVersions(u"1.0", u"1.0"), VersionRelation::Equal);
     }
     EXPECT_EQ(MsiOpenHandleCount(), open);
 }

@@ -13,12 +13,12 @@ using vx::testing::FixturePackage;
 
 namespace {
 
-constexpr int kEqual = static_cast<int>(VersionRelation::Equal);
-constexpr int kBeyondThird = static_cast<int>(VersionRelation::DiffersBeyondThird);
-constexpr int kOlder = static_cast<int>(VersionRelation::FirstOlder);
-constexpr int kNewer = static_cast<int>(VersionRelation::FirstNewer);
+constexpr VersionRelation kEqual = VersionRelation::Equal;
+constexpr VersionRelation kBeyondThird = VersionRelation::DiffersBeyondThird;
+constexpr VersionRelation kOlder = VersionRelation::FirstOlder;
+constexpr VersionRelation kNewer = VersionRelation::FirstNewer;
 
-int Compare(std::u16string_view a, std::u16string_view b) {
+VersionRelation Compare(std::u16string_view a, std::u16string_view b) {
     return CompareVersionStrings(a, b);
 }
 
@@ -88,9 +88,9 @@ TEST(CompareVersions, NumbersBeyondThirtyTwoBitsStillCompareByValue) {
 TEST(ComparePackages, ProductCodesDecideFirstThenTheFirstThreeFields) {
     const std::u16string code = u"{1F3A2B4C-0000-4000-8000-00000000ABCD}";
     const std::u16string lower = u"{1f3a2b4c-0000-4000-8000-00000000abcd}";
-    const auto same = static_cast<int>(PackageRelation::SameVersion);
-    const auto other = static_cast<int>(PackageRelation::OtherVersion);
-    const auto product = static_cast<int>(PackageRelation::OtherProduct);
+    const auto same = PackageRelation::SameVersion;
+    const auto other = PackageRelation::OtherVersion;
+    const auto product = PackageRelation::OtherProduct;
     EXPECT_EQ(ComparePackageIdentities(code, u"1.0.0.1", code, u"1.0.0.2"), same);
     EXPECT_EQ(ComparePackageIdentities(code, u"1.0.0", lower, u"1.0.0"), same);
     EXPECT_EQ(ComparePackageIdentities(code, u"1.0.1", code, u"1.0.0"), other);
@@ -107,9 +107,8 @@ TEST(ComparePackages, RealPackages) {
     CVxMsiPackage basic(FixturePackage("basic"));
     CVxMsiPackage again(FixturePackage("basic"));
     CVxMsiPackage directories(FixturePackage("directories"));
-    EXPECT_EQ(basic.CompareWithPackage(&again), static_cast<int>(PackageRelation::SameVersion));
-    EXPECT_EQ(basic.CompareWithPackage(&directories),
-              static_cast<int>(PackageRelation::OtherProduct));
+    EXPECT_EQ(basic.CompareWithPackage(&again), PackageRelation::SameVersion);
+    EXPECT_EQ(basic.CompareWithPackage(&directories), PackageRelation::OtherProduct);
     EXPECT_EQ(basic.CompareVersions(basic.GetProductVersion(), u"1.2.3.7"), kOlder);
     EXPECT_EQ(basic.CompareVersions(basic.GetProductVersion(), u"1.2"), kNewer);
 }

@@ -43,35 +43,44 @@ Settings Read(IPatchFile* entry) {
 }
 
 TEST(PatchFileAdder, ExistingFilesGetRegistrationFromTheOriginalPackage) {
-    ScriptedMessageService messages;
-    FixtureProject fixture("patchrules");
-    const auto before = testing::FileBytes(testing::FixtureFile("patchrules"));
-    CPatchFileAdder adder(fixture.patch.Get(), fixture.root.Get());
-    struct Case {
-        const char16_t* key;
-        bool selfReg;
-        bool extractCom;
-    };
-    for (const Case& c : {Case{u"server.dll", false, true},    // key path of a Class component
-                          Case{u"helper.dll", false, false},   // same component, not key path
-                          Case{u"typelib.dll", false, true},   // only in TypeLib
-                          Case{u"selfreg.dll", true, false},   // SelfReg
-                          Case{u"vxselfreg.dll", true, false}, // only VXSelfReg
-                          Case{u"plain.exe", false, false}}) {
-        ComPtr<IPatchFile> entry = adder.AddPatchFile(c.key, kPatchTypeUpdate, u"");
-        ASSERT_TRUE(entry) << Utf16ToUtf8(c.key);
-        const Settings s = Read(entry.Get());
-        EXPECT_EQ(s.type, kPatchTypeUpdate);
-        EXPECT_EQ(s.selfReg, c.selfReg) << Utf16ToUtf8(c.key);
-        EXPECT_EQ(s.extractCom, c.extractCom) << Utf16ToUtf8(c.key);
-        // Not set for an existing file: the project's defaults.
-        EXPECT_EQ(s.path, u"");
-        EXPECT_EQ(s.feature, u"");
-        EXPECT_EQ(s.directory, u"");
-        EXPECT_FALSE(s.overwrite);
+    // The second package holds the same rows with a quote in every key: keys are bound to the
+    // queries, so a quote is just a character.
+    for (const auto& [package, prefix] :
+         {std::pair{"patchrules", u""}, std::pair{"patchrules_quotes", u"q'"}}) {
+        SCOPED_TRACE(package);
+        ScriptedMessageService messages;
+        FixtureProject fixture(package);
+        const auto before = testing::FileBytes(testing::FixtureFile(package));
+        CPatchFileAdder adder(fixture.patch.Get(), fixture.root.Get());
+        struct Case {
+            const char16_t* key;
+            bool selfReg;
+            bool extractCom;
+        };
+        for (const Case& c : {Case{u"server.dll", false, true},    // key path, Class component
+                              Case{u"helper.dll", false, false},   // same component, not key path
+                              Case{u"typelib.dll", false, true},   // only in TypeLib
+                              Case{u"selfreg.dll", true, false},   // SelfReg
+                              Case{u"vxselfreg.dll", true, false}, // only VXSelfReg
+                              Case{u"plain.exe", false, false}}) {
+            const std::u16string key = prefix + std::u16string(c.key);
+            ComPtr<IPatchFile> entry = adder.AddPatchFile(key, kPatchTypeUpdate, u"");
+            ASSERT_TRUE(entry) << Utf16ToUtf8(key);
+            const Settings s = Read(entry.Get());
+            EXPECT_EQ(s.type, kPatchTypeUpdate);
+            EXPECT_EQ(s.selfReg, c.selfReg) << Utf16ToUtf8(key);
+            EXPECT_EQ(s.extractCom, c.extractCom) << Utf16ToUtf8(key);
+            // Not set for an existing file: the project's defaults.
+            EXPECT_EQ(s.path, u"");
+            EXPECT_EQ(s.feature, u"");
+            EXPECT_EQ(s.directory, u"");
+            EXPECT_FALSE(s.overwrite);
+        }
+        EXPECT_TRUE(adder.DirectoryExists(prefix + std::u16string(u"BinDir")));
+        EXPECT_EQ(adder.GetDefaultFeature(), prefix + std::u16string(u"Main"));
+        EXPECT_TRUE(messages.Shown().empty()); // existing files never warn
+        EXPECT_EQ(testing::FileBytes(testing::FixtureFile(package)), before);
     }
-    EXPECT_TRUE(messages.Shown().empty()); // existing files never warn
-    EXPECT_EQ(testing::FileBytes(testing::FixtureFile("patchrules")), before);
 }
 
 TEST(PatchFileAdder, ADuplicateShowsMessage4AndChangesNothing) {
@@ -147,8 +156,13 @@ TEST(PatchFileAdder, NewFileKeysAvoidTheProjectAndTheOriginalPackage) {
     testing::CreateEntry(fixture.patch.Get(), u"notes.txt");
     EXPECT_EQ(adder.MakeNewFileKey(u"notes.txt"), u"notes.txt12");
     EXPECT_EQ(adder.MakeNewFileKey(u"my setup.exe"), u"my_setup.exe");
-    const std::u16string longName(100, u'n');
-    EXPECT_EQ(adder.MakeNewFileKey(longName), longName.substr(0, 60));
+    // The whole name up to the key column's 72 characters; beyond, the characters before the
+    // extension give way.
+    const std::u16string stem(65, u'n');
+    EXPECT_EQ(adder.MakeNewFileKey(stem + u".dll"), stem + u".dll");
+    EXPECT_EQ(adder.MakeNewFileKey(std::u16string(100, u'n') + u".dll"),
+              std::u16string(68, u'n') + u".dll");
+    EXPECT_EQ(adder.MakeNewFileKey(std::u16string(100, u'n')), std::u16string(72, u'n'));
 }
 
 TEST(PatchFileAdder, AMissingOriginalPackageIsAnInstallerFailure) {

@@ -51,6 +51,10 @@ public:
     // Parses and checks the query against the catalogue. Failures raise MsiFailure with
     // ERROR_BAD_QUERY_SYNTAX (or ERROR_INVALID_TABLE... see the .cpp) and the installer's error.
     View(std::shared_ptr<Database> database, std::u16string_view query);
+    // Not copyable: the selection can point into the view's own result, and a copy would keep
+    // pointing into the original's.
+    View(const View&) = delete;
+    View& operator=(const View&) = delete;
 
     // Binds the '?' markers from `params` (fields 1..n; missing fields are null) and finds the
     // matching rows.
