@@ -352,6 +352,9 @@ std::vector<CfbStream> InstallerStreams(const PackagePlan& plan) {
     std::vector<std::vector<std::vector<uint32_t>>> tableRaw;
     std::vector<std::vector<uint32_t>> tablesRows;
     std::vector<std::vector<uint32_t>> columnsRows;
+    for (const std::u16string& text : plan.strings) {
+        pool.Id(text);
+    }
     for (const TablePlan& t : plan.tables) {
         tablesRows.push_back({pool.Id(t.name)});
     }
