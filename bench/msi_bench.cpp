@@ -7,12 +7,16 @@
 #include "bench/heap_counter.h"
 #include "libmsi_oracle.h"
 #include "platform/msi/msi_api.h"
+#include "platform/msi/storage/compound_file.h"
+#include "platform/msi/storage/stream_names.h"
 #include "platform/sys/wide_string.h"
 
 #include <benchmark/benchmark.h>
 #include <libmsi.h>
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -47,16 +51,17 @@ std::vector<std::u16string> TableNames(const std::string& path) {
     return names;
 }
 
+// The bytes of the table streams and the string pool, as stored (names carry the table mark).
 size_t TableStreamBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    const std::vector<uint8_t> file(std::istreambuf_iterator<char>(in), {});
+    const vx::msi::CompoundFile storage(file);
     size_t total = 0;
-    for (const auto& name : TableNames(path)) {
-        if (auto bytes = vx::test::OracleRawStream(path, u"!" + name)) {
-            total += bytes->size();
-        }
-    }
-    for (const char16_t* pool : {u"!_StringPool", u"!_StringData"}) {
-        if (auto bytes = vx::test::OracleRawStream(path, pool)) {
-            total += bytes->size();
+    std::vector<std::u16string> names = TableNames(path);
+    names.insert(names.end(), {u"_StringPool", u"_StringData"});
+    for (const auto& name : names) {
+        if (const auto* entry = storage.FindRootChild(vx::msi::EncodeStreamName(name, true))) {
+            total += storage.ReadStream(*entry).size();
         }
     }
     return total;

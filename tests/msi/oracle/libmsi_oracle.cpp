@@ -182,23 +182,6 @@ OracleResult OracleQuery(const std::string& path, std::u16string_view sql,
     return result;
 }
 
-std::vector<std::u16string> OraclePrimaryKeys(const std::string& path, std::u16string_view table) {
-    GPtr<LibmsiDatabase> db = Open(path);
-    Error error;
-    GPtr<LibmsiRecord> keys(
-        libmsi_database_get_primary_keys(db.get(), ToUtf8(table).c_str(), error.Out()));
-    if (!keys) {
-        throw std::runtime_error("libmsi has no primary keys for the table: " + error.Message());
-    }
-    // Field 0 holds the table name, the keys follow.
-    std::vector<std::u16string> names;
-    const guint count = libmsi_record_get_field_count(keys.get());
-    for (guint i = 1; i <= count; ++i) {
-        names.push_back(StringField(keys.get(), i));
-    }
-    return names;
-}
-
 std::map<int, OracleSummaryValue> OracleSummary(const std::string& path) {
     GPtr<LibmsiDatabase> db = Open(path);
     Error error;
