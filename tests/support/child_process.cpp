@@ -1,62 +1,32 @@
 #include "support/child_process.h"
 
 #include <csignal>
-#include <poll.h>
-#include <spawn.h>
+#include <cstdio>
+#include <fstream>
 #include <sstream>
 #include <sys/wait.h>
 #include <unistd.h>
 
-extern char** environ;
-
 namespace vx::testing {
 
 ChildOutcome RunShell(const std::string& command) {
+    // Standard error goes to a file of its own, so that a child filling it never blocks.
+    char errors[] = "/tmp/vx-child-XXXXXX";
+    const int errorFile = ::mkstemp(errors);
     ChildOutcome outcome;
-    int out[2], err[2];
-    if (::pipe(out) != 0 || ::pipe(err) != 0) {
-        return outcome;
-    }
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-    posix_spawn_file_actions_adddup2(&actions, err[1], 2);
-    for (int fd : {out[0], out[1], err[0], err[1]}) {
-        posix_spawn_file_actions_addclose(&actions, fd);
-    }
-    const char* argv[] = {"/bin/sh", "-c", command.c_str(), nullptr};
-    pid_t pid = -1;
-    const int spawned =
-        posix_spawn(&pid, "/bin/sh", &actions, nullptr, const_cast<char**>(argv), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(out[1]);
-    ::close(err[1]);
-    // Both pipes at once: a child filling one while we block on the other would never end.
-    pollfd fds[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
-    std::string* into[2] = {&outcome.out, &outcome.err};
-    for (int open = 2; spawned == 0 && open > 0;) {
-        if (::poll(fds, 2, -1) < 0) {
-            break;
+    if (FILE* pipe = ::popen(("(" + command + ") 2>" + Quote(errors)).c_str(), "r")) {
+        char buffer[65536];
+        for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
+            outcome.out.append(buffer, n);
         }
-        for (int i = 0; i < 2; ++i) {
-            if (fds[i].fd >= 0 && fds[i].revents != 0) {
-                char buffer[65536];
-                const ssize_t n = ::read(fds[i].fd, buffer, sizeof buffer);
-                if (n > 0) {
-                    into[i]->append(buffer, static_cast<size_t>(n));
-                } else {
-                    fds[i].fd = -1;
-                    --open;
-                }
-            }
-        }
+        const int status = ::pclose(pipe);
+        outcome.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
-    ::close(out[0]);
-    ::close(err[0]);
-    int status = 0;
-    if (spawned == 0 && ::waitpid(pid, &status, 0) == pid && WIFEXITED(status)) {
-        outcome.exitCode = WEXITSTATUS(status);
-    }
+    std::ostringstream err;
+    err << std::ifstream(errors).rdbuf();
+    outcome.err = err.str();
+    ::close(errorFile);
+    ::unlink(errors);
     return outcome;
 }
 
@@ -78,30 +48,22 @@ std::vector<std::string> Lines(const std::string& text) {
 }
 
 ForkedChild::ForkedChild(const std::function<int(int toParent)>& body) {
-    int pipeEnds[2];
-    if (::pipe(pipeEnds) != 0) {
-        return;
+    int ends[2] = {-1, -1};
+    if (::pipe(ends) == 0 && (m_pid = ::fork()) == 0) {
+        ::close(ends[0]);
+        ::_exit(body(ends[1]));
     }
-    m_pid = ::fork();
-    if (m_pid == 0) {
-        ::close(pipeEnds[0]);
-        ::_exit(body(pipeEnds[1]));
-    }
-    ::close(pipeEnds[1]);
-    m_fromChild = pipeEnds[0];
+    ::close(ends[1]);
+    m_fromChild = ends[0];
 }
 
 ForkedChild::~ForkedChild() {
-    if (m_pid > 0) {
-        Wait(true);
-    }
-    if (m_fromChild >= 0) {
-        ::close(m_fromChild);
-    }
+    Wait(true);
+    ::close(m_fromChild);
 }
 
 bool ForkedChild::ReadBytes(void* into, size_t size) {
-    return m_fromChild >= 0 && ::read(m_fromChild, into, size) == static_cast<ssize_t>(size);
+    return ::read(m_fromChild, into, size) == static_cast<ssize_t>(size);
 }
 
 int ForkedChild::Wait(bool kill) {

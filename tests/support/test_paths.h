@@ -61,6 +61,26 @@ inline void WriteBytes(const std::filesystem::path& path, const std::vector<uint
                static_cast<std::streamsize>(bytes.size()));
 }
 
+// An independent extractor's listing of a corpus package (NAME.extracted.csv): each file's
+// path as it wrote it (starting "\SourceDir\"), and its size.
+inline std::vector<std::pair<std::string, uintmax_t>> ExtractedListing(const std::string& package) {
+    std::ifstream in(CorpusFile(package.substr(0, package.rfind('.')) + ".extracted.csv"));
+    std::vector<std::pair<std::string, uintmax_t>> listed;
+    std::string line;
+    std::getline(in, line); // "Path,Size,..."
+    while (std::getline(in, line)) {
+        // The path is everything before the last four fields (size, two times, attributes).
+        size_t end = line.size();
+        for (int i = 0; i < 4 && end != std::string::npos && end > 0; ++i) {
+            end = line.rfind(',', end - 1);
+        }
+        if (end != std::string::npos && end > 0) {
+            listed.emplace_back(line.substr(0, end), std::stoull(line.substr(end + 1)));
+        }
+    }
+    return listed;
+}
+
 } // namespace vx::testing
 
 // Skips the test when the corpus is not where it should be (a checkout without shared/).
