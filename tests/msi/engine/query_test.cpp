@@ -84,43 +84,9 @@ TEST_F(QueryTest, SelectsColumnsInTheOrderWritten) {
     EXPECT_FALSE(view.Fetch()); // the end stays the end
 }
 
-TEST_F(QueryTest, WhereAndOrderByRules) {
-    const std::pair<const char16_t*, const char*> cases[] = {
-        // Integer comparisons are signed; null is below every value, and zero is not null.
-        {u"FileSize > 0", "f1,f4"},
-        {u"FileSize < 0", "f2"},
-        {u"FileSize >= 0", "f1,f3,f4"},
-        {u"FileSize <= 100", "f1,f2,f3"},
-        {u"FileSize <> 100", "f2,f3,f4"},
-        {u"0 < FileSize", "f1,f4"},
-        {u"Attributes = 0", "f3"},
-        {u"Attributes IS NULL", "f1"},
-        {u"Attributes IS NOT NULL", "f2,f3,f4"},
-        {u"Attributes < 1", "f1,f3,f4"},
-        {u"Attributes > -2147483647", "f2,f3,f4"},
-        {u"FileSize = 2147483647", "f4"},
-        // Null and the empty string are the same value.
-        {u"Version = ''", "f2,f3"},
-        {u"Version IS NULL", "f2,f3"},
-        {u"Version <> ''", "f1,f4"},
-        {u"Version = 'not in the pool'", ""},
-        {u"Version <> 'not in the pool'", "f1,f2,f3,f4"},
-        // AND binds tighter than OR; parentheses regroup.
-        {u"Sequence = 1 OR Sequence = 2 AND FileSize = 100", "f2"},
-        {u"(Sequence = 1 OR Sequence = 3) AND FileSize = 100", "f1"},
-        {u"Component_ = 'alpha' and ((FileSize < 0))", "f2"},
-        // Key lookups find their rows and honour the rest of the condition.
-        {u"File = 'f3'", "f3"},
-        {u"File = 'f3' AND Sequence = 1", ""},
-        {u"File = 'nothing'", ""},
-        {u"Component_ = 'alpha' OR File = 'f1'", "f1,f2,f4"},
-        {u"Component_ = 'alpha'", "f2,f4"}, // a repeated value: every row, in table order
-        {u"Component_ = 'beta' AND FileSize = 0", "f3"},
-    };
-    for (const auto& [where, keys] : cases) {
-        EXPECT_EQ(Keys(u"SELECT * FROM File WHERE " + std::u16string(where)), keys)
-            << Utf16ToUtf8(where);
-    }
+// The WHERE forms are compared with libmsi's answers in the differential tests; ORDER BY needs
+// a pool whose order is not alphabetical, and libmsi refuses a value left of its column.
+TEST_F(QueryTest, OrderByPoolOrderAndMirroredComparisons) {
     // ORDER BY puts null first and strings in pool order (zeta, beta, alpha).
     const std::pair<const char16_t*, const char*> orders[] = {
         {u"ORDER BY FileSize", "f2,f3,f1,f4"},
@@ -128,6 +94,8 @@ TEST_F(QueryTest, WhereAndOrderByRules) {
         {u"ORDER BY Component_", "f1,f3,f2,f4"},
         {u"ORDER BY Component_, Sequence", "f1,f3,f2,f4"},
         {u"WHERE Sequence > 1 ORDER BY `Version`", "f3,f1,f4"},
+        {u"WHERE Component_ = 'alpha'", "f2,f4"}, // every row of a repeated value, in table order
+        {u"WHERE 0 < FileSize", "f1,f4"},
     };
     for (const auto& [order, keys] : orders) {
         EXPECT_EQ(Keys(u"SELECT * FROM File " + std::u16string(order)), keys) << Utf16ToUtf8(order);
