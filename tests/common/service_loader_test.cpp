@@ -7,7 +7,7 @@
 #include "platform/sys/file_system.h"
 #include "platform/sys/wide_string.h"
 #include "tests/common/probe_interface.h"
-#include "tests/common/temp_tree.h"
+#include "support/scratch_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -16,7 +16,7 @@
 
 using namespace vx;
 using vx::testing::ScopedEnv;
-using vx::testing::TempTree;
+using vx::testing::ScratchFolder;
 namespace fs = std::filesystem;
 
 namespace {
@@ -33,7 +33,7 @@ void Place(const fs::path& source, const fs::path& target) {
 // A host program at <root>/apps/ide/bin/host, the common files folder at <root>/common, and
 // the machine settings naming it.
 struct Tree {
-    TempTree temp;
+    ScratchFolder temp;
     fs::path own = temp / "apps/ide/bin";
     fs::path common = temp / "common";
     fs::path settings = temp / "machine.ini";

@@ -23,7 +23,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <map>
 #include <string>
 
@@ -54,50 +53,25 @@ std::u16string SourceName(const std::u16string& defaultDir) {
                                                                : defaultDir);
 }
 
-// Listed paths, lowered, without the root prefix: leaf -> folder -> how many.
-using Listing = std::map<std::u16string, std::map<std::u16string, int>>;
+class CorpusFolders : public ::testing::TestWithParam<std::string> {};
 
-Listing ReadListing(const std::filesystem::path& csv, const std::u16string& rootPrefix) {
-    std::ifstream in(csv, std::ios::binary);
-    std::string line;
-    Listing listing;
-    bool header = true;
-    while (std::getline(in, line)) {
-        if (header) {
-            header = false; // "Path,Size,..." (possibly after a byte-order mark)
-            continue;
-        }
-        if (!line.empty() && line.back() == '\r') {
-            line.pop_back();
-        }
-        // The path is everything before the last four fields (size, two times, attributes).
-        size_t end = line.size();
-        for (int i = 0; i < 4 && end != std::string::npos && end > 0; ++i) {
-            end = line.rfind(',', end - 1);
-        }
-        if (line.empty() || end == std::string::npos) {
-            continue;
-        }
-        std::u16string path = Lower(Utf8ToUtf16(line.substr(0, end)));
-        EXPECT_EQ(path.rfind(rootPrefix, 0), 0u) << line;
-        path.erase(0, rootPrefix.size());
-        auto [folder, leaf] = SplitLeaf(path);
-        ++listing[leaf][folder];
-    }
-    return listing;
-}
-
-void CheckSourceFolders(const std::string& name) {
-    const std::filesystem::path csv =
-        vx::testing::CorpusFile(name.substr(0, name.size() - 4) + ".extracted.csv");
-    ASSERT_TRUE(std::filesystem::exists(csv)) << csv;
+TEST_P(CorpusFolders, SourceFoldersAreWhereTheExtractorPutTheFiles) {
+    const std::string& name = GetParam();
+    VX_REQUIRE_CORPUS(name);
     CVxMsiPackage package(vx::testing::CorpusPackage(name));
     ASSERT_NE(package.GetDatabaseHandle(), 0u);
 
     const CMsiRecord root = package.FindRecord(u"Directory", u"Directory", u"TARGETDIR", u"");
     ASSERT_TRUE(root.HasRow());
     const std::u16string rootPrefix = Lower(u"\\" + SourceName(root.GetString(3)) + u"\\");
-    Listing listing = ReadListing(csv, rootPrefix);
+    // Listed paths, lowered, without the root prefix: leaf -> folder -> how many.
+    std::map<std::u16string, std::map<std::u16string, int>> listing;
+    for (const auto& [listed, size] : vx::testing::ExtractedListing(name)) {
+        std::u16string path = Lower(Utf8ToUtf16(listed));
+        EXPECT_EQ(path.rfind(rootPrefix, 0), 0u) << listed;
+        auto [folder, leaf] = SplitLeaf(path.substr(rootPrefix.size()));
+        ++listing[leaf][folder];
+    }
 
     int files = 0;
     int compared = 0;
@@ -128,19 +102,9 @@ void CheckSourceFolders(const std::string& name) {
     EXPECT_EQ(compared, files) << name;
 }
 
+INSTANTIATE_TEST_SUITE_P(Corpus, CorpusFolders,
+                         ::testing::Values("putty-0.68-installer.msi", "msi_with_external_cab.msi",
+                                           "NUnit-2.5.2.9222.msi"),
+                         [](const auto& p) { return p.param.substr(0, 5); });
+
 } // namespace
-
-TEST(CorpusFolders, Putty) {
-    VX_REQUIRE_CORPUS("putty-0.68-installer.msi");
-    CheckSourceFolders("putty-0.68-installer.msi");
-}
-
-TEST(CorpusFolders, ExternalCabinet) {
-    VX_REQUIRE_CORPUS("msi_with_external_cab.msi");
-    CheckSourceFolders("msi_with_external_cab.msi");
-}
-
-TEST(CorpusFolders, NUnit) {
-    VX_REQUIRE_CORPUS("NUnit-2.5.2.9222.msi");
-    CheckSourceFolders("NUnit-2.5.2.9222.msi");
-}

@@ -1,10 +1,9 @@
 // The package object: its path parts, cached table and keyed views, single-row lookups,
-// product and summary properties, a package that cannot be opened, and the promise never to
-// write the package.
+// product and summary properties, and a package that cannot be opened.
 
 #include "VxWsApplicationFilesEP/package/msi_package.h"
-#include "package/fixture_packages.h"
 #include "platform/com/com_exception.h"
+#include "platform/com/guid.h"
 #include "support/test_paths.h"
 
 #include <gtest/gtest.h>
@@ -13,7 +12,6 @@
 #include <vector>
 
 using namespace vx;
-using vx::testing::FixtureFile;
 using vx::testing::FixturePackage;
 
 namespace {
@@ -184,21 +182,14 @@ TEST(PackageProperties, ProductPropertiesAndSummaryInformation) {
     EXPECT_EQ(package.GetProductLanguage(), u"1033");
     EXPECT_EQ(package.GetSchema(), 200);
     // wixl makes a new package code on every build: it is a braced GUID.
-    const std::u16string code = package.GetPackageCode();
-    ASSERT_EQ(code.size(), 38u);
-    EXPECT_EQ(code.front(), u'{');
-    EXPECT_EQ(code.back(), u'}');
+    EXPECT_TRUE(ParseGuid(package.GetPackageCode()).has_value()) << Utf16ToUtf8(package.GetPackageCode());
 
+    // Without Property rows the properties read as empty.
     CVxMsiPackage directories(FixturePackage("directories"));
     EXPECT_EQ(directories.GetPackageCode(), u"{00000009-0000-4000-8000-000000000000}");
-}
-
-TEST(PackageProperties, AbsentPropertiesReadAsEmpty) {
-    CVxMsiPackage package(FixturePackage("directories"));
-    EXPECT_FALSE(package.FindRecord(u"Property", u"Property", u"ProductCode", u"").HasRow());
-    EXPECT_EQ(package.GetProductCode(), u"");
-    EXPECT_EQ(package.GetProductVersion(), u"");
-    EXPECT_EQ(package.GetProductLanguage(), u"");
+    EXPECT_EQ(directories.GetProductCode() + directories.GetProductVersion() +
+                  directories.GetProductLanguage(),
+              u"");
 }
 
 TEST(MissingPackage, IsConstructedWithoutADatabase) {
@@ -243,41 +234,4 @@ TEST(PackageLifetime, DestructionReleasesEveryHandle) {
         EXPECT_GT(MsiOpenHandleCount(), open);
     }
     EXPECT_EQ(MsiOpenHandleCount(), open);
-}
-
-TEST(PackageLifetime, UsingAPackageNeverChangesIt) {
-    std::vector<std::filesystem::path> files = {FixtureFile("basic"), FixtureFile("directories")};
-    for (const char* name :
-         {"putty-0.68-installer.msi", "NUnit-2.5.2.9222.msi", "msi_with_external_cab.msi"}) {
-        if (std::filesystem::exists(vx::testing::CorpusFile(name))) {
-            files.push_back(vx::testing::CorpusFile(name));
-        }
-    }
-    for (const auto& file : files) {
-        const auto before = vx::testing::FileBytes(file);
-        const auto modified = std::filesystem::last_write_time(file);
-        ASSERT_FALSE(before.empty()) << file;
-        {
-            CVxMsiPackage package(Utf8ToUtf16(file.string()));
-            ASSERT_NE(package.GetDatabaseHandle(), 0u) << file;
-            CMsiView* tables = package.OpenTableView(u"_Tables", u"");
-            while (CMsiRecord table = tables->Fetch()) {
-                CMsiView* rows = package.OpenTableView(table.GetString(1), u"");
-                while (rows->Fetch()) {
-                }
-            }
-            CMsiView* directories = package.OpenTableView(u"Directory", u"");
-            while (CMsiRecord row = directories->Fetch()) {
-                package.GetDirectoryPath(row.GetString(1));
-                package.Resolver().ResolveDirectory(row.GetString(1), true);
-            }
-            package.GetProductCode();
-            package.GetPackageCode();
-            package.GetSchema();
-            package.CompareWithPackage(&package);
-            package.SetExtractFolder(Utf8ToUtf16(::testing::TempDir()));
-        }
-        EXPECT_EQ(vx::testing::FileBytes(file), before) << file;
-        EXPECT_EQ(std::filesystem::last_write_time(file), modified) << file;
-    }
 }
