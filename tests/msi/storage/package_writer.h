@@ -24,7 +24,6 @@ struct CfbLayout {
     uint32_t firstDirectorySector = 0;
     std::vector<uint32_t> entryOfStream; // directory entry number of each input stream
     std::vector<uint32_t> firstSectorOfStream;
-    std::vector<bool> streamIsMini;
 
     size_t SectorOffset(uint32_t sector) const { return size_t{sector + 1} * sectorSize; }
     // Where FAT entry `index` is stored in the file.
