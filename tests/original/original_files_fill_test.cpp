@@ -60,13 +60,6 @@ TEST(OriginalFilesFill, EveryFolderFormEndsUpWhereItsRulesPutIt) {
                                              "    file 7.txt\n");
 }
 
-TEST(OriginalFilesFill, ShortLongNamesShowTheirLongPart) {
-    const std::string tree = Fill(FixtureFile("basic"));
-    EXPECT_NE(tree.find("        Plugins Folder\n          plugin.dll\n"), std::string::npos)
-        << tree;
-    EXPECT_EQ(tree.find("PLUGIN~1"), std::string::npos);
-}
-
 TEST(OriginalFilesFill, FilesOfTargetDirItselfAreNotShown) {
     // A copy of the fixture with one more file whose component lies in TARGETDIR.
     vx::testing::ScratchFolder scratch;

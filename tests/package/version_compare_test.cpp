@@ -1,9 +1,7 @@
 // Version and package comparison: which field differs decides between older/newer and
 // "differs beyond the third"; field counts decide when all common fields agree.
 
-#include "VxWsApplicationFilesEP/package/msi_package.h"
 #include "VxWsApplicationFilesEP/package/version_compare.h"
-#include "support/test_paths.h"
 
 #include <gtest/gtest.h>
 
@@ -91,11 +89,4 @@ TEST(ComparePackages, ProductCodesDecideFirstThenTheFirstThreeFields) {
     // A package without a ProductCode matches only another without one.
     EXPECT_EQ(ComparePackageIdentities(u"", u"1.0", code, u"1.0"), product);
     EXPECT_EQ(ComparePackageIdentities(u"", u"", u"", u""), same);
-
-    CVxMsiPackage basic(vx::testing::FixturePackage("basic"));
-    CVxMsiPackage again(vx::testing::FixturePackage("basic"));
-    CVxMsiPackage directories(vx::testing::FixturePackage("directories"));
-    EXPECT_EQ(basic.CompareWithPackage(&again), same);
-    EXPECT_EQ(basic.CompareWithPackage(&directories), product);
-    EXPECT_EQ(basic.CompareVersions(basic.GetProductVersion(), u"1.2.3.7"), static_cast<int>(kOlder));
 }
