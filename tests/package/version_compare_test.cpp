@@ -2,6 +2,7 @@
 // "differs beyond the third"; field counts decide when all common fields agree.
 
 #include "VxWsApplicationFilesEP/package/version_compare.h"
+#include "platform/sys/wide_string.h"
 
 #include <gtest/gtest.h>
 
