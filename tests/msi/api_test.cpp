@@ -163,26 +163,18 @@ TEST(MsiApi, StreamsReadInPiecesToTheirExactSize) {
     EXPECT_EQ(end.h, 0u);
 }
 
-TEST(MsiApi, SummaryInformationOfARealPackage) {
+// Every property's value is compared with libmsi's in the differential tests.
+TEST(MsiApi, SummaryInformationTakesNoTextBufferForNumbersAndIsReadOnly) {
     VX_REQUIRE_CORPUS(kPutty);
     Handle summary;
     ASSERT_EQ(MsiGetSummaryInformationW(0, CorpusPackage(kPutty).c_str(), 0, &summary.h), 0u);
     UINT type = 0;
     INT value = 0;
     MsiFileTime time;
-    char16_t text[100];
-    MsiDWORD size = 100;
-    ASSERT_EQ(MsiSummaryInfoGetPropertyW(summary.h, 9, &type, &value, &time, text, &size), 0u);
-    EXPECT_EQ(type, VT_LPSTR_PROPERTY);
-    EXPECT_EQ(std::u16string(text), u"{6BA452A6-7DBE-4456-A933-A2528F25AB0C}");
     ASSERT_EQ(MsiSummaryInfoGetPropertyW(summary.h, 14, &type, &value, &time, nullptr, nullptr),
               0u);
     EXPECT_EQ(type, VT_I4_PROPERTY);
     EXPECT_EQ(value, 100);
-    ASSERT_EQ(MsiSummaryInfoGetPropertyW(summary.h, 12, &type, &value, &time, nullptr, nullptr),
-              0u);
-    EXPECT_EQ(type, VT_FILETIME_PROPERTY);
-    EXPECT_NE(time.dwHighDateTime, 0u);
     Handle writable;
     EXPECT_EQ(MsiGetSummaryInformationW(0, CorpusPackage(kPutty).c_str(), 3, &writable.h),
               ERROR_INVALID_PARAMETER);
