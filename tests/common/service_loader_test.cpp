@@ -9,6 +9,8 @@
 #include "tests/common/probe_interface.h"
 #include "support/scratch_folder.h"
 
+#include "support/com_failure.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -246,13 +248,9 @@ TEST(CreateServiceObject, FindsTheBuildsOwnModulesAndRaisesWithTheirDescription)
     ComPtr<IUnknown> none;
     const HRESULT hr =
         CreateServiceObject(u"NoSuchServiceModule.dll", vx::testing::CLSID_Probe, none);
-    try {
-        ThrowIfFailed(hr);
-        FAIL() << "expected a failure";
-    } catch (const CComException& failure) {
-        EXPECT_EQ(failure.hr(), REGDB_E_CLASSNOTREG);
-        EXPECT_NE(failure.Description().find(u"NoSuchServiceModule.dll"), std::u16string::npos);
-    }
+    const auto raised = vx::testing::RaisedBy([&] { ThrowIfFailed(hr); });
+    EXPECT_EQ(raised.hr, REGDB_E_CLASSNOTREG);
+    EXPECT_TRUE(raised.Mentions(u"NoSuchServiceModule.dll"));
 }
 
 TEST(ModuleFileName, DllBecomesSo) {

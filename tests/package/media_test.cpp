@@ -7,13 +7,13 @@
 #include "platform/com/com_exception.h"
 #include "platform/sys/wide_string.h"
 #include "platform/sys/win32_errors.h"
+#include "support/com_failure.h"
 #include "support/scratch_folder.h"
 #include "support/test_paths.h"
 #include "tests/msi/storage/package_writer.h"
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <set>
 
 using namespace vx;
@@ -30,20 +30,8 @@ std::u16string U(const fs::path& path) {
     return Utf8ToUtf16(path.string());
 }
 
-struct Raised {
-    HRESULT hr = S_OK;
-    std::u16string description;
-    bool Mentions(std::u16string_view part) const { return description.find(part) != std::u16string::npos; }
-};
-
-Raised RaisedBy(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const CComException& failure) {
-        return {failure.hr(), failure.Description()};
-    }
-    return {};
-}
+using vx::testing::Raised;
+using vx::testing::RaisedBy;
 
 // Every file under `root`, to prove that a refused request wrote nothing.
 std::set<fs::path> Listing(const fs::path& root) {

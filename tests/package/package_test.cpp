@@ -4,6 +4,7 @@
 #include "VxWsApplicationFilesEP/package/msi_package.h"
 #include "platform/com/com_exception.h"
 #include "platform/com/guid.h"
+#include "support/com_failure.h"
 #include "support/test_paths.h"
 
 #include <gtest/gtest.h>
@@ -13,6 +14,8 @@
 
 using namespace vx;
 using vx::testing::FixturePackage;
+using vx::testing::Raised;
+using vx::testing::RaisedBy;
 
 namespace {
 
@@ -26,23 +29,6 @@ std::vector<std::u16string> Keys(CMsiView* view, size_t limit = SIZE_MAX) {
         keys.push_back(row.GetString(1));
     }
     return keys;
-}
-
-// The description of the CComException that `call` throws, or "" when it throws none.
-template <class Call> std::u16string FailureText(Call call, HRESULT* hr = nullptr) {
-    try {
-        call();
-    } catch (const CComException& e) {
-        if (hr) {
-            *hr = e.hr();
-        }
-        return e.Description().empty() ? u"(empty)" : e.Description();
-    }
-    return u"";
-}
-
-bool Contains(const std::u16string& text, std::u16string_view part) {
-    return text.find(part) != std::u16string::npos;
 }
 
 } // namespace
@@ -109,7 +95,7 @@ TEST(PackageViews, ClosingForgetsTheViewAndClosingNothingIsHarmless) {
 TEST(PackageViews, AMissingTableGivesAViewWithoutRows) {
     CVxMsiPackage package(FixturePackage("basic"));
     CMsiView* view = nullptr;
-    EXPECT_EQ(FailureText([&] { view = package.OpenTableView(u"NoSuchTable", u""); }), u"");
+    EXPECT_EQ(RaisedBy([&] { view = package.OpenTableView(u"NoSuchTable", u""); }).hr, S_OK);
     ASSERT_NE(view, nullptr);
     EXPECT_FALSE(view->HasHandle());
     EXPECT_FALSE(view->Fetch().HasRow());
@@ -170,9 +156,8 @@ TEST(PackageLookups, FindRecordByIntegerBindsANumber) {
 
 TEST(PackageLookups, LookupsInAMissingTableThrowFromTheExecute) {
     CVxMsiPackage package(FixturePackage("basic"));
-    const std::u16string text =
-        FailureText([&] { package.FindRecord(u"NoSuchTable", u"Key", u"x", u""); });
-    EXPECT_TRUE(Contains(text, u"MsiViewExecute")) << Utf16ToUtf8(text);
+    EXPECT_TRUE(RaisedBy([&] { package.FindRecord(u"NoSuchTable", u"Key", u"x", u""); })
+                    .Mentions(u"MsiViewExecute"));
 }
 
 TEST(PackageProperties, ProductPropertiesAndSummaryInformation) {
@@ -203,17 +188,14 @@ TEST(MissingPackage, IsConstructedWithoutADatabase) {
         EXPECT_FALSE(view->Fetch().HasRow());
         EXPECT_FALSE(package.OpenTableView(u"File", u"")->Fetch().HasRow());
 
-        HRESULT hr = S_OK;
-        EXPECT_TRUE(
-            Contains(FailureText([&] { package.FindRecord(u"File", u"File", u"x", u""); }, &hr),
-                     u"MsiViewExecute"));
-        EXPECT_EQ(hr, HRESULT_FROM_WIN32(ERROR_INVALID_HANDLE));
-        EXPECT_TRUE(Contains(
-            FailureText([&] { package.FindRecordByInteger(u"File", u"Sequence", 1, u""); }),
-            u"MsiViewExecute"));
-        EXPECT_TRUE(Contains(FailureText([&] { package.GetProductCode(); }), u"MsiViewExecute"));
-        EXPECT_TRUE(Contains(FailureText([&] { package.GetDirectoryPath(u"INSTALLDIR"); }),
-                             u"MsiViewExecute"));
+        for (const Raised& raised :
+             {RaisedBy([&] { package.FindRecord(u"File", u"File", u"x", u""); }),
+              RaisedBy([&] { package.FindRecordByInteger(u"File", u"Sequence", 1, u""); }),
+              RaisedBy([&] { package.GetProductCode(); }),
+              RaisedBy([&] { package.GetDirectoryPath(u"INSTALLDIR"); })}) {
+            EXPECT_EQ(raised.hr, HRESULT_FROM_WIN32(ERROR_INVALID_HANDLE));
+            EXPECT_TRUE(raised.Mentions(u"MsiViewExecute")) << Utf16ToUtf8(raised.description);
+        }
 
         EXPECT_EQ(package.GetPackageCode(), u"");
         EXPECT_EQ(package.GetPackagePath(), u"/nowhere/missing.msi");

@@ -5,6 +5,8 @@
 #include "ide/framework/scripted_message_service.h"
 #include "patchlist/patchlist_helpers.h"
 
+#include "support/com_failure.h"
+
 #include <gtest/gtest.h>
 
 namespace vx {
@@ -117,14 +119,9 @@ TEST(PatchFileAdder, AMissingOriginalPackageIsAnInstallerFailure) {
     ScriptedMessageService messages;
     FixtureProject fixture("patchrules", u"${Fixtures}/nowhere.msi");
     CPatchFileAdder adder(fixture.patch.Get(), fixture.root.Get());
-    try {
-        adder.AddPatchFile(u"plain.exe", kPatchTypeUpdate, u"");
-        FAIL() << "no failure";
-    } catch (const CComException& e) {
-        EXPECT_NE(e.Description().find(u"MsiOpenDatabase(" + Utf8ToUtf16(VX_FIXTURE_DIR) +
-                                       u"/nowhere.msi)"),
-                  std::u16string::npos);
-    }
+    const auto raised = testing::RaisedBy([&] { adder.AddPatchFile(u"plain.exe", kPatchTypeUpdate, u""); });
+    EXPECT_TRUE(raised.Mentions(u"MsiOpenDatabase(" + Utf8ToUtf16(VX_FIXTURE_DIR) + u"/nowhere.msi)"))
+        << Utf16ToUtf8(raised.description);
     // What was written before the failure stays.
     EXPECT_TRUE(testing::Entry(fixture.patch.Get(), u"plain.exe"));
 }
