@@ -22,15 +22,19 @@
 
 namespace {
 
-std::string Fixture(const char* name) { return std::string(VX_FIXTURE_DIR) + "/" + name + ".msi"; }
-std::string Corpus(const char* name) { return std::string(VX_SHARED_DIR) + "/corpus/" + name; }
+std::string Fixture(const char* name) {
+    return std::string(VX_FIXTURE_DIR) + "/" + name + ".msi";
+}
+std::string Corpus(const char* name) {
+    return std::string(VX_SHARED_DIR) + "/corpus/" + name;
+}
 
 // Packages of (a): name shown in the report, path.
 const std::vector<std::pair<std::string, std::string>>& Packages() {
     static const std::vector<std::pair<std::string, std::string>> list = [] {
         std::vector<std::pair<std::string, std::string>> out;
-        for (const char* name : {"putty-0.68-installer.msi", "NUnit-2.5.2.9222.msi",
-                                 "msi_with_external_cab.msi"}) {
+        for (const char* name :
+             {"putty-0.68-installer.msi", "NUnit-2.5.2.9222.msi", "msi_with_external_cab.msi"}) {
             if (std::filesystem::exists(Corpus(name))) {
                 out.emplace_back(name, Corpus(name));
             }
@@ -164,7 +168,8 @@ std::vector<std::string> LookupKeys(const LookupCase& c, int rowCount) {
 
 int RowCount(const std::string& path, const char* table) {
     return static_cast<int>(
-        vx::test::OracleQuery(path, u"SELECT * FROM `" + vx::Utf8ToUtf16(table) + u"`").rows.size());
+        vx::test::OracleQuery(path, u"SELECT * FROM `" + vx::Utf8ToUtf16(table) + u"`")
+            .rows.size());
 }
 
 // Fails the run when a key was missed; labels it and reports the time of one lookup.
@@ -173,9 +178,9 @@ void ReportLookups(benchmark::State& state, const LookupCase& c, int rowCount, i
         state.SkipWithError("a key was not found");
     }
     state.SetLabel(std::string(c.table) + " of " + std::to_string(rowCount) + " rows");
-    state.counters["per_lookup_us"] = benchmark::Counter(
-        kLookupsPerIteration, benchmark::Counter::kIsIterationInvariantRate |
-                                  benchmark::Counter::kInvert);
+    state.counters["per_lookup_us"] =
+        benchmark::Counter(kLookupsPerIteration, benchmark::Counter::kIsIterationInvariantRate |
+                                                     benchmark::Counter::kInvert);
 }
 
 void OursLookups(benchmark::State& state) {

@@ -74,16 +74,19 @@ TEST_F(ProjectFileTest, UnusableFilesAreRefusedWithAReasonAndNeverWritten) {
     };
     for (const auto& [file, expected, text] : refused) {
         SCOPED_TRACE(file.filename().string());
-        const auto before = is_regular_file(file) ? testing::FileBytes(file) : std::vector<uint8_t>();
+        const auto before =
+            is_regular_file(file) ? testing::FileBytes(file) : std::vector<uint8_t>();
         ComPtr<IProject> project;
-        const HRESULT hr = OpenProject(Utf8ToUtf16(file.string()), {}, project.ReleaseAndGetAddressOf());
+        const HRESULT hr =
+            OpenProject(Utf8ToUtf16(file.string()), {}, project.ReleaseAndGetAddressOf());
         EXPECT_EQ(hr, expected);
         EXPECT_FALSE(project);
         // In the author's range of errors.
         EXPECT_GE(HRESULT_CODE(hr), 2000u);
         EXPECT_LE(HRESULT_CODE(hr), 2199u);
         EXPECT_NE(LastErrorText(hr).find(text), std::string::npos) << LastErrorText(hr);
-        EXPECT_EQ(is_regular_file(file) ? testing::FileBytes(file) : std::vector<uint8_t>(), before);
+        EXPECT_EQ(is_regular_file(file) ? testing::FileBytes(file) : std::vector<uint8_t>(),
+                  before);
         EXPECT_FALSE(std::filesystem::exists(file.string() + "-journal"));
     }
 }

@@ -49,7 +49,7 @@ std::vector<std::u16string> EnumeratedKeys(IPatchProject* patch) {
 
 TEST_F(ProjectTest, EveryPropertyIsWrittenAndReadBackAfterReopening) {
     testing::EntrySettings written{kPatchTypeNewFile, u"/src/app.exe", true, true, true,
-                                   u"Main;Extras", u"INSTALLDIR"};
+                                   u"Main;Extras",    u"INSTALLDIR"};
     {
         auto patch = PatchOf(NewProject(path, u"${Media}/app.msi").Get());
         auto entry = CreateEntry(patch.Get(), u"app.exe");
@@ -68,7 +68,8 @@ TEST_F(ProjectTest, EveryPropertyIsWrittenAndReadBackAfterReopening) {
               u"${Media}/app.msi"); // as entered, not expanded
     EXPECT_EQ(testing::SettingsOf(Entry(patch.Get(), u"app.exe").Get()), written);
     // A new entry's defaults: update type, nothing set.
-    EXPECT_EQ(testing::SettingsOf(Entry(patch.Get(), u"untouched.dll").Get()), testing::EntrySettings{});
+    EXPECT_EQ(testing::SettingsOf(Entry(patch.Get(), u"untouched.dll").Get()),
+              testing::EntrySettings{});
 }
 
 TEST_F(ProjectTest, LookupAndEnumeration) {

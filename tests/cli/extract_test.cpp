@@ -37,12 +37,14 @@ std::map<std::string, uintmax_t> Files(const fs::path& root) {
 // scratch folder, standard error joined to the output.
 class Extract : public ::testing::Test {
 protected:
-    Extract() { fs::copy(fs::path(VX_FIXTURE_DIR) / "media", temp / "media", fs::copy_options::recursive); }
+    Extract() {
+        fs::copy(fs::path(VX_FIXTURE_DIR) / "media", temp / "media", fs::copy_options::recursive);
+    }
 
     ChildOutcome Vxpatch(const std::string& arguments) {
         fs::create_directories(temp / "tmp");
-        return vx::testing::RunShell("TMPDIR=" + Quote((temp / "tmp").string()) + " " VX_VXPATCH " " +
-                                     arguments + " 2>&1");
+        return vx::testing::RunShell("TMPDIR=" + Quote((temp / "tmp").string()) +
+                                     " " VX_VXPATCH " " + arguments + " 2>&1");
     }
     std::string At(const std::string& name) const { return Quote((temp / name).string()); }
     // Extracted copies of embedded cabinets go when vxpatch is done.

@@ -27,9 +27,9 @@ protected:
 TEST_F(ProjectCommands, AProjectFromNewToRemove) {
     const auto before = vx::testing::FileBytes(rules);
     New();
-    EXPECT_EQ(Vxpatch("info p.vxp").out, "Project: p.vxp\nType: Kestrom\nFormat: 1\nOriginal package: " +
-                                             rules + "\nOriginal package path: " + rules +
-                                             "\nEntries: 0\n");
+    EXPECT_EQ(Vxpatch("info p.vxp").out,
+              "Project: p.vxp\nType: Kestrom\nFormat: 1\nOriginal package: " + rules +
+                  "\nOriginal package path: " + rules + "\nEntries: 0\n");
     const ChildOutcome add = Vxpatch("add p.vxp selfreg.dll server.dll plain.exe");
     EXPECT_EQ(add.exitCode, 0) << add.err;
     EXPECT_EQ(add.err, "");
@@ -37,8 +37,9 @@ TEST_F(ProjectCommands, AProjectFromNewToRemove) {
     const ChildOutcome addNew = Vxpatch("add-new p.vxp tool.exe");
     EXPECT_EQ(addNew.exitCode, 0) << addNew.err;
     EXPECT_EQ(addNew.out, "tool.exe\n");
-    for (const char* change : {"set p.vxp plain.exe Overwrite 1", "set p.vxp server.dll type 1",
-                               "set p.vxp tool.exe Feature 'Main;Extras'", "remove p.vxp selfreg.dll"}) {
+    for (const char* change :
+         {"set p.vxp plain.exe Overwrite 1", "set p.vxp server.dll type 1",
+          "set p.vxp tool.exe Feature 'Main;Extras'", "remove p.vxp selfreg.dll"}) {
         EXPECT_EQ(Vxpatch(change).exitCode, 0) << change; // property names ignore case
     }
     EXPECT_EQ(Vxpatch("list p.vxp").out, "server.dll\t1\t\t0\t1\t0\t\t\n"
@@ -54,10 +55,14 @@ TEST_F(ProjectCommands, RefusalsAndTheirExitCodes) {
     ASSERT_EQ(Vxpatch("add p.vxp plain.exe").exitCode, 0);
     folder.Write("notes.vxp", "not a project");
     const std::pair<std::string, int> refused[] = {
-        {"set p.vxp plain.exe Type 4", 1},        {"set p.vxp plain.exe SelfReg maybe", 1},
-        {"set p.vxp plain.exe Colour 1", 2},      {"set p.vxp missing.exe SelfReg 1", 1},
-        {"remove p.vxp missing.exe", 1},          {"add-new p.vxp nothing-here.bin", 1},
-        {"new p.vxp", 2},                         {"new p.vxp --original " + Quote(rules), 1},
+        {"set p.vxp plain.exe Type 4", 1},
+        {"set p.vxp plain.exe SelfReg maybe", 1},
+        {"set p.vxp plain.exe Colour 1", 2},
+        {"set p.vxp missing.exe SelfReg 1", 1},
+        {"remove p.vxp missing.exe", 1},
+        {"add-new p.vxp nothing-here.bin", 1},
+        {"new p.vxp", 2},
+        {"new p.vxp --original " + Quote(rules), 1},
         {"add notes.vxp plain.exe", 1},
     };
     const auto project = vx::testing::FileBytes(folder.Path("p.vxp"));
@@ -66,7 +71,8 @@ TEST_F(ProjectCommands, RefusalsAndTheirExitCodes) {
     }
     EXPECT_EQ(vx::testing::FileBytes(folder.Path("p.vxp")), project);
     EXPECT_NE(Vxpatch("new p.vxp --original x.msi").err.find("already exists"), std::string::npos);
-    EXPECT_NE(Vxpatch("add notes.vxp plain.exe").err.find("is not a project file"), std::string::npos);
+    EXPECT_NE(Vxpatch("add notes.vxp plain.exe").err.find("is not a project file"),
+              std::string::npos);
 
     // A duplicate is refused with message 4; the other keys are still added.
     const ChildOutcome duplicate = Vxpatch("add p.vxp helper.dll plain.exe typelib.dll");

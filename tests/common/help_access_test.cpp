@@ -57,7 +57,8 @@ TEST(HelpService, TopicsReachTheRegisteredViewer) {
 
 TEST(HelpService, WithoutAViewerShowingRaisesWithAReason) {
     SetViewer(nullptr);
-    const auto raised = vx::testing::RaisedBy([] { ShowHelpTopic(u"KMApplicationFiles.htm", nullptr); });
+    const auto raised =
+        vx::testing::RaisedBy([] { ShowHelpTopic(u"KMApplicationFiles.htm", nullptr); });
     EXPECT_EQ(raised.hr, E_FAIL);
     EXPECT_TRUE(raised.Mentions(u"no help viewer"));
 }

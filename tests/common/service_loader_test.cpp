@@ -6,8 +6,8 @@
 #include "platform/com/error_info.h"
 #include "platform/sys/file_system.h"
 #include "platform/sys/wide_string.h"
-#include "tests/common/probe_interface.h"
 #include "support/scratch_folder.h"
+#include "tests/common/probe_interface.h"
 
 #include "support/com_failure.h"
 

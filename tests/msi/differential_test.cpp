@@ -89,7 +89,11 @@ std::vector<std::string> Lines(const OracleResult& result) {
     for (const auto& column : result.columns) {
         // The installer types a temporary column g/j; libmsi types it like any other column.
         std::string type = Utf16ToUtf8(column.type);
-        type[0] = type[0] == 'g' ? 's' : type[0] == 'G' ? 'S' : type[0] == 'j' ? 'i' : type[0] == 'J' ? 'I' : type[0];
+        type[0] = type[0] == 'g'   ? 's'
+                  : type[0] == 'G' ? 'S'
+                  : type[0] == 'j' ? 'i'
+                  : type[0] == 'J' ? 'I'
+                                   : type[0];
         header += Utf16ToUtf8(column.name) + " " + type + "\t";
     }
     std::vector<std::string> lines{header};
@@ -116,7 +120,8 @@ void ExpectSame(const OracleResult& ours, const OracleResult& theirs, const std:
     const auto a = Lines(ours), b = Lines(theirs);
     const auto [x, y] = std::mismatch(a.begin(), a.end(), b.begin(), b.end());
     EXPECT_TRUE(x == a.end() && y == b.end())
-        << what << "\nline " << (x - a.begin()) << "\nours:   " << (x == a.end() ? "(end)" : x->substr(0, 300))
+        << what << "\nline " << (x - a.begin())
+        << "\nours:   " << (x == a.end() ? "(end)" : x->substr(0, 300))
         << "\nlibmsi: " << (y == b.end() ? "(end) " + theirs.message : y->substr(0, 300));
 }
 
@@ -184,7 +189,8 @@ TEST_P(Differential, EveryTableStreamAndPropertyAgrees) {
         ExpectSame(OurQuery(package, query), OracleQuery(package, query), Utf16ToUtf8(table));
     }
     const std::u16string streams = u"SELECT `Name`, `Data` FROM `_Streams`";
-    ExpectSame(Sorted(OurQuery(package, streams)), Sorted(OracleQuery(package, streams)), "_Streams");
+    ExpectSame(Sorted(OurQuery(package, streams)), Sorted(OracleQuery(package, streams)),
+               "_Streams");
     EXPECT_EQ(OurSummary(package), OracleSummary(package));
     EXPECT_EQ(vx::testing::FileBytes(package), before);
     EXPECT_EQ(std::filesystem::last_write_time(package), modified);
@@ -222,7 +228,8 @@ TEST(DifferentialQueries, EveryWhereAndOrderByForm) {
         {nullable, u"SELECT * FROM `Numbers` WHERE `Text` = ''", {}},
         {nullable, u"SELECT * FROM `Numbers` WHERE `Text` = 'absent'", {}},
         {nullable, u"SELECT * FROM `Numbers` WHERE `ShortReq` = 0 OR `LongReq` = 3", {}},
-        {nullable, u"SELECT * FROM `Numbers` WHERE (`Short` > 0 OR `Long` < 0) AND `Text` <> 'low'",
+        {nullable,
+         u"SELECT * FROM `Numbers` WHERE (`Short` > 0 OR `Long` < 0) AND `Text` <> 'low'",
          {}},
         {nullable, u"SELECT * FROM `Numbers` WHERE `Short` = ?", {int32_t{-1}}},
         {nullable, u"SELECT * FROM `Numbers` WHERE `Id` = ?", {std::u16string(u"Mixed")}},
@@ -235,13 +242,18 @@ TEST(DifferentialQueries, EveryWhereAndOrderByForm) {
         {nullable, u"SELECT * FROM `Numbers` WHERE `Long` > -2147483647", {}},
         {nullable, u"SELECT * FROM `Numbers` WHERE `Long` = 2147483647", {}},
         {nullable, u"SELECT * FROM `Numbers` WHERE `Text` <> 'absent'", {}},
-        {nullable, u"SELECT * FROM `Numbers` WHERE `ShortReq` = 0 OR `ShortReq` = 1 AND `LongReq` = 3", {}},
+        {nullable,
+         u"SELECT * FROM `Numbers` WHERE `ShortReq` = 0 OR `ShortReq` = 1 AND `LongReq` = 3",
+         {}},
         {nullable, u"SELECT * FROM `Numbers` WHERE `Id` = 'Zeros' AND `Short` = 1", {}},
         {nullable, u"SELECT * FROM `Numbers` WHERE `Id` = 'Zeros' OR `Long` < 0", {}},
         {nullable, u"SELECT * FROM `Numbers` WHERE `Text` = 'zero' AND `Short` = 0", {}},
-        {big, u"SELECT * FROM `File` WHERE `File` = ? AND `Sequence` = 1", {std::u16string(u"F01234")}},
+        {big,
+         u"SELECT * FROM `File` WHERE `File` = ? AND `Sequence` = 1",
+         {std::u16string(u"F01234")}},
         {basic, u"SELECT * FROM `File` ORDER BY `Sequence`", {}},
-        {basic, u"SELECT `File`, `FileName` FROM `File` WHERE `Component_` = ? ORDER BY `File`",
+        {basic,
+         u"SELECT `File`, `FileName` FROM `File` WHERE `Component_` = ? ORDER BY `File`",
          {std::u16string(u"MainComponent")}},
         {basic, u"SELECT * FROM `Directory` WHERE `Directory_Parent` = 'TARGETDIR'", {}},
         {big, u"SELECT * FROM `File` WHERE `File` = ?", {std::u16string(u"F01234")}},

@@ -275,7 +275,10 @@ TEST(FileVersion, ReadsTheFixedVersionAndTheTranslationsLanguages) {
         {false, {65535, 0, 10, 4321}, {{{1033, 1200}}}, u"65535.0.10.4321", u"1033"},
         {true, {65535, 0, 10, 4321}, {{{1033, 1200}}}, u"65535.0.10.4321", u"1033"},
         // Each language once, in order; no or an empty Translation leaves the language empty.
-        {false, {1, 2, 3, 4}, {{{1031, 1252}, {1033, 1200}, {1031, 1200}, {0, 1200}}}, u"1.2.3.4",
+        {false,
+         {1, 2, 3, 4},
+         {{{1031, 1252}, {1033, 1200}, {1031, 1200}, {0, 1200}}},
+         u"1.2.3.4",
          u"1031,1033,0"},
         {true, {1, 2, 3, 4}, std::nullopt, u"1.2.3.4", u""},
         {true, {1, 2, 3, 4}, std::vector<Translation>{}, u"1.2.3.4", u""},
@@ -359,7 +362,8 @@ TEST(FileVersionDamage, OffsetsAndSizesOutsideTheirRegions) {
         {"the name directory's entry is itself",
          damaged(pe.versionNameDir + 20,
                  static_cast<uint32_t>(0x80000000 | (pe.versionNameDir - pe.resourceRoot)))},
-        {"the language directory's entry is the root", damaged(pe.versionLanguageDir + 20, 0x80000000)},
+        {"the language directory's entry is the root",
+         damaged(pe.versionLanguageDir + 20, 0x80000000)},
     };
     for (const auto& [what, bytes] : cases) {
         SCOPED_TRACE(what);
@@ -371,8 +375,7 @@ TEST(FileVersionDamage, OffsetsAndSizesOutsideTheirRegions) {
     Bytes overlay = pe.bytes;
     overlay.resize(overlay.size() + 0x1000, 0);
     const size_t sectionEnd = pe.bytes.size(); // .rsrc is the last section
-    Put(overlay, pe.versionDataEntry + 4,
-           static_cast<uint32_t>(sectionEnd - pe.versionData + 16));
+    Put(overlay, pe.versionDataEntry + 4, static_cast<uint32_t>(sectionEnd - pe.versionData + 16));
     ExpectRejected(overlay, ERROR_FILE_INVALID);
 }
 

@@ -14,8 +14,8 @@ using namespace vx::msi;
 namespace {
 
 // Formats `templ` as field 0 of a record of `count` fields; missing fields are null.
-std::u16string Format(const std::u16string& templ, const std::map<unsigned, std::u16string>& fields = {},
-                      unsigned count = 5) {
+std::u16string Format(const std::u16string& templ,
+                      const std::map<unsigned, std::u16string>& fields = {}, unsigned count = 5) {
     return FormatRecordText(
         templ,
         [&](unsigned n) -> std::optional<std::u16string> {
@@ -57,11 +57,14 @@ const Case kCases[] = {
     {u"[1]", {{1, u"[2]{[3]}"}, {2, u"no"}}, u"[2]{[3]}"},
     {u"{[1]}", {{1, u"}"}}, u"}"},
     // Groups are shown only when every reference in them resolves.
-    {kErrorTemplate, {{1, u"2228"}, {2, u"C:\\a.msi"}, {3, u"File"}},
+    {kErrorTemplate,
+     {{1, u"2228"}, {2, u"C:\\a.msi"}, {3, u"File"}},
      u"Windows Installer Error 2228: C:\\a.msi, File\n"},
-    {kErrorTemplate, {{1, u"2228"}, {2, u"C:\\a.msi"}, {4, u"Four"}},
+    {kErrorTemplate,
+     {{1, u"2228"}, {2, u"C:\\a.msi"}, {4, u"Four"}},
      u"Windows Installer Error 2228: C:\\a.msi, Four\n"},
-    {kErrorTemplate, {{1, u"1"}, {2, u"2"}, {3, u"3"}, {4, u"4"}, {5, u"5"}},
+    {kErrorTemplate,
+     {{1, u"1"}, {2, u"2"}, {3, u"3"}, {4, u"4"}, {5, u"5"}},
      u"Windows Installer Error 1: 2, 3, 4, 5\n"},
     {u"{[1] and [2]}", {{1, u"a"}, {2, u"b"}}, u"a and b"},
     {u"<{[1] and [2]}>", {{1, u"a"}}, u"<>"},
@@ -112,9 +115,9 @@ TEST(FormatRecord, EveryFormAsTheInstallerFormatsIt) {
         SCOPED_TRACE(vx::Utf16ToUtf8(c.templ));
         EXPECT_EQ(Format(c.templ, c.fields, c.count), c.expected);
     }
-    for (const char16_t* templ : {u"[Property]", u"[%PATH]", u"[#file]", u"[$comp]", u"[!file]",
-                                  u"[\\[]", u"[\\]]", u"[~]", u"[ 1]", u"[1 ]", u"[-1]", u"[+1]",
-                                  u"[1a]", u"[]"}) {
+    for (const char16_t* templ :
+         {u"[Property]", u"[%PATH]", u"[#file]", u"[$comp]", u"[!file]", u"[\\[]", u"[\\]]", u"[~]",
+          u"[ 1]", u"[1 ]", u"[-1]", u"[+1]", u"[1a]", u"[]"}) {
         EXPECT_EQ(Format(templ, {{1, u"x"}}), templ);
     }
 }

@@ -29,46 +29,48 @@ TEST(OriginalFilesFill, EveryFolderFormEndsUpWhereItsRulesPutIt) {
     // of a parent cycle stand at the top; a Property value names a root and its trailing
     // backslash adds nothing; the same folder reached through "." rows is one folder.
     EXPECT_EQ(Fill(FixtureFile("directories")), "Original Setup Files\n"
-                                             "  \n"
-                                             "    Case\n"
-                                             "      file 11.txt\n"
-                                             "    Orphan\n"
-                                             "      file 8.txt\n"
-                                             "  [ProgramFilesFolder]\n"
-                                             "    Long\n"
-                                             "      :Sub\n"
-                                             "        file 5.txt\n"
-                                             "      Sub\n"
-                                             "        Nested Folder\n"
-                                             "          file 6.txt\n"
-                                             "        file 4.txt\n"
-                                             "      file 1.txt\n"
-                                             "      file 2.txt\n"
-                                             "      file 3.txt\n"
-                                             "    file 0.txt\n"
-                                             "  A\n"
-                                             "    B\n"
-                                             "      file 10.txt\n"
-                                             "  B\n"
-                                             "    A\n"
-                                             "      file 9.txt\n"
-                                             "  D:\n"
-                                             "    Shared\n"
-                                             "      Data\n"
-                                             "        file 12.txt\n"
-                                             "  Self\n"
-                                             "    file 7.txt\n");
+                                                "  \n"
+                                                "    Case\n"
+                                                "      file 11.txt\n"
+                                                "    Orphan\n"
+                                                "      file 8.txt\n"
+                                                "  [ProgramFilesFolder]\n"
+                                                "    Long\n"
+                                                "      :Sub\n"
+                                                "        file 5.txt\n"
+                                                "      Sub\n"
+                                                "        Nested Folder\n"
+                                                "          file 6.txt\n"
+                                                "        file 4.txt\n"
+                                                "      file 1.txt\n"
+                                                "      file 2.txt\n"
+                                                "      file 3.txt\n"
+                                                "    file 0.txt\n"
+                                                "  A\n"
+                                                "    B\n"
+                                                "      file 10.txt\n"
+                                                "  B\n"
+                                                "    A\n"
+                                                "      file 9.txt\n"
+                                                "  D:\n"
+                                                "    Shared\n"
+                                                "      Data\n"
+                                                "        file 12.txt\n"
+                                                "  Self\n"
+                                                "    file 7.txt\n");
 }
 
 TEST(OriginalFilesFill, FilesOfTargetDirItselfAreNotShown) {
     // A copy of the fixture with one more file whose component lies in TARGETDIR.
     vx::testing::ScratchFolder scratch;
     std::filesystem::copy_file(FixtureFile("directories"), scratch.Path("rooted.msi"));
-    scratch.Write("Component.add", "C_Root\t{00000009-0000-4000-8000-0000000000FF}\tTARGETDIR\t0\t\tF_Root\r\n");
+    scratch.Write("Component.add",
+                  "C_Root\t{00000009-0000-4000-8000-0000000000FF}\tTARGETDIR\t0\t\tF_Root\r\n");
     scratch.Write("File.add", "F_Root\tC_Root\tROOT.TXT|root file.txt\t5\t\t\t512\t99\r\n");
     const auto run = vx::testing::RunShell(
         "cd " + vx::testing::Quote(scratch.Root().string()) +
-        " && for t in Component File; do msiinfo export rooted.msi $t > $t.idt && cat $t.add >> $t.idt; "
+        " && for t in Component File; do msiinfo export rooted.msi $t > $t.idt && cat $t.add >> "
+        "$t.idt; "
         "done && msibuild rooted.msi -i Component.idt File.idt && msiinfo export rooted.msi File");
     ASSERT_EQ(run.exitCode, 0) << run.err;
     ASSERT_NE(run.out.find("F_Root"), std::string::npos);

@@ -120,7 +120,8 @@ TEST_F(MediaTest, UncompressedFilesLieBesideThePackageUnderEitherRule) {
     // The Directory table says "docs"; the disk says "DOCS".
     EXPECT_EQ(plain->path, U(kMediaFolder / "Media App/DOCS/plain notes.txt"));
     // A file of TARGETDIR itself: the page's rule keeps "TARGETDIR" as its folder.
-    EXPECT_EQ(package.LocateOriginalFile(u"Readme")->path, U(kMediaFolder / "TARGETDIR/readme.txt"));
+    EXPECT_EQ(package.LocateOriginalFile(u"Readme")->path,
+              U(kMediaFolder / "TARGETDIR/readme.txt"));
     // A key without a row reads as empty columns: the package's folder itself.
     EXPECT_EQ(package.LocateOriginalFile(u"NoSuchKey")->path, U(kMediaFolder));
     EXPECT_FALSE(package.LocateOriginalFile(u"NoSuchKey")->extracted);
@@ -132,10 +133,14 @@ TEST_F(MediaTest, UncompressedFilesLieBesideThePackageUnderEitherRule) {
     EXPECT_TRUE(installer.LocateOriginalFile(u"TopFile")->extracted);
     EXPECT_FALSE(installer.LocateOriginalFile(u"Plain")->extracted) << "word count 0";
     const std::tuple<int, Rule, int, bool> rules[] = {
-        {0x4000, Rule::FileAttribute, 0, true}, {0, Rule::FileAttribute, 2, false},
-        {MSI_NULL_INTEGER, Rule::FileAttribute, 2, false}, {0, Rule::Installer, 2, true},
-        {MSI_NULL_INTEGER, Rule::Installer, 2, true}, {0x2000, Rule::Installer, 2, false},
-        {0x4000, Rule::Installer, 0, true}, {0, Rule::Installer, 1, false},
+        {0x4000, Rule::FileAttribute, 0, true},
+        {0, Rule::FileAttribute, 2, false},
+        {MSI_NULL_INTEGER, Rule::FileAttribute, 2, false},
+        {0, Rule::Installer, 2, true},
+        {MSI_NULL_INTEGER, Rule::Installer, 2, true},
+        {0x2000, Rule::Installer, 2, false},
+        {0x4000, Rule::Installer, 0, true},
+        {0, Rule::Installer, 1, false},
     };
     for (const auto& [attributes, rule, wordCount, compressed] : rules) {
         EXPECT_EQ(IsCompressedFile(attributes, rule, wordCount), compressed)
@@ -146,7 +151,8 @@ TEST_F(MediaTest, UncompressedFilesLieBesideThePackageUnderEitherRule) {
 TEST_F(MediaTest, TheOriginalPackageAndItsCabinetsAreNeverWritten) {
     std::map<fs::path, std::vector<uint8_t>> before;
     for (const auto& file : Listing(kMediaFolder)) {
-        before[file] = is_regular_file(file) ? vx::testing::FileBytes(file) : std::vector<uint8_t>{};
+        before[file] =
+            is_regular_file(file) ? vx::testing::FileBytes(file) : std::vector<uint8_t>{};
     }
     package.SetCompressionRule(Rule::Installer);
     for (const char16_t* key : {u"EmbOne", u"EmbTwo", u"TopFile", u"ExtOne", u"ExtTwo", u"Lzx",
@@ -154,7 +160,8 @@ TEST_F(MediaTest, TheOriginalPackageAndItsCabinetsAreNeverWritten) {
         RaisedBy([&] { package.LocateOriginalFile(key); });
     }
     for (const auto& [file, bytes] : before) {
-        EXPECT_EQ(is_regular_file(file) ? vx::testing::FileBytes(file) : std::vector<uint8_t>{}, bytes)
+        EXPECT_EQ(is_regular_file(file) ? vx::testing::FileBytes(file) : std::vector<uint8_t>{},
+                  bytes)
             << file;
     }
 }
@@ -194,7 +201,8 @@ fs::path WriteHandPackage(const fs::path& folder, const HandPackage& hand) {
     plan.tables.push_back(
         {u"Directory",
          {{u"Directory", kKey72, 0}, {u"Directory_Parent", kS72, 0}, {u"DefaultDir", kL255, 0}},
-         {{u"TARGETDIR", Cell{}, u"SourceDir"}, {u"AppDir", u"TARGETDIR", u"App:" + hand.appDirSource}}});
+         {{u"TARGETDIR", Cell{}, u"SourceDir"},
+          {u"AppDir", u"TARGETDIR", u"App:" + hand.appDirSource}}});
     plan.tables.push_back(
         {u"Component",
          {{u"Component", kKey72, 0}, {u"ComponentId", kS72, 0}, {u"Directory_", kText | 72, 0}},
@@ -215,7 +223,8 @@ fs::path WriteHandPackage(const fs::path& folder, const HandPackage& hand) {
                            files});
     std::vector<std::vector<Cell>> media;
     for (size_t i = 0; i < hand.media.size(); ++i) {
-        media.push_back({static_cast<int32_t>(i + 1), hand.media[i].first, Cell{}, hand.media[i].second});
+        media.push_back(
+            {static_cast<int32_t>(i + 1), hand.media[i].first, Cell{}, hand.media[i].second});
     }
     plan.tables.push_back({u"Media",
                            {{u"DiskId", kInteger | kColumnKey | 2, 0},
@@ -224,9 +233,11 @@ fs::path WriteHandPackage(const fs::path& folder, const HandPackage& hand) {
                             {u"Cabinet", kS72, 0}},
                            media});
     plan.streams = hand.streams;
-    plan.summary = vx::msi::test::WriteSummary({{9, Utf16ToUtf8(hand.packageCode)}, {15, int32_t{0}}});
+    plan.summary =
+        vx::msi::test::WriteSummary({{9, Utf16ToUtf8(hand.packageCode)}, {15, int32_t{0}}});
     fs::create_directories(folder);
-    fs::copy_file(kMediaFolder / "lzx.cab", folder / "lzx.cab", fs::copy_options::overwrite_existing);
+    fs::copy_file(kMediaFolder / "lzx.cab", folder / "lzx.cab",
+                  fs::copy_options::overwrite_existing);
     vx::testing::WriteBytes(folder / "hand.msi", vx::msi::test::WritePackage(plan));
     return folder / "hand.msi";
 }
@@ -236,8 +247,9 @@ fs::path WriteHandPackage(const fs::path& folder, const HandPackage& hand) {
 TEST_F(MediaTest, CabinetValuesOutsideThePackageFolderAreRefused) {
     vx::testing::WriteBytes(temp / "outside.cab", vx::testing::FileBytes(kMediaFolder / "lzx.cab"));
     HandPackage hand;
-    hand.media = {{1, u"..\\outside.cab"}, {2, u"/etc/outside.cab"}, {3, u"C:\\outside.cab"},
-                  {4, u"#../evil.cab"},    {5, u"#a/evil.cab"},     {6, u"sub\\..\\..\\outside.cab"}};
+    hand.media = {{1, u"..\\outside.cab"}, {2, u"/etc/outside.cab"},
+                  {3, u"C:\\outside.cab"}, {4, u"#../evil.cab"},
+                  {5, u"#a/evil.cab"},     {6, u"sub\\..\\..\\outside.cab"}};
     hand.streams = {{u"../evil.cab", vx::testing::FileBytes(kMediaFolder / "lzx.cab")},
                     {u"a/evil.cab", vx::testing::FileBytes(kMediaFolder / "lzx.cab")}};
     CVxMsiPackage hostile(U(WriteHandPackage(temp / "pkg", hand)));
@@ -293,7 +305,9 @@ TEST_F(MediaTest, KeysNamesFoldersAndPackageCodesOutsideTheirFoldersAreRefused) 
         {"package code ../up", code(u"../up"), u"F", kBadName, u"package code"},
         {"no package code", code(u""), u"F", kBadName, u"package code"},
         {"package code ..", code(u".."), u"F", kBadName, u"package code"},
-        {"beyond every Media row", with([](HandPackage& h) { h.files = {{u"F", u"f.txt", 0x4000, 11}}; }),
+        {"beyond every Media row", with([](HandPackage& h) {
+             h.files = {{u"F", u"f.txt", 0x4000, 11}};
+         }),
          u"F", HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND), u"no Media row"},
     };
     for (const Case& c : cases) {

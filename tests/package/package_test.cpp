@@ -156,8 +156,9 @@ TEST(PackageLookups, FindRecordByIntegerBindsANumber) {
 
 TEST(PackageLookups, LookupsInAMissingTableThrowFromTheExecute) {
     CVxMsiPackage package(FixturePackage("basic"));
-    EXPECT_TRUE(RaisedBy([&] { package.FindRecord(u"NoSuchTable", u"Key", u"x", u""); })
-                    .Mentions(u"MsiViewExecute"));
+    EXPECT_TRUE(RaisedBy([&] {
+                    package.FindRecord(u"NoSuchTable", u"Key", u"x", u"");
+                }).Mentions(u"MsiViewExecute"));
 }
 
 TEST(PackageProperties, ProductPropertiesAndSummaryInformation) {
@@ -167,7 +168,8 @@ TEST(PackageProperties, ProductPropertiesAndSummaryInformation) {
     EXPECT_EQ(package.GetProductLanguage(), u"1033");
     EXPECT_EQ(package.GetSchema(), 200);
     // wixl makes a new package code on every build: it is a braced GUID.
-    EXPECT_TRUE(ParseGuid(package.GetPackageCode()).has_value()) << Utf16ToUtf8(package.GetPackageCode());
+    EXPECT_TRUE(ParseGuid(package.GetPackageCode()).has_value())
+        << Utf16ToUtf8(package.GetPackageCode());
 
     // Without Property rows the properties read as empty.
     CVxMsiPackage directories(FixturePackage("directories"));

@@ -93,7 +93,8 @@ TEST(PatchFileAdder, ANewFileThatRegistersWarnsOnce) {
     FixtureProject fixture("patchrules");
     CPatchFileAdder adder(fixture.patch.Get(), fixture.root.Get());
     // Only an inconsistent package lists a new file's key: here the key of a registered file.
-    EXPECT_TRUE(Read(adder.AddPatchFile(u"server.dll", kPatchTypeNewFile, u"/src/server.dll")).extractCom);
+    EXPECT_TRUE(
+        Read(adder.AddPatchFile(u"server.dll", kPatchTypeNewFile, u"/src/server.dll")).extractCom);
     ASSERT_EQ(messages.Shown().size(), 1u);
     EXPECT_EQ(messages.Shown()[0].style, MB_OK | MB_ICONEXCLAMATION);
     EXPECT_NE(messages.Shown()[0].text.find(u"server.dll"), std::u16string::npos);
@@ -119,8 +120,10 @@ TEST(PatchFileAdder, AMissingOriginalPackageIsAnInstallerFailure) {
     ScriptedMessageService messages;
     FixtureProject fixture("patchrules", u"${Fixtures}/nowhere.msi");
     CPatchFileAdder adder(fixture.patch.Get(), fixture.root.Get());
-    const auto raised = testing::RaisedBy([&] { adder.AddPatchFile(u"plain.exe", kPatchTypeUpdate, u""); });
-    EXPECT_TRUE(raised.Mentions(u"MsiOpenDatabase(" + Utf8ToUtf16(VX_FIXTURE_DIR) + u"/nowhere.msi)"))
+    const auto raised =
+        testing::RaisedBy([&] { adder.AddPatchFile(u"plain.exe", kPatchTypeUpdate, u""); });
+    EXPECT_TRUE(
+        raised.Mentions(u"MsiOpenDatabase(" + Utf8ToUtf16(VX_FIXTURE_DIR) + u"/nowhere.msi)"))
         << Utf16ToUtf8(raised.description);
     // What was written before the failure stays.
     EXPECT_TRUE(testing::Entry(fixture.patch.Get(), u"plain.exe"));

@@ -67,8 +67,9 @@ TEST(PatchFileInfo, EntrySettingsGoThroughTheProject) {
     info.SetSelfReg(false);
     info.SetFeature(u"Main;Extras");
     info.SetDestinationDir(u"BinDir");
-    const testing::EntrySettings expected{kPatchTypeUpdate, u"${Fixtures}/plain.exe", false, true,
-                                          true, u"Main;Extras", u"BinDir"}; // the path as stored
+    const testing::EntrySettings expected{
+        kPatchTypeUpdate, u"${Fixtures}/plain.exe", false, true, true, u"Main;Extras",
+        u"BinDir"}; // the path as stored
     EXPECT_EQ(testing::SettingsOf(entry.Get()), expected);
     EXPECT_EQ((testing::EntrySettings{kPatchTypeUpdate, info.GetNewFilePath(), info.GetSelfReg(),
                                       info.GetExtractCOM(), info.GetOverwrite(), info.GetFeature(),

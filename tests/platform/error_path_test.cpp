@@ -110,7 +110,8 @@ TEST(ErrorPath, PublishedDescriptionTravelsThroughCException) {
     } catch (const CException& e) {
         char16_t buffer[512];
         EXPECT_TRUE(e.GetErrorMessage(buffer, 512));
-        EXPECT_EQ(std::u16string(buffer), u"Windows Installer Error 1628: x\nMsiOpenDatabaseView()");
+        EXPECT_EQ(std::u16string(buffer),
+                  u"Windows Installer Error 1628: x\nMsiOpenDatabaseView()");
     }
 }
 

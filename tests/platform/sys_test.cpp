@@ -19,7 +19,8 @@ using TempFolder = vx::testing::ScratchFolder;
 
 TEST(FileSystem, AttributesTellFilesFromFoldersAndMissingPaths) {
     TempFolder temp;
-    EXPECT_EQ(GetFileAttributes(temp.Wide("")) & FILE_ATTRIBUTE_DIRECTORY, FILE_ATTRIBUTE_DIRECTORY);
+    EXPECT_EQ(GetFileAttributes(temp.Wide("")) & FILE_ATTRIBUTE_DIRECTORY,
+              FILE_ATTRIBUTE_DIRECTORY);
     SetLastError(0);
     EXPECT_EQ(GetFileAttributes(temp.Wide("none")), INVALID_FILE_ATTRIBUTES);
     EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);

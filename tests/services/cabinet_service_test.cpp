@@ -60,8 +60,9 @@ TEST(CabinetReader, EveryFixtureCompressionExtractsAsCabextractDoes) {
         SCOPED_TRACE(name);
         ScratchFolder temp;
         const fs::path cabinet = kMedia / name;
-        ASSERT_EQ(vx::testing::RunShell("cabextract -q -d " + vx::testing::Quote((temp / "oracle").string()) +
-                                        " " + vx::testing::Quote(cabinet.string()))
+        ASSERT_EQ(vx::testing::RunShell("cabextract -q -d " +
+                                        vx::testing::Quote((temp / "oracle").string()) + " " +
+                                        vx::testing::Quote(cabinet.string()))
                       .exitCode,
                   0);
         auto reader = Opened(cabinet);
@@ -130,7 +131,8 @@ TEST(CabinetReader, ASymbolicLinkAtTheTargetIsNotFollowed) {
     const auto failure = reader->Extract(0, U(temp / "link"));
     ASSERT_TRUE(failure);
     EXPECT_TRUE(Contains(failure->description, u"symbolic link"));
-    EXPECT_EQ(FileBytes(temp / "precious"), (std::vector<uint8_t>{'k', 'e', 'e', 'p', ' ', 'm', 'e'}));
+    EXPECT_EQ(FileBytes(temp / "precious"),
+              (std::vector<uint8_t>{'k', 'e', 'e', 'p', ' ', 'm', 'e'}));
     EXPECT_TRUE(fs::is_symlink(temp / "link"));
 }
 

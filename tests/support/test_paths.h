@@ -87,6 +87,6 @@ inline std::vector<std::pair<std::string, uintmax_t>> ExtractedListing(const std
 #define VX_REQUIRE_CORPUS(name)                                                                    \
     do {                                                                                           \
         if (!std::filesystem::exists(::vx::testing::CorpusFile(name))) {                           \
-            GTEST_SKIP() << "corpus package missing: " << ::vx::testing::CorpusFile(name);       \
+            GTEST_SKIP() << "corpus package missing: " << ::vx::testing::CorpusFile(name);         \
         }                                                                                          \
     } while (0)

@@ -166,15 +166,17 @@ TEST_F(QueryTest, FailuresCarryTheInstallersErrorAndFields) {
     EXPECT_EQ(f.code, ERROR_BAD_QUERY_SYNTAX);
     EXPECT_EQ(f.installerError, 2228u);
     EXPECT_EQ(f.fields, (std::vector<std::u16string>{u"/pkg/test.msi", u"Missing",
-                                                      u"SELECT * FROM Missing"}));
+                                                     u"SELECT * FROM Missing"}));
     // Unknown columns and identifiers in another case: 2235.
-    for (const char16_t* query : {u"SELECT Nope FROM File", u"SELECT * FROM File WHERE file = 'f1'"}) {
+    for (const char16_t* query :
+         {u"SELECT Nope FROM File", u"SELECT * FROM File WHERE file = 'f1'"}) {
         f = FailureOf(query);
         EXPECT_EQ(f.code, ERROR_BAD_QUERY_SYNTAX);
         EXPECT_EQ(f.installerError, 2235u) << Utf16ToUtf8(query);
     }
     EXPECT_EQ(FailureOf(u"SELECT Nope FROM File").fields[1], u"Nope");
-    EXPECT_EQ(FailureOf(u"SELECT * FROM File WHERE Other.File = 'f1'").code, ERROR_BAD_QUERY_SYNTAX);
+    EXPECT_EQ(FailureOf(u"SELECT * FROM File WHERE Other.File = 'f1'").code,
+              ERROR_BAD_QUERY_SYNTAX);
 }
 
 TEST_F(QueryTest, AnythingOutsideTheSubsetIsASyntaxError) {

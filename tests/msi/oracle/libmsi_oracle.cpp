@@ -115,8 +115,9 @@ OracleResult OracleQuery(const std::string& path, std::u16string_view sql,
     GPtr<LibmsiDatabase> db = Open(path);
     Error error;
     auto fail = [&] {
-        result.error = error.error != nullptr && error.error->code != 0 ? error.error->code
-                                                                      : LIBMSI_RESULT_FUNCTION_FAILED;
+        result.error = error.error != nullptr && error.error->code != 0
+                           ? error.error->code
+                           : LIBMSI_RESULT_FUNCTION_FAILED;
         result.message = error.Message();
         return result;
     };

@@ -121,7 +121,8 @@ std::vector<uint8_t> With(std::vector<uint8_t> bytes, size_t at, uint32_t value)
 }
 
 uint32_t Peek32(const std::vector<uint8_t>& b, size_t at) {
-    return static_cast<uint32_t>(b[at] | b[at + 1] << 8 | b[at + 2] << 16) | uint32_t{b[at + 3]} << 24;
+    return static_cast<uint32_t>(b[at] | b[at + 1] << 8 | b[at + 2] << 16) | uint32_t{b[at + 3]}
+                                                                                 << 24;
 }
 
 TEST(CompoundFile, DamagedChainsAndTreesEndInErrors) {
@@ -141,25 +142,37 @@ TEST(CompoundFile, DamagedChainsAndTreesEndInErrors) {
         const char* fragment;
     };
     const Case cases[] = {
-        {"a FAT cycle", With(good, layout.FatEntryOffset(bigFirst + 1), bigFirst), u"Big", "loops at sector"},
-        {"a FAT entry outside the file", With(good, layout.FatEntryOffset(bigFirst), 0x00FFFFFF), u"Big", "outside"},
+        {"a FAT cycle", With(good, layout.FatEntryOffset(bigFirst + 1), bigFirst), u"Big",
+         "loops at sector"},
+        {"a FAT entry outside the file", With(good, layout.FatEntryOffset(bigFirst), 0x00FFFFFF),
+         u"Big", "outside"},
         {"a chain shorter than the size",
-         With(good, layout.FatEntryOffset(bigFirst + 1), 0xFFFFFFFE), u"Big", "ends after 2 of its 18 sectors"},
+         With(good, layout.FatEntryOffset(bigFirst + 1), 0xFFFFFFFE), u"Big",
+         "ends after 2 of its 18 sectors"},
         // Refused before any allocation.
-        {"a size far beyond the file", With(good, bigEntry + 120, 0xFFFFFF00), u"Big", "more than the file"},
-        {"a version 4 size far beyond the file", With(With(v4, v4Big + 120, 0xFFFFFF00), v4Big + 124, 0x7FFFFFFF),
-         u"Big", "more than the file"},
-        {"a start sector outside the file", With(good, bigEntry + 116, 0x12345678), u"Big", "outside"},
-        {"a mini chain looping", With(good, miniFat + size_t{smallFirst + 2} * 4, smallFirst), u"small", "loops"},
+        {"a size far beyond the file", With(good, bigEntry + 120, 0xFFFFFF00), u"Big",
+         "more than the file"},
+        {"a version 4 size far beyond the file",
+         With(With(v4, v4Big + 120, 0xFFFFFF00), v4Big + 124, 0x7FFFFFFF), u"Big",
+         "more than the file"},
+        {"a start sector outside the file", With(good, bigEntry + 116, 0x12345678), u"Big",
+         "outside"},
+        {"a mini chain looping", With(good, miniFat + size_t{smallFirst + 2} * 4, smallFirst),
+         u"small", "loops"},
         {"FAT sectors outside the file", With(good, 76, 0x00ABCDEF), nullptr, "FAT sector"},
         {"more FAT sectors than sectors", With(good, 44, 0x10000000), nullptr, "FAT sectors"},
-        {"the last sibling back at the first", With(good, layout.EntryOffset(4) + 72, 1), nullptr, "loops at entry 1"},
-        {"a left link to itself", With(good, layout.EntryOffset(2) + 68, 2), nullptr, "loops at entry 2"},
-        {"a link beyond the directory", With(good, layout.EntryOffset(2) + 72, 5000), nullptr, "entry 5000"},
+        {"the last sibling back at the first", With(good, layout.EntryOffset(4) + 72, 1), nullptr,
+         "loops at entry 1"},
+        {"a left link to itself", With(good, layout.EntryOffset(2) + 68, 2), nullptr,
+         "loops at entry 2"},
+        {"a link beyond the directory", With(good, layout.EntryOffset(2) + 72, 5000), nullptr,
+         "entry 5000"},
         {"entry 0 of stream type",
-         With(good, layout.EntryOffset(0) + 64, (Peek32(good, layout.EntryOffset(0) + 64) & 0xFF00FFFF) | 0x00020000),
+         With(good, layout.EntryOffset(0) + 64,
+              (Peek32(good, layout.EntryOffset(0) + 64) & 0xFF00FFFF) | 0x00020000),
          nullptr, "root"},
-        {"a mini stream beyond the file", With(good, layout.EntryOffset(0) + 120, 0x7FFFFFF0), nullptr, "mini stream"},
+        {"a mini stream beyond the file", With(good, layout.EntryOffset(0) + 120, 0x7FFFFFF0),
+         nullptr, "mini stream"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

@@ -120,7 +120,8 @@ TEST(StringPool, DisagreementWithTheDataIsAnError) {
     odd.pop_back();
     const std::tuple<std::vector<uint8_t>, std::string, const char*> cases[] = {
         {Pool(0, {{3, 1}}), "ab", "string 1 needs bytes 0 to 3, but the string data holds only 2"},
-        {Pool(0, {{2, 1}}), "abc", "accounts for 2 bytes of string data, but the string data holds 3"},
+        {Pool(0, {{2, 1}}), "abc",
+         "accounts for 2 bytes of string data, but the string data holds 3"},
         {Pool(0, {{1, 1}, {0, 7}}), "a", "ends inside the two entries of long string 2"},
         {odd, "a", "not a whole number"},
         {Pool(4321, {}), "", "code page 4321"},
@@ -219,8 +220,8 @@ TEST(SummaryInformation, DamageIsBoundsChecked) {
     const std::pair<std::vector<uint8_t>, const char*> cases[] = {
         {std::vector<uint8_t>(good.begin(), good.begin() + 40), "cut short"},
         {with(48 + 8 + 16 + 4, 0x7FFFFFFF), "VT_LPSTR"}, // the string's length
-        {with(48 + 4, 0x40000000), "property index"},     // the property count
-        {with(48 + 8 + 4, 0xFFFFFF00), "cut short"},      // the first property's offset
+        {with(48 + 4, 0x40000000), "property index"},    // the property count
+        {with(48 + 8 + 4, 0xFFFFFF00), "cut short"},     // the first property's offset
         {WriteSummary({{1, int16_t{777}}, {2, std::string("x")}}), "code page 777"},
     };
     for (const auto& [bytes, fragment] : cases) {

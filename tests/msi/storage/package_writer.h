@@ -55,7 +55,7 @@ struct TablePlan {
 
 struct PackagePlan {
     uint32_t codePage = 0;
-    bool longStringReferences = false; // forced; also chosen when the pool needs it
+    bool longStringReferences = false;   // forced; also chosen when the pool needs it
     std::vector<std::u16string> strings; // put in the pool first, in this order
     std::vector<TablePlan> tables;
     std::vector<CfbStream> streams; // decoded names; stored in packed form
