@@ -60,21 +60,3 @@ TEST(PathResolver, EveryDirectoryFormInBothModes) {
     EXPECT_EQ(basic.Resolver().ResolveDirectory(u"PluginDir", true),
               u"Fixture Basic\\bin\\Plugins Folder");
 }
-
-TEST(PathResolver, EveryFileReachesItsFolderThroughItsComponent) {
-    // The fixture has one file a folder: File -> Component_ -> Directory_ reaches every row but
-    // TARGETDIR.
-    CVxMsiPackage package(FixturePackage("directories"));
-    CMsiView* files = package.OpenTableView(u"File", u"ORDER BY `Sequence`");
-    int count = 0;
-    while (CMsiRecord file = files->Fetch()) {
-        const CMsiRecord component =
-            package.FindRecord(u"Component", u"Component", file.GetString(2), u"");
-        ASSERT_TRUE(component.HasRow());
-        EXPECT_EQ(u"F_" + component.GetString(3), file.GetString(1));
-        EXPECT_EQ(package.GetLongFileName(file.GetString(3)),
-                  Utf8ToUtf16("file " + std::to_string(file.GetInteger(8) - 1) + ".txt"));
-        ++count;
-    }
-    EXPECT_EQ(count, 13);
-}
