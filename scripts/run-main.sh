@@ -4,9 +4,10 @@
 # on it in a temporary folder, adds entries and lists them.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+scripts/check-deps.sh
 cmake --preset default >/dev/null
 cmake --build --preset default -j "$(nproc)" --target vxpatch demo_package
-vxpatch=build/default/ide/cli/vxpatch
+vxpatch=build/default/apps/vxpatch/vxpatch
 package=build/default/ide/demo/OrvaneNotes.msi
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

@@ -1,6 +1,6 @@
 #include "VxWsApplicationFilesEP/package/msi_media.h"
 
-#include "VxWsApplicationFilesEP/common/service_object_loader.h"
+#include "ide/framework/service_object_loader.h"
 #include "VxWsApplicationFilesEP/package/msi_handles.h"
 #include "VxWsApplicationFilesEP/package/safe_paths.h"
 #include "platform/com/com_exception.h"

@@ -2,7 +2,7 @@
 // standing in for the IDE's help window.
 
 #include "VxWsApplicationFilesEP/common/help_service_access.h"
-#include "VxWsApplicationFilesEP/common/service_object_loader.h"
+#include "ide/framework/service_object_loader.h"
 #include "platform/com/com_exception.h"
 
 #include "support/com_failure.h"

@@ -1,7 +1,7 @@
 // The service object loader over folder trees of its own: the search order, the remembered
 // handles, the current folder around a load and the failures.
 
-#include "VxWsApplicationFilesEP/common/service_object_loader.h"
+#include "ide/framework/service_object_loader.h"
 #include "platform/com/com_exception.h"
 #include "platform/com/error_info.h"
 #include "platform/sys/file_system.h"

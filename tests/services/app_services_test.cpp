@@ -1,6 +1,6 @@
 // The application-services module as the pages create it: log folder and display option.
 
-#include "VxWsApplicationFilesEP/common/service_object_loader.h"
+#include "ide/framework/service_object_loader.h"
 #include "ide/services/interfaces/app_services.h"
 #include "platform/sys/wide_string.h"
 #include "support/scratch_folder.h"
