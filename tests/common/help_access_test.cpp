@@ -5,6 +5,8 @@
 #include "ide/framework/service_object_loader.h"
 #include "platform/com/com_exception.h"
 
+#include "support/com_failure.h"
+
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -55,13 +57,10 @@ TEST(HelpService, TopicsReachTheRegisteredViewer) {
 
 TEST(HelpService, WithoutAViewerShowingRaisesWithAReason) {
     SetViewer(nullptr);
-    try {
-        ShowHelpTopic(u"KMApplicationFiles.htm", nullptr);
-        FAIL() << "expected a failure";
-    } catch (const CComException& failure) {
-        EXPECT_EQ(failure.hr(), E_FAIL);
-        EXPECT_NE(failure.Description().find(u"no help viewer"), std::u16string::npos);
-    }
+    const auto raised =
+        vx::testing::RaisedBy([] { ShowHelpTopic(u"KMApplicationFiles.htm", nullptr); });
+    EXPECT_EQ(raised.hr, E_FAIL);
+    EXPECT_TRUE(raised.Mentions(u"no help viewer"));
 }
 
 TEST(HelpService, TheManagerAnswersOnlyItsApplicationProperty) {

@@ -12,10 +12,6 @@ using namespace vx;
 
 namespace {
 
-std::string Printed(const OriginalFilesModel& model) {
-    return Utf16ToUtf8(model.Print());
-}
-
 const OriginalTreeNode* Child(const OriginalTreeNode& node, std::u16string_view label) {
     for (const auto& c : node.Children()) {
         if (c->Item().label == label) {
@@ -26,7 +22,9 @@ const OriginalTreeNode* Child(const OriginalTreeNode& node, std::u16string_view 
 }
 
 // The placement rules done the plain way: a linear scan of the children for each segment, no
-// index and nothing remembered between files. The model must build the same tree.
+// index and nothing remembered between files. The model must build the same tree, whatever the
+// segments: folders colliding without case, empty segments, file labels equal to folder
+// segments (children match by label whatever their kind), runs of the same folder.
 class PlainTree {
 public:
     void Place(std::u16string_view path, std::u16string label) {
@@ -121,20 +119,6 @@ TEST(OriginalFilesModel, BuildsTheTreeThatPlainScanningBuilds) {
     }
 }
 
-TEST(OriginalFilesModel, FilesHangUnderTheSegmentsOfTheirFolder) {
-    OriginalFilesModel model(u"Original Setup Files");
-    model.PlaceFile(u"[ProgramFilesFolder]\\My App\\Bin", u"f1", u"app.exe");
-    model.PlaceFile(u"[ProgramFilesFolder]\\My App", u"f2", u"readme.txt");
-    model.Sort();
-    EXPECT_EQ(Printed(model), "Original Setup Files\n"
-                              "  [ProgramFilesFolder]\n"
-                              "    My App\n"
-                              "      Bin\n"
-                              "        app.exe\n"
-                              "      readme.txt\n");
-    EXPECT_EQ(model.FileCount(), 2u);
-}
-
 TEST(OriginalFilesModel, FoldersDifferingOnlyInCaseAreOneAndKeepTheFirstSpelling) {
     OriginalFilesModel model(u"Root");
     model.PlaceFile(u"[INSTALLDIR]\\Data", u"a", u"a.txt");
@@ -156,53 +140,6 @@ TEST(OriginalFilesModel, FoldersDifferingOnlyInCaseAreOneAndKeepTheFirstSpelling
     const OriginalTreeNode* diaeresis = Child(install, u"\u0178dir");
     ASSERT_NE(diaeresis, nullptr);
     EXPECT_EQ(diaeresis->Children().size(), 2u);
-}
-
-TEST(OriginalFilesModel, EmptySegmentsBecomeFoldersWithEmptyLabels) {
-    OriginalFilesModel model(u"Root");
-    model.PlaceFile(u"\\My App", u"k", u"x.dll"); // a missing Directory row resolves like this
-    ASSERT_EQ(model.Root().Children().size(), 1u);
-    const auto& empty = *model.Root().Children()[0];
-    EXPECT_EQ(empty.Item().kind, NodeKind::Folder);
-    EXPECT_EQ(empty.Item().label, u"");
-    ASSERT_NE(Child(empty, u"My App"), nullptr);
-
-    OriginalFilesModel second(u"Root");
-    second.PlaceFile(u"", u"k", u"x.dll"); // an empty path is one empty segment
-    ASSERT_EQ(second.Root().Children().size(), 1u);
-    EXPECT_EQ(second.Root().Children()[0]->Item().label, u"");
-    EXPECT_EQ(second.Root().Children()[0]->Children().size(), 1u);
-}
-
-TEST(OriginalFilesModel, SortPutsFoldersFirstThenLabelsWithoutCase) {
-    OriginalFilesModel model(u"Root");
-    for (const char16_t* name : {u"gamma", u"alpha", u"Beta"}) {
-        model.PlaceFile(u"[F]", name, name);
-    }
-    model.PlaceFile(u"[F]\\zeta", u"z", u"inner");
-    model.PlaceFile(u"[F]\\Aardvark", u"a", u"inner");
-    model.Sort();
-    EXPECT_EQ(Printed(model), "Root\n"
-                              "  [F]\n"
-                              "    Aardvark\n"
-                              "      inner\n"
-                              "    zeta\n"
-                              "      inner\n"
-                              "    alpha\n"
-                              "    Beta\n"
-                              "    gamma\n");
-}
-
-TEST(OriginalFilesModel, AFileLabelMatchesAFolderSegmentAsTheFirstChildOfThatName) {
-    // Children are matched by label whatever their kind: a later folder segment named like an
-    // existing file descends into that file node.
-    OriginalFilesModel model(u"Root");
-    model.PlaceFile(u"[F]", u"k1", u"bin");
-    model.PlaceFile(u"[F]\\BIN", u"k2", u"tool.exe");
-    const auto& folder = *model.Root().Children()[0];
-    ASSERT_EQ(folder.Children().size(), 1u);
-    EXPECT_EQ(folder.Children()[0]->Item().kind, NodeKind::File);
-    EXPECT_EQ(folder.Children()[0]->Children().size(), 1u);
 }
 
 TEST(OriginalFilesModel, DragKeysAreDepthFirstInDisplayOrder) {
