@@ -6,7 +6,6 @@
 #include "ide/framework/widgets/wrkspace_view.h"
 #include "platform/com/com_exception.h"
 
-#include <optional>
 
 namespace vx {
 namespace {
@@ -77,17 +76,18 @@ void CPatchFilesTree::Refresh() {
     ThrowIfFailed(m_patchProject->GetFiles(files.ReleaseAndGetAddressOf()));
     ComPtr<IEnumVARIANT> entries;
     ThrowIfFailed(files->NewEnum(entries.ReleaseAndGetAddressOf()));
-    // One open of the package serves every label of the refresh.
-    std::optional<PackageCloser> closer;
-    if (!m_fileInfo.PackagePath().empty()) {
-        m_fileInfo.OpenPackage();
-        closer.emplace(m_fileInfo);
-        m_packageOpen = true;
-    }
-    const struct OpenFlag {
-        bool& open;
-        ~OpenFlag() { open = false; }
-    } openFlag{m_packageOpen};
+    // One open of the package, when a label first needs it, serves the whole refresh.
+    const struct RefreshScope {
+        CPatchFilesTree& tree;
+        explicit RefreshScope(CPatchFilesTree& t) : tree(t) { tree.m_refreshing = true; }
+        ~RefreshScope() {
+            tree.m_refreshing = false;
+            if (tree.m_packageOpen) {
+                tree.m_fileInfo.ClosePackage();
+                tree.m_packageOpen = false;
+            }
+        }
+    } scope(*this);
     for (;;) {
         Variant item;
         ULONG fetched = 0;
@@ -131,12 +131,16 @@ std::u16string CPatchFilesTree::LabelOf(const std::u16string& key, IPatchFile* e
     if (m_fileInfo.PackagePath().empty()) {
         return std::u16string(LoadStringResource(IDS_FILE_NOT_IN_ORIGINAL));
     }
-    if (!m_packageOpen) {
+    if (!m_refreshing) {
         // A node added on its own: the package is opened for it alone.
         m_fileInfo.OpenPackage();
         const PackageCloser closer{m_fileInfo};
         m_fileInfo.SetFileKey(key);
         return m_fileInfo.GetFileName();
+    }
+    if (!m_packageOpen) {
+        m_fileInfo.OpenPackage();
+        m_packageOpen = true;
     }
     m_fileInfo.SetFileKey(key);
     return m_fileInfo.GetFileName();

@@ -80,6 +80,7 @@ private:
     CVXWrkSpaceView* m_view = nullptr;
     HTREEITEM m_currentNode = nullptr;
     CPatchFileInfo m_fileInfo;
+    bool m_refreshing = false;
     bool m_packageOpen = false; // during a refresh: one open of the package for all labels
 };
 
