@@ -4,6 +4,7 @@
 #include "VxWsApplicationFilesEP/common/report_exception.h"
 #include "VxWsApplicationFilesEP/shell/application_files_doc.h"
 #include "VxWsApplicationFilesEP/shell/identities.h"
+#include "VxWsApplicationFilesEP/resources/string_table.h"
 #include "VxWsApplicationFilesEP/shell/page_fonts.h"
 #include "ide/framework/widgets/attribute_form.h"
 #include "ide/framework/widgets/workspace_interfaces.h"
@@ -16,6 +17,10 @@ namespace {
 constexpr uint32_t kTreeStyle = WS_CHILD | WS_VISIBLE | WS_TABSTOP | TVS_HASBUTTONS |
                                 TVS_HASLINES | TVS_LINESATROOT | TVS_EDITLABELS;
 constexpr int kMinimumPaneSize = 10;
+
+QString QStringOf(std::u16string_view text) {
+    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
+}
 
 } // namespace
 
@@ -99,6 +104,9 @@ void CVxWsApplicationFilesEPView::BuildPage() {
     m_pageHost.Create(WS_CHILD | WS_VISIBLE | WS_TABSTOP, QRect(), &m_outerSplitter,
                       CVXSplitterWnd::IdFromRowCol(0, 1));
     m_outerSplitter.AttachWindow(0, 1, &m_pageHost);
+    // Screen readers name the panes as the page's texts do.
+    m_originalTree.setAccessibleName(QStringOf(LoadStringResource(IDS_ORIGINAL_SETUP_FILES)));
+    m_patchTree.setAccessibleName(QStringOf(LoadStringResource(IDS_FILES_TO_PATCH)));
 
     const std::pair<std::unique_ptr<IPageForm>*, PageFormSlot> forms[] = {
         {&m_modifiedFileForm, PageFormSlot::ModifiedFile},
