@@ -22,10 +22,11 @@
 using namespace vx;
 using namespace vx::testing;
 
-// One allocation made to fail on demand, anywhere in the process.
+// One allocation made to fail on demand, anywhere in the process. The whole family of the
+// unaligned forms is replaced, so that every block is taken and given back the same way.
 static int g_allocationsBeforeFailure = -1;
 
-void* operator new(std::size_t size) {
+static void* Allocate(std::size_t size) {
     if (g_allocationsBeforeFailure >= 0 && g_allocationsBeforeFailure-- == 0) {
         throw std::bad_alloc();
     }
@@ -34,12 +35,23 @@ void* operator new(std::size_t size) {
     }
     throw std::bad_alloc();
 }
-void operator delete(void* block) noexcept {
-    std::free(block);
+static void* AllocateOrNull(std::size_t size) noexcept {
+    try {
+        return Allocate(size);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
 }
-void operator delete(void* block, std::size_t) noexcept {
-    std::free(block);
-}
+void* operator new(std::size_t size) { return Allocate(size); }
+void* operator new[](std::size_t size) { return Allocate(size); }
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return AllocateOrNull(size); }
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept { return AllocateOrNull(size); }
+void operator delete(void* block) noexcept { std::free(block); }
+void operator delete[](void* block) noexcept { std::free(block); }
+void operator delete(void* block, std::size_t) noexcept { std::free(block); }
+void operator delete[](void* block, std::size_t) noexcept { std::free(block); }
+void operator delete(void* block, const std::nothrow_t&) noexcept { std::free(block); }
+void operator delete[](void* block, const std::nothrow_t&) noexcept { std::free(block); }
 
 namespace {
 
