@@ -267,10 +267,10 @@ void CVxWsApplicationFilesEPView::EnsureFonts() {
         return;
     }
     const int dpi = logicalDpiY();
-    const PageFontSpecs specs = ComputePageFonts(DesktopGuiFont(dpi));
-    m_normalFont = MakePageFont(specs.normal, dpi);
-    m_boldFont = MakePageFont(specs.bold, dpi);
-    m_headingFont = MakePageFont(specs.heading, dpi);
+    const PageFontSet fonts = ComputePageFonts(DesktopGuiFont(dpi));
+    m_normalFont = MakePageFont(fonts.normal, dpi);
+    m_boldFont = MakePageFont(fonts.bold, dpi);
+    m_headingFont = MakePageFont(fonts.heading, dpi);
 }
 
 const QFont& CVxWsApplicationFilesEPView::GetNormalFont() {

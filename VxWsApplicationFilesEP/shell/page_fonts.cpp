@@ -6,7 +6,7 @@
 
 namespace vx {
 
-PageFontSpecs ComputePageFonts(const GuiFontInfo& gui) {
+PageFontSet ComputePageFonts(const GuiFontInfo& gui) {
     std::u16string face = gui.face;
     int points = gui.points;
     if (face == u"MS Sans Serif" || face == u"System") {
@@ -18,7 +18,7 @@ PageFontSpecs ComputePageFonts(const GuiFontInfo& gui) {
     } else if (face.empty()) {
         face = u"Tahoma";
     }
-    PageFontSpecs fonts;
+    PageFontSet fonts;
     fonts.normal = {face, points, 400, gui.charSet};
     fonts.bold = {face, points, 700, gui.charSet};
     fonts.heading = {face, points + (gui.charSet == kAnsiCharSet ? 4 : 3), 700, gui.charSet};
@@ -38,12 +38,12 @@ GuiFontInfo DesktopGuiFont(int dpi) {
     return gui;
 }
 
-QFont MakePageFont(const PageFontSpec& spec, int dpi) {
-    QFont font(QString::fromStdU16String(spec.face));
+QFont MakePageFont(const PageFontDescription& description, int dpi) {
+    QFont font(QString::fromStdU16String(description.face));
     // Half a pixel and more rounds away from zero.
-    const int pixels = static_cast<int>(std::lround(static_cast<double>(spec.points) * dpi / 72.0));
+    const int pixels = static_cast<int>(std::lround(static_cast<double>(description.points) * dpi / 72.0));
     font.setPixelSize(std::max(1, pixels));
-    font.setWeight(spec.weight >= 700 ? QFont::Bold : QFont::Normal);
+    font.setWeight(description.weight >= 700 ? QFont::Bold : QFont::Normal);
     font.setItalic(false);
     font.setUnderline(false);
     font.setStrikeOut(false);

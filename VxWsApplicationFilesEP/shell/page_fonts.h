@@ -20,28 +20,28 @@ struct GuiFontInfo {
     int charSet = kDefaultCharSet;
 };
 
-struct PageFontSpec {
+struct PageFontDescription {
     std::u16string face;
     int points = 8;
     int weight = 400;
     int charSet = kDefaultCharSet;
 };
 
-struct PageFontSpecs {
-    PageFontSpec normal;
-    PageFontSpec bold;
-    PageFontSpec heading;
+struct PageFontSet {
+    PageFontDescription normal;
+    PageFontDescription bold;
+    PageFontDescription heading;
 };
 
-PageFontSpecs ComputePageFonts(const GuiFontInfo& gui);
+PageFontSet ComputePageFonts(const GuiFontInfo& gui);
 
 // The desktop's general font as a GUI font: its family, its size in whole points (from its
 // pixel size at `dpi` when it is given in pixels; 8 without a resolution), and the default
 // character set, since Qt's fonts are not bound to a Windows character set.
 GuiFontInfo DesktopGuiFont(int dpi);
 
-// The font of `spec` for a display of `dpi` dots per inch: its pixel height is points * dpi / 72,
+// The font of `font` for a display of `dpi` dots per inch: its pixel height is points * dpi / 72,
 // rounded to the nearest pixel.
-QFont MakePageFont(const PageFontSpec& spec, int dpi);
+QFont MakePageFont(const PageFontDescription& font, int dpi);
 
 } // namespace vx

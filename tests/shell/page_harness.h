@@ -45,7 +45,7 @@ private:
     QString m_folder;
 };
 
-struct EntrySpec {
+struct EntryRow {
     std::u16string key;
     int32_t type = kPatchTypeUpdate;
     std::u16string newFile;
@@ -73,27 +73,27 @@ struct PageHarness {
         return patch;
     }
 
-    void AddEntry(const EntrySpec& spec) const {
+    void AddEntry(const EntryRow& row) const {
         ComPtr<IUnknown> item;
-        ThrowIfFailed(Patch()->CreateItem(kPatchFileItemKind, spec.key.c_str(), u"",
+        ThrowIfFailed(Patch()->CreateItem(kPatchFileItemKind, row.key.c_str(), u"",
                                           item.ReleaseAndGetAddressOf()));
         ComPtr<IPatchFile> entry;
         ThrowIfFailed(item.As(entry));
-        ThrowIfFailed(entry->PutType(spec.type));
-        ThrowIfFailed(entry->PutNewFilePath(spec.newFile.c_str()));
-        if (!spec.directory.empty()) {
-            ThrowIfFailed(entry->PutDestinationDir(spec.directory.c_str()));
+        ThrowIfFailed(entry->PutType(row.type));
+        ThrowIfFailed(entry->PutNewFilePath(row.newFile.c_str()));
+        if (!row.directory.empty()) {
+            ThrowIfFailed(entry->PutDestinationDir(row.directory.c_str()));
         }
     }
 
     // The project, its entries and the program folder with its contents page.
-    void MakeProject(const std::u16string& original, const std::vector<EntrySpec>& entries = {},
+    void MakeProject(const std::u16string& original, const std::vector<EntryRow>& entries = {},
                      std::u16string_view type = kPatchProjectType) {
         const std::u16string path = QDir(temp.path()).filePath("page.vxp").toStdU16String();
         ThrowIfFailed(CreateProject(path, type, original, {}, project.ReleaseAndGetAddressOf()));
         if (type == kPatchProjectType) {
-            for (const EntrySpec& spec : entries) {
-                AddEntry(spec);
+            for (const EntryRow& row : entries) {
+                AddEntry(row);
             }
         }
         QFile contents(QDir(temp.path()).filePath("IKMOriginalFilesContents.htm"));

@@ -18,7 +18,7 @@ using namespace vx::testing;
 
 namespace {
 
-const EntrySpec kEntries[] = {
+const EntryRow kEntries[] = {
     {u"AppExe", kPatchTypeUpdate, u"", u""},
     {u"CoreDll", kPatchTypeDelete, u"", u""},
     {u"Extra", kPatchTypeNewFile, u"/srv/update/extra.dll", u"INSTALLDIR"},

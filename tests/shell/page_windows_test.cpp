@@ -198,7 +198,7 @@ private slots:
         QFETCH(QString, face);
         QFETCH(int, points);
         QFETCH(int, charSet);
-        const PageFontSpecs fonts = ComputePageFonts({face.toStdU16String(), points, charSet});
+        const PageFontSet fonts = ComputePageFonts({face.toStdU16String(), points, charSet});
         QTEST(QString::fromStdU16String(fonts.normal.face), "pageFace");
         QTEST(fonts.normal.points, "pagePoints");
         QTEST(fonts.heading.points, "headingPoints");
