@@ -1,8 +1,12 @@
 #pragma once
-// The lock of a handle and of the handle table. Every API call takes two or three of these and
-// they are almost never contended, so the uncontended path is what counts: one atomic exchange
-// to lock and a plain store to unlock. A waiter spins briefly, then yields its time slice, so a
-// long hold (a full-table query) costs the waiting thread little.
+// The lock of a handle and of the handle table. Every API call takes one, every open and close
+// of a handle the table's too, and they are almost never contended, so the uncontended path is
+// what counts: one atomic exchange to lock and a plain store to unlock. A waiter spins briefly,
+// then yields its time slice, so a long hold (a full-table query) costs the waiting thread little.
+// Measured against std::mutex (CPU time, a second thread alive, binaries alternated seven times):
+// as the entries' lock it saves 10% of tree_bench OursFindRecord and 12% of msi_bench
+// OursLookups/0; as the table's lock 10% and 14%. The query plan cache's lock, taken once per
+// view opened, gained under 1% and is a std::mutex.
 
 #include <atomic>
 #include <thread>
