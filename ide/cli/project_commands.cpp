@@ -100,8 +100,8 @@ std::u16string AbsolutePath(const std::u16string& path) {
     return absolute;
 }
 
-std::u16string Flag(VARIANT_BOOL value) {
-    return value != VARIANT_FALSE ? u"1" : u"0";
+std::u16string Flag(bool value) {
+    return value ? u"1" : u"0";
 }
 
 std::optional<int32_t> ParseInteger(std::u16string_view text) {
@@ -221,20 +221,10 @@ int List(std::span<const std::u16string> args) {
         ComPtr<IPatchFile> entry;
         ThrowIfFailed(item.Get()->punkVal->QueryInterface(IPatchFile::kIid,
                                                           entry.ReleaseAndGetVoidAddress()));
-        BStr key, path, feature, directory;
-        int32_t type = 0;
-        VARIANT_BOOL selfReg = 0, extractCom = 0, overwrite = 0;
-        ThrowIfFailed(entry->GetKey(key.Out()));
-        ThrowIfFailed(entry->GetType(&type));
-        ThrowIfFailed(entry->GetNewFilePath(path.Out()));
-        ThrowIfFailed(entry->GetSelfReg(&selfReg));
-        ThrowIfFailed(entry->GetExtractCOM(&extractCom));
-        ThrowIfFailed(entry->GetOverwrite(&overwrite));
-        ThrowIfFailed(entry->GetFeature(feature.Out()));
-        ThrowIfFailed(entry->GetDestinationDir(directory.Out()));
-        PrintLine(FormatString(u"%s\t%d\t%s\t%s\t%s\t%s\t%s\t%s", key.ToString(), type,
-                               path.ToString(), Flag(selfReg), Flag(extractCom), Flag(overwrite),
-                               feature.ToString(), directory.ToString()));
+        const PatchEntry e = ReadPatchEntry(entry.Get());
+        PrintLine(FormatString(u"%s\t%d\t%s\t%s\t%s\t%s\t%s\t%s", e.key, e.type, e.newFilePath,
+                               Flag(e.selfReg), Flag(e.extractCom), Flag(e.overwrite), e.feature,
+                               e.destinationDir));
     }
     return kExitSuccess;
 }
