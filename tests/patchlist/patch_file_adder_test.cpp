@@ -12,6 +12,36 @@ namespace {
 
 using testing::FixtureProject;
 
+struct Settings {
+    int32_t type = -1;
+    std::u16string path;
+    bool selfReg = false;
+    bool extractCom = false;
+    bool overwrite = false;
+    std::u16string feature;
+    std::u16string directory;
+};
+
+Settings Read(IPatchFile* entry) {
+    Settings s;
+    VARIANT_BOOL selfReg = 0, extractCom = 0, overwrite = 0;
+    BStr path, feature, directory;
+    ThrowIfFailed(entry->GetType(&s.type));
+    ThrowIfFailed(entry->GetNewFilePath(path.Out()));
+    ThrowIfFailed(entry->GetSelfReg(&selfReg));
+    ThrowIfFailed(entry->GetExtractCOM(&extractCom));
+    ThrowIfFailed(entry->GetOverwrite(&overwrite));
+    ThrowIfFailed(entry->GetFeature(feature.Out()));
+    ThrowIfFailed(entry->GetDestinationDir(directory.Out()));
+    s.path = path.ToString();
+    s.selfReg = selfReg != VARIANT_FALSE;
+    s.extractCom = extractCom != VARIANT_FALSE;
+    s.overwrite = overwrite != VARIANT_FALSE;
+    s.feature = feature.ToString();
+    s.directory = directory.ToString();
+    return s;
+}
+
 TEST(PatchFileAdder, ExistingFilesGetRegistrationFromTheOriginalPackage) {
     ScriptedMessageService messages;
     FixtureProject fixture("patchrules");
@@ -30,14 +60,14 @@ TEST(PatchFileAdder, ExistingFilesGetRegistrationFromTheOriginalPackage) {
                           Case{u"plain.exe", false, false}}) {
         ComPtr<IPatchFile> entry = adder.AddPatchFile(c.key, kPatchTypeUpdate, u"");
         ASSERT_TRUE(entry) << Utf16ToUtf8(c.key);
-        const PatchEntry s = ReadPatchEntry(entry.Get());
+        const Settings s = Read(entry.Get());
         EXPECT_EQ(s.type, kPatchTypeUpdate);
         EXPECT_EQ(s.selfReg, c.selfReg) << Utf16ToUtf8(c.key);
         EXPECT_EQ(s.extractCom, c.extractCom) << Utf16ToUtf8(c.key);
         // Not set for an existing file: the project's defaults.
-        EXPECT_EQ(s.newFilePath, u"");
+        EXPECT_EQ(s.path, u"");
         EXPECT_EQ(s.feature, u"");
-        EXPECT_EQ(s.destinationDir, u"");
+        EXPECT_EQ(s.directory, u"");
         EXPECT_FALSE(s.overwrite);
     }
     EXPECT_TRUE(messages.Shown().empty()); // existing files never warn
@@ -55,10 +85,10 @@ TEST(PatchFileAdder, ADuplicateShowsMessage4AndChangesNothing) {
     ASSERT_EQ(messages.Shown().size(), 2u);
     EXPECT_EQ(messages.Shown()[0].text, u"You cannot add the same file to the Patch Files list.");
     EXPECT_EQ(messages.Shown()[0].style, MB_OK);
-    const PatchEntry s = ReadPatchEntry(first.Get());
+    const Settings s = Read(first.Get());
     EXPECT_EQ(s.type, kPatchTypeUpdate);
     EXPECT_TRUE(s.overwrite);
-    EXPECT_EQ(s.newFilePath, u"");
+    EXPECT_EQ(s.path, u"");
 }
 
 TEST(PatchFileAdder, NewFilesGetDestinationAndFeature) {
@@ -69,11 +99,11 @@ TEST(PatchFileAdder, NewFilesGetDestinationAndFeature) {
         EXPECT_TRUE(adder.DirectoryExists(u"INSTALLDIR"));
         EXPECT_FALSE(adder.DirectoryExists(u"installdir")); // keys are case-sensitive
         EXPECT_EQ(adder.GetDefaultFeature(), u"Main");
-        const PatchEntry s = ReadPatchEntry(
-            adder.AddPatchFile(u"new.dll", kPatchTypeNewFile, u"/src/new.dll").Get());
+        const Settings s =
+            Read(adder.AddPatchFile(u"new.dll", kPatchTypeNewFile, u"/src/new.dll").Get());
         EXPECT_EQ(s.type, kPatchTypeNewFile);
-        EXPECT_EQ(s.newFilePath, u"/src/new.dll");
-        EXPECT_EQ(s.destinationDir, u"INSTALLDIR");
+        EXPECT_EQ(s.path, u"/src/new.dll");
+        EXPECT_EQ(s.directory, u"INSTALLDIR");
         EXPECT_EQ(s.feature, u"Main");
         EXPECT_FALSE(s.selfReg);
         EXPECT_FALSE(s.extractCom);
@@ -84,9 +114,9 @@ TEST(PatchFileAdder, NewFilesGetDestinationAndFeature) {
         CPatchFileAdder adder(fixture.patch.Get(), fixture.root.Get());
         EXPECT_FALSE(adder.HasSelfRegEntry(u"selfreg.dll"));
         EXPECT_FALSE(adder.HasComInfo(u"server.dll"));
-        const PatchEntry s = ReadPatchEntry(
-            adder.AddPatchFile(u"new.dll", kPatchTypeNewFile, u"/src/new.dll").Get());
-        EXPECT_EQ(s.destinationDir, u"TARGETDIR");
+        const Settings s =
+            Read(adder.AddPatchFile(u"new.dll", kPatchTypeNewFile, u"/src/new.dll").Get());
+        EXPECT_EQ(s.directory, u"TARGETDIR");
         EXPECT_EQ(s.feature, u"");
     }
     EXPECT_TRUE(messages.Shown().empty());
@@ -97,8 +127,8 @@ TEST(PatchFileAdder, ANewFileThatRegistersWarnsOnce) {
     FixtureProject fixture("patchrules");
     CPatchFileAdder adder(fixture.patch.Get(), fixture.root.Get());
     // Only an inconsistent package lists a new file's key: here the key of a registered file.
-    const PatchEntry s = ReadPatchEntry(
-        adder.AddPatchFile(u"server.dll", kPatchTypeNewFile, u"/src/server.dll").Get());
+    const Settings s =
+        Read(adder.AddPatchFile(u"server.dll", kPatchTypeNewFile, u"/src/server.dll").Get());
     EXPECT_TRUE(s.extractCom);
     ASSERT_EQ(messages.Shown().size(), 1u);
     EXPECT_EQ(messages.Shown()[0].style, MB_OK | MB_ICONEXCLAMATION);
