@@ -3,6 +3,7 @@
 #include "platform/com/vartype.h"
 #include "platform/msi/storage/code_page.h"
 #include "platform/sys/format_string.h"
+#include "platform/sys/little_endian.h"
 
 #include <optional>
 #include <vector>
@@ -23,16 +24,15 @@ public:
     }
     uint16_t U16(uint64_t at, const char16_t* what) const {
         Need(at, 2, what);
-        const size_t i = static_cast<size_t>(at);
-        return static_cast<uint16_t>(m_bytes[i] | (m_bytes[i + 1] << 8));
+        return ReadLe16(m_bytes, static_cast<size_t>(at));
     }
     uint32_t U32(uint64_t at, const char16_t* what) const {
-        return static_cast<uint32_t>(U16(at, what)) |
-               (static_cast<uint32_t>(U16(at + 2, what)) << 16);
+        Need(at, 4, what);
+        return ReadLe32(m_bytes, static_cast<size_t>(at));
     }
     uint64_t U64(uint64_t at, const char16_t* what) const {
-        return static_cast<uint64_t>(U32(at, what)) |
-               (static_cast<uint64_t>(U32(at + 4, what)) << 32);
+        Need(at, 8, what);
+        return ReadLe64(m_bytes, static_cast<size_t>(at));
     }
     std::span<const uint8_t> Bytes(uint64_t at, uint64_t size, const char16_t* what) const {
         Need(at, size, what);
