@@ -3,6 +3,7 @@
 // that let a query on a key find its rows without scanning the table. Views and handles share
 // it; it goes away with the last of them.
 
+#include "platform/msi/engine/handle_lock.h"
 #include "platform/msi/storage/installer_storage.h"
 
 #include <array>
@@ -62,7 +63,7 @@ private:
     std::unique_ptr<InstallerStorage> m_storage;
     mutable std::mutex m_indexLock;
     mutable std::map<std::pair<const TableInfo*, uint32_t>, std::unique_ptr<ColumnIndex>> m_indexes;
-    mutable std::mutex m_planLock;
+    mutable HandleLock m_planLock; // taken by every view opened: see handle_lock.h
     struct TextHash {
         using is_transparent = void;
         size_t operator()(std::u16string_view text) const {
