@@ -8,26 +8,34 @@
 #include "bench/idle_thread.h"
 #include "libmsi_oracle.h"
 #include "platform/msi/msi_api.h"
+#include "platform/msi/storage/compound_file.h"
+#include "platform/msi/storage/stream_names.h"
 #include "platform/sys/wide_string.h"
 
 #include <benchmark/benchmark.h>
 #include <libmsi.h>
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
 namespace {
 
-std::string Fixture(const char* name) { return std::string(VX_FIXTURE_DIR) + "/" + name + ".msi"; }
-std::string Corpus(const char* name) { return std::string(VX_SHARED_DIR) + "/corpus/" + name; }
+std::string Fixture(const char* name) {
+    return std::string(VX_FIXTURE_DIR) + "/" + name + ".msi";
+}
+std::string Corpus(const char* name) {
+    return std::string(VX_SHARED_DIR) + "/corpus/" + name;
+}
 
 // Packages of (a): name shown in the report, path.
 const std::vector<std::pair<std::string, std::string>>& Packages() {
     static const std::vector<std::pair<std::string, std::string>> list = [] {
         std::vector<std::pair<std::string, std::string>> out;
-        for (const char* name : {"putty-0.68-installer.msi", "NUnit-2.5.2.9222.msi",
-                                 "msi_with_external_cab.msi"}) {
+        for (const char* name :
+             {"putty-0.68-installer.msi", "NUnit-2.5.2.9222.msi", "msi_with_external_cab.msi"}) {
             if (std::filesystem::exists(Corpus(name))) {
                 out.emplace_back(name, Corpus(name));
             }
@@ -48,16 +56,17 @@ std::vector<std::u16string> TableNames(const std::string& path) {
     return names;
 }
 
+// The bytes of the table streams and the string pool, as stored (names carry the table mark).
 size_t TableStreamBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    const std::vector<uint8_t> file(std::istreambuf_iterator<char>(in), {});
+    const vx::msi::CompoundFile storage(file);
     size_t total = 0;
-    for (const auto& name : TableNames(path)) {
-        if (auto bytes = vx::test::OracleRawStream(path, u"!" + name)) {
-            total += bytes->size();
-        }
-    }
-    for (const char16_t* pool : {u"!_StringPool", u"!_StringData"}) {
-        if (auto bytes = vx::test::OracleRawStream(path, pool)) {
-            total += bytes->size();
+    std::vector<std::u16string> names = TableNames(path);
+    names.insert(names.end(), {u"_StringPool", u"_StringData"});
+    for (const auto& name : names) {
+        if (const auto* entry = storage.FindRootChild(vx::msi::EncodeStreamName(name, true))) {
+            total += storage.ReadStream(*entry).size();
         }
     }
     return total;
@@ -160,7 +169,8 @@ std::vector<std::string> LookupKeys(const LookupCase& c, int rowCount) {
 
 int RowCount(const std::string& path, const char* table) {
     return static_cast<int>(
-        vx::test::OracleQuery(path, u"SELECT * FROM `" + vx::Utf8ToUtf16(table) + u"`").rows.size());
+        vx::test::OracleQuery(path, u"SELECT * FROM `" + vx::Utf8ToUtf16(table) + u"`")
+            .rows.size());
 }
 
 // Fails the run when a key was missed; labels it and reports the time of one lookup.
@@ -169,9 +179,9 @@ void ReportLookups(benchmark::State& state, const LookupCase& c, int rowCount, i
         state.SkipWithError("a key was not found");
     }
     state.SetLabel(std::string(c.table) + " of " + std::to_string(rowCount) + " rows");
-    state.counters["per_lookup_us"] = benchmark::Counter(
-        kLookupsPerIteration, benchmark::Counter::kIsIterationInvariantRate |
-                                  benchmark::Counter::kInvert);
+    state.counters["per_lookup_us"] =
+        benchmark::Counter(kLookupsPerIteration, benchmark::Counter::kIsIterationInvariantRate |
+                                                     benchmark::Counter::kInvert);
 }
 
 void OursLookups(benchmark::State& state) {

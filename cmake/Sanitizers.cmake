@@ -10,11 +10,3 @@ if(VX_BUILD_FUZZERS)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
-# Helper used by the fuzz folder: libFuzzer needs clang.
-function(vx_add_fuzzer name)
-  if(VX_BUILD_FUZZERS)
-    add_executable(${name} ${ARGN})
-    target_compile_options(${name} PRIVATE -fsanitize=fuzzer,address,undefined)
-    target_link_options(${name} PRIVATE -fsanitize=fuzzer,address,undefined)
-  endif()
-endfunction()

@@ -1,11 +1,21 @@
 // libFuzzer target: opens bytes as an installer package and reads everything the storage layer
-// offers (every table, the system tables, every stream, the summary). Damage must end in
-// MsiFailure; anything else (a crash, a sanitizer report, a hang) is a finding.
+// offers (every table, the system tables, every stream, the summary), then reads the same bytes
+// again through the C API as the package reader does: every row of every table with every field
+// as text, integer, size and stream, and every summary property. Damage must end in MsiFailure
+// below the API and in a result code above it; anything else (an exception escaping a C entry
+// point, a crash, a sanitizer report, a hang) is a finding.
+#include "platform/msi/msi_api.h"
 #include "platform/msi/storage/installer_storage.h"
+#include "platform/sys/wide_string.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
+#include <sys/mman.h>
+#include <unistd.h>
+#include <vector>
 
+using namespace vx;
 using namespace vx::msi;
 
 namespace {
@@ -26,9 +36,7 @@ void ReadTable(const InstallerStorage& storage, const TableInfo& table) {
     }
 }
 
-} // namespace
-
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+void ReadThroughStorage(const uint8_t* data, size_t size) {
     try {
         const auto storage = OpenInstallerStorage(std::span<const uint8_t>(data, size));
         for (const TableInfo& table : storage->Tables()) {
@@ -49,5 +57,121 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
     } catch (const MsiFailure&) {
     }
+}
+
+// Every field of a record in every form a caller can ask for.
+void ReadRecord(MSIHANDLE record) {
+    const UINT count = MsiRecordGetFieldCount(record);
+    for (UINT field = 0; field <= count && count != static_cast<UINT>(-1); ++field) {
+        (void)MsiRecordIsNull(record, field);
+        (void)MsiRecordGetInteger(record, field);
+        (void)MsiRecordDataSize(record, field);
+        MsiDWORD length = 0;
+        if (MsiRecordGetStringW(record, field, nullptr, &length) == ERROR_SUCCESS) {
+            std::u16string text(length + 1, u'\0');
+            MsiDWORD room = length + 1;
+            (void)MsiRecordGetStringW(record, field, text.data(), &room);
+        }
+        char buffer[4096];
+        for (;;) {
+            MsiDWORD got = sizeof buffer;
+            if (MsiRecordReadStream(record, field, buffer, &got) != ERROR_SUCCESS || got == 0) {
+                break;
+            }
+        }
+    }
+    MsiDWORD formatted = 0;
+    (void)MsiFormatRecordW(0, record, nullptr, &formatted);
+}
+
+void ReadView(MSIHANDLE database, const std::u16string& query) {
+    MSIHANDLE view = 0;
+    if (MsiDatabaseOpenViewW(database, query.c_str(), &view) != ERROR_SUCCESS) {
+        return;
+    }
+    for (const MSICOLINFO kind : {MSICOLINFO_NAMES, MSICOLINFO_TYPES}) {
+        MSIHANDLE info = 0;
+        if (MsiViewGetColumnInfo(view, kind, &info) == ERROR_SUCCESS) {
+            ReadRecord(info);
+            MsiCloseHandle(info);
+        }
+    }
+    if (MsiViewExecute(view, 0) == ERROR_SUCCESS) {
+        MSIHANDLE row = 0;
+        while (MsiViewFetch(view, &row) == ERROR_SUCCESS) {
+            ReadRecord(row);
+            MsiCloseHandle(row);
+        }
+    }
+    MsiCloseHandle(view);
+}
+
+void ReadThroughApi(const uint8_t* data, size_t size) {
+    // The C API opens paths: the bytes become a file that lives only in memory.
+    const int fd = ::memfd_create("msi_open_fuzz", MFD_CLOEXEC);
+    if (fd < 0) {
+        return;
+    }
+    size_t written = 0;
+    while (written < size) {
+        const ssize_t n = ::write(fd, data + written, size - written);
+        if (n <= 0) {
+            ::close(fd);
+            return;
+        }
+        written += static_cast<size_t>(n);
+    }
+    const std::u16string path = Utf8ToUtf16("/proc/self/fd/" + std::to_string(fd));
+    MSIHANDLE database = 0;
+    if (MsiOpenDatabaseW(path.c_str(), MSIDBOPEN_READONLY, &database) == ERROR_SUCCESS) {
+        std::vector<std::u16string> tables = {u"_Tables", u"_Columns", u"_Streams"};
+        MSIHANDLE view = 0;
+        if (MsiDatabaseOpenViewW(database, u"SELECT `Name` FROM `_Tables`", &view) ==
+                ERROR_SUCCESS &&
+            MsiViewExecute(view, 0) == ERROR_SUCCESS) {
+            MSIHANDLE row = 0;
+            while (MsiViewFetch(view, &row) == ERROR_SUCCESS) {
+                MsiDWORD length = 0;
+                if (MsiRecordGetStringW(row, 1, nullptr, &length) == ERROR_SUCCESS) {
+                    std::u16string name(length + 1, u'\0');
+                    MsiDWORD room = length + 1;
+                    if (MsiRecordGetStringW(row, 1, name.data(), &room) == ERROR_SUCCESS) {
+                        name.resize(room);
+                        tables.push_back(std::move(name));
+                    }
+                }
+                MsiCloseHandle(row);
+            }
+        }
+        MsiCloseHandle(view);
+        for (const std::u16string& table : tables) {
+            if (table.find(u'`') == std::u16string::npos) {
+                ReadView(database, u"SELECT * FROM `" + table + u"`");
+            }
+        }
+        MSIHANDLE summary = 0;
+        if (MsiGetSummaryInformationW(database, nullptr, 0, &summary) == ERROR_SUCCESS) {
+            for (UINT property = 0; property <= 20; ++property) {
+                UINT type = 0;
+                INT integer = 0;
+                MsiFileTime time;
+                char16_t text[256];
+                MsiDWORD room = 256;
+                (void)MsiSummaryInfoGetPropertyW(summary, property, &type, &integer, &time, text,
+                                                 &room);
+            }
+            MsiCloseHandle(summary);
+        }
+        MsiCloseHandle(database);
+    }
+    MsiCloseHandle(MsiGetLastErrorRecord());
+    ::close(fd);
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    ReadThroughStorage(data, size);
+    ReadThroughApi(data, size);
     return 0;
 }

@@ -4,30 +4,34 @@
 #include "platform/msi/engine/view.h"
 #include "platform/msi/msi_failure.h"
 #include "platform/sys/wide_string.h"
-#include "tests/msi/engine/fake_storage.h"
+#include "tests/msi/storage/package_writer.h"
 
 #include <cstdint>
 #include <string_view>
 
 using namespace vx;
 using namespace vx::msi;
-using namespace vx::msi::testing;
+using namespace vx::msi::test;
 
 namespace {
 
 std::shared_ptr<Database> MakeDatabase() {
-    auto storage = std::make_unique<FakeStorage>();
-    storage->AddTable(u"File",
-                      {StringColumn(u"File", 72, true), StringColumn(u"Component_", 72),
-                       IntegerColumn(u"FileSize", 4), StringColumn(u"Version", 72, false, true),
-                       IntegerColumn(u"Attributes", 2, false, true)},
-                      {{u"a", u"c1", 1, u"1.0", nullptr},
-                       {u"b", u"c2", -5, nullptr, 512},
-                       {u"c", u"c1", 0, u"", 0}});
-    storage->AddTable(u"Binary", {StringColumn(u"Name", 72, true), BinaryColumn(u"Data")},
-                      {{u"Icon", 1}});
-    storage->AddStream(u"Binary.Icon", {1, 2, 3});
-    return std::make_shared<Database>(u"fuzz.msi", std::move(storage));
+    PackagePlan plan;
+    plan.tables.push_back({u"File",
+                           {{u"File", kText | kColumnKey | 72, 0},
+                            {u"Component_", kText | 72, 0},
+                            {u"FileSize", kInteger | 4, 0},
+                            {u"Version", kText | kColumnNullable | 72, 0},
+                            {u"Attributes", kInteger | kColumnNullable | 2, 0}},
+                           {{u"a", u"c1", 1, u"1.0", Cell{}},
+                            {u"b", u"c2", -5, Cell{}, 512},
+                            {u"c", u"c1", 0, u"", 0}}});
+    plan.tables.push_back({u"Binary",
+                           {{u"Name", kText | kColumnKey | 72, 0}, {u"Data", kBinary, 0}},
+                           {{u"Icon", 1}}});
+    plan.streams.push_back({u"Binary.Icon", {1, 2, 3}});
+    static const std::vector<uint8_t> bytes = WritePackage(plan); // outlives the storage
+    return std::make_shared<Database>(u"fuzz.msi", OpenInstallerStorage(bytes));
 }
 
 } // namespace

@@ -3,11 +3,12 @@
 # when everything is present it changes nothing and does not touch the network.
 set -euo pipefail
 
+# qt6-base-dev-tools brings moc and uic: the forms are Qt Designer files compiled at build time.
 packages=(
   build-essential cmake ninja-build pkg-config clang
   libgtest-dev libgmock-dev libbenchmark-dev
-  qt6-base-dev libsqlite3-dev libmspack-dev
-  msitools wixl libmsi-dev gcab cabextract
+  qt6-base-dev qt6-base-dev-tools libsqlite3-dev libmspack-dev libicu-dev
+  msitools wixl libmsi-dev libglib2.0-dev gcab cabextract
   xvfb xauth python3
 )
 

@@ -1,13 +1,30 @@
 #!/usr/bin/env bash
-# The main job: builds the programs and the demo package, shows the demo package through
-# vxpatch (summary, tables, the Original Setup Files tree, folders), then makes a patch project
-# on it in a temporary folder, adds entries and lists them.
+# The main job: builds the IDE and opens it on the bundled demo patch project. With a display
+# (DISPLAY or WAYLAND_DISPLAY set) the window opens; without one the same program draws the page
+# off screen, saves it as PNG and prints the file's path.
+#
+#   scripts/run-main.sh            the IDE on the demo project
+#   scripts/run-main.sh --cli      the vxpatch walkthrough of the demo package instead: summary,
+#                                  tables, the Original Setup Files tree, folders, extraction,
+#                                  and a patch project made on it
 set -euo pipefail
 cd "$(dirname "$0")/.."
+scripts/check-deps.sh
 cmake --preset default >/dev/null
-cmake --build --preset default -j "$(nproc)" --target vxpatch demo_package
-vxpatch=build/default/ide/cli/vxpatch
-package=build/default/ide/demo/OrvaneNotes.msi
+cmake --build --preset default -j "$(nproc)" --target vxide vxpatch demo_project
+
+if [ "${1:-}" != "--cli" ]; then
+  vxide=build/default/bin/vxide
+  if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+    exec "$vxide"
+  fi
+  shot=${VX_SCREENSHOT:-build/default/vxide-demo.png}
+  echo "No display: the Application Files page of the demo project, drawn off screen:"
+  exec "$vxide" --screenshot "$shot"
+fi
+
+vxpatch=build/default/apps/vxpatch/vxpatch
+package=build/default/share/vxide/demo/OrvaneNotes.msi
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 

@@ -7,6 +7,7 @@ cd "$(dirname "$0")/.."
 presets=("$@")
 if [ ${#presets[@]} -eq 0 ]; then presets=(default asan); fi
 
+scripts/check-deps.sh
 jobs=$(nproc)
 for preset in "${presets[@]}"; do
   echo "== configure and build: $preset"

@@ -1,6 +1,6 @@
 #include "VxWsApplicationFilesEP/common/help_service_access.h"
 
-#include "VxWsApplicationFilesEP/common/service_object_loader.h"
+#include "ide/framework/service_object_loader.h"
 #include "platform/com/com_exception.h"
 
 namespace vx {

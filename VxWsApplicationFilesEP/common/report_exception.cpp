@@ -1,6 +1,6 @@
 #include "VxWsApplicationFilesEP/common/report_exception.h"
 
-#include "VxWsApplicationFilesEP/common/service_object_loader.h"
+#include "ide/framework/service_object_loader.h"
 #include "ide/framework/message_service.h"
 #include "ide/services/interfaces/app_services.h"
 #include "platform/sys/file_handle.h"

@@ -46,9 +46,7 @@ void CollectKeys(const OriginalTreeNode& node, std::vector<std::u16string>& keys
 size_t FoldedLabelHash::operator()(std::u16string_view label) const {
     // FNV-1a over the folded characters.
     uint64_t hash = 14695981039346656037ULL;
-    for (const char16_t c : label) {
-        hash = (hash ^ FoldLetterCase(c)) * 1099511628211ULL;
-    }
+    ForEachFoldedCharacter(label, [&](char32_t c) { hash = (hash ^ c) * 1099511628211ULL; });
     return static_cast<size_t>(hash);
 }
 

@@ -14,6 +14,8 @@ inline constexpr std::u16string_view kApiViewExecute = u"MsiViewExecute";
 inline constexpr std::u16string_view kApiViewFetch = u"MsiViewFetch";
 inline constexpr std::u16string_view kApiRecordGetString = u"MsiRecordGetString";
 inline constexpr std::u16string_view kApiRecordSetString = u"MsiRecordSetString";
+// Binding an integer to a query's marker (QueryFirstRecord).
+inline constexpr std::u16string_view kApiRecordSetInteger = u"MsiRecordSetInteger";
 inline constexpr std::u16string_view kApiOpenDatabaseView = u"MsiOpenDatabaseView";
 inline constexpr std::u16string_view kApiOpenDatabase = u"MsiOpenDatabase";
 

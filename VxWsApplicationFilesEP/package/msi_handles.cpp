@@ -10,8 +10,6 @@
 namespace vx {
 namespace {
 
-// Query texts are formatted into a buffer of this many characters.
-constexpr size_t kQueryBufferSize = 2048;
 // Streams are copied in pieces of this size.
 constexpr MsiDWORD kStreamChunk = 260;
 // ... and written to the file in pieces of up to this size.
@@ -88,9 +86,9 @@ CMsiRecord CMsiView::Fetch() {
     return CMsiRecord(record);
 }
 
-CMsiRecord CMsiView::ExecuteWithString(const std::u16string& value) {
+CMsiRecord CMsiView::ExecuteWithString(std::u16string_view value) {
     CMsiHandle params(MsiCreateRecord(1));
-    MsiRecordSetStringW(params, 1, value.c_str());
+    MsiRecordSetStringW(params, 1, Terminated(value).c_str());
     CheckMsiResult(MsiViewExecute(m_handle, params), kApiViewExecute);
     params.Close();
     return Fetch();
@@ -131,19 +129,21 @@ bool TableExists(std::u16string_view table, MSIHANDLE database) {
     return answer == MSICONDITION_TRUE || answer == MSICONDITION_FALSE;
 }
 
-void WriteStreamToFile(MSIHANDLE record, UINT field, std::u16string_view path) {
+UINT WriteStreamToFile(MSIHANDLE record, UINT field, std::u16string_view path) {
     FileHandle file;
     if (!file.Open(path, Access::Write, Creation::CreateAlways, Sharing::None)) {
-        return;
+        return ERROR_SUCCESS;
     }
     // Read in the installer's usual pieces, written in large ones: a cabinet of hundreds of
     // megabytes would otherwise cost a system call every 260 bytes.
     std::vector<char> pending;
     pending.reserve(kStreamWriteBytes);
     char buffer[kStreamChunk];
+    UINT result = ERROR_SUCCESS;
     for (;;) {
         MsiDWORD size = kStreamChunk;
-        if (MsiRecordReadStream(record, field, buffer, &size) != ERROR_SUCCESS || size == 0) {
+        result = MsiRecordReadStream(record, field, buffer, &size);
+        if (result != ERROR_SUCCESS || size == 0) {
             break;
         }
         pending.insert(pending.end(), buffer, buffer + size);
@@ -153,16 +153,27 @@ void WriteStreamToFile(MSIHANDLE record, UINT field, std::u16string_view path) {
         }
     }
     file.Write(pending.data(), pending.size());
+    return result;
 }
 
-UINT QueryFirstRecordText(CMsiHandle& view, MSIHANDLE database, CMsiRecord& record,
-                          std::u16string query) {
-    if (query.size() >= kQueryBufferSize) {
-        query.resize(kQueryBufferSize - 1);
+UINT QueryFirstRecord(CMsiHandle& view, MSIHANDLE database, CMsiRecord& record,
+                      std::u16string_view query, std::initializer_list<QueryValue> values) {
+    OpenViewChecked(database, query, view.Out());
+    CMsiHandle params;
+    if (values.size() != 0) {
+        params = CMsiHandle(MsiCreateRecord(static_cast<UINT>(values.size())));
+        UINT field = 1;
+        for (const QueryValue& value : values) {
+            if (value.IsInteger()) {
+                CheckMsiResult(MsiRecordSetInteger(params, field, value.Integer()),
+                               kApiRecordSetInteger);
+            } else {
+                SetRecordString(params, field, value.Text());
+            }
+            ++field;
+        }
     }
-    view.Close();
-    CheckMsiResult(MsiDatabaseOpenViewW(database, query.c_str(), view.Out()), kApiOpenDatabaseView);
-    CheckMsiResult(MsiViewExecute(view, 0), kApiViewExecute);
+    CheckMsiResult(MsiViewExecute(view, params), kApiViewExecute);
     MSIHANDLE fetched = 0;
     const UINT result = MsiViewFetch(view, &fetched);
     if (result != ERROR_SUCCESS && result != ERROR_NO_MORE_ITEMS) {

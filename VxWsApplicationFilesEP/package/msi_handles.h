@@ -4,8 +4,8 @@
 // null record and stands for "no row".
 
 #include "platform/msi/msi_api.h"
-#include "platform/sys/format_string.h"
 
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -80,8 +80,8 @@ public:
         return std::exchange(m_handle, 0);
     }
 
-    // The whole text of a field; "" for the null record, a null field or a stream field that
-    // holds nothing readable as text. Integers come back in decimal.
+    // The whole text of a field; "" for the null record or a null field. Integers come back in
+    // decimal. A stream field has no text: reading it raises (ERROR_INVALID_DATATYPE).
     std::u16string GetString(UINT field) const;
     int GetInteger(UINT field) const { return MsiRecordGetInteger(m_handle, field); }
     bool IsNull(UINT field) const { return MsiRecordIsNull(m_handle, field); }
@@ -101,7 +101,7 @@ public:
     // The next row, or the null record at the end (or when no view is held).
     CMsiRecord Fetch();
     // Executes with one bound parameter and answers the first row.
-    CMsiRecord ExecuteWithString(const std::u16string& value);
+    CMsiRecord ExecuteWithString(std::u16string_view value);
     CMsiRecord ExecuteWithInteger(int value);
 };
 
@@ -111,19 +111,34 @@ UINT SetRecordString(MSIHANDLE record, UINT field, std::u16string_view value);
 bool TestFieldNull(MSIHANDLE record, UINT field);
 // True for a persistent or a temporary table.
 bool TableExists(std::u16string_view table, MSIHANDLE database);
-// Copies a stream field into a new file; reports nothing.
-void WriteStreamToFile(MSIHANDLE record, UINT field, std::u16string_view path);
+// Copies a stream field into a new file. Reports nothing itself: answers the result of the read
+// that ended the copy, 0 when the stream was copied to its end (or the file cannot be created).
+UINT WriteStreamToFile(MSIHANDLE record, UINT field, std::u16string_view path);
 
-// Formats the query (the text is cut at 2047 characters, the limit of the installer's usual
-// buffer), opens, executes and fetches the first row. Answers the fetch's result: 0 with a
-// record, or ERROR_NO_MORE_ITEMS with none. Failures of the open, execute and fetch throw.
-UINT QueryFirstRecordText(CMsiHandle& view, MSIHANDLE database, CMsiRecord& record,
-                          std::u16string query);
+// A value for a '?' marker of a query: text or an integer. Values from outside (keys of a
+// package, names typed by the author) travel this way, never inside the query's text, so a quote
+// in them is just a character.
+class QueryValue {
+public:
+    QueryValue(std::u16string_view text) : m_text(text) {}
+    QueryValue(const std::u16string& text) : m_text(text) {}
+    QueryValue(const char16_t* text) : m_text(text) {}
+    QueryValue(int32_t integer) : m_integer(integer), m_isInteger(true) {}
 
-template <class... Args>
+    bool IsInteger() const { return m_isInteger; }
+    std::u16string_view Text() const { return m_text; }
+    int32_t Integer() const { return m_integer; }
+
+private:
+    std::u16string_view m_text;
+    int32_t m_integer = 0;
+    bool m_isInteger = false;
+};
+
+// Opens the query, executes it with `values` bound to its '?' markers in order, and fetches the
+// first row. Answers the fetch's result: 0 with a record, or ERROR_NO_MORE_ITEMS with none.
+// Failures of the open, the binding, the execute and the fetch throw.
 UINT QueryFirstRecord(CMsiHandle& view, MSIHANDLE database, CMsiRecord& record,
-                      std::u16string_view format, const Args&... args) {
-    return QueryFirstRecordText(view, database, record, FormatString(format, args...));
-}
+                      std::u16string_view query, std::initializer_list<QueryValue> values = {});
 
 } // namespace vx

@@ -1,10 +1,11 @@
 #include "VxWsApplicationFilesEP/package/msi_media.h"
 
-#include "VxWsApplicationFilesEP/common/service_object_loader.h"
+#include "ide/framework/service_object_loader.h"
 #include "VxWsApplicationFilesEP/package/msi_handles.h"
 #include "VxWsApplicationFilesEP/package/safe_paths.h"
 #include "platform/com/com_exception.h"
 #include "platform/sys/file_system.h"
+#include "platform/sys/format_string.h"
 #include "platform/sys/path_strings.h"
 
 namespace vx {
@@ -21,8 +22,8 @@ CVxMsiMedia::CVxMsiMedia(MSIHANDLE database, int diskId, std::u16string extracti
     : m_extractionFolder(std::move(extractionFolder)) {
     CMsiHandle view;
     CMsiRecord row;
-    if (QueryFirstRecord(view, database, row, u"SELECT * FROM Media WHERE `DiskId`=%d", diskId) !=
-        ERROR_SUCCESS) {
+    if (QueryFirstRecord(view, database, row, u"SELECT * FROM Media WHERE `DiskId`=?",
+                         {int32_t{diskId}}) != ERROR_SUCCESS) {
         return;
     }
     const std::u16string cabinet = row.GetString(kCabinetField);
@@ -42,7 +43,18 @@ CVxMsiMedia::CVxMsiMedia(MSIHANDLE database, int diskId, std::u16string extracti
         }
         m_cabinetPath = m_extractionFolder;
         AppendPathSegment(m_cabinetPath, streamName, kNativeSeparator);
-        ExtractStream(database, streamName, m_cabinetPath);
+        if (const UINT read = ExtractStream(database, streamName, m_cabinetPath);
+            read != ERROR_SUCCESS) {
+            // Left to the cabinet's open, this would read as a damaged cabinet file; the package
+            // itself is what is damaged.
+            const std::u16string detail = MsiLastFailureDetail();
+            DeleteFile(m_cabinetPath);
+            throw CComException(com_exception(
+                HRESULT_FROM_WIN32(read),
+                u"The cabinet \"" + cabinet + u"\" of disk " + FormatString(u"%d", diskId) +
+                    u" cannot be read from the package: its stream is damaged" +
+                    (detail.empty() ? u"." : u" (" + detail + u").")));
+        }
         m_extracted = true;
     } else {
         const auto segments = RelativeSegments(cabinet);
@@ -77,13 +89,13 @@ CVxMsiMedia::~CVxMsiMedia() {
     m_extractionService.Reset();
 }
 
-void ExtractStream(MSIHANDLE database, std::u16string_view streamName,
+UINT ExtractStream(MSIHANDLE database, std::u16string_view streamName,
                    std::u16string_view targetPath) {
     CMsiView view;
-    view.OpenView(database,
-                  FormatString(u"SELECT * FROM %s WHERE %s = ? %s", u"_Streams", u"Name", u""));
-    const CMsiRecord record = view.ExecuteWithString(std::u16string(streamName));
-    WriteStreamToFile(record.Handle(), kStreamDataField, targetPath);
+    view.OpenView(database, u"SELECT * FROM _Streams WHERE Name = ? ");
+    const CMsiRecord record = view.ExecuteWithString(streamName);
+    const UINT read = WriteStreamToFile(record.Handle(), kStreamDataField, targetPath);
+    return record.HasRow() ? read : ERROR_SUCCESS;
 }
 
 HRESULT CreateServiceObject(std::u16string_view moduleName, const CLSID& clsid,

@@ -42,8 +42,9 @@ private:
 
 // Writes the Data of the _Streams row named streamName into the file targetPath (created or
 // truncated). Without such a stream the file is left empty; nothing is reported, the following
-// open of the cabinet fails instead.
-void ExtractStream(MSIHANDLE database, std::u16string_view streamName,
+// open of the cabinet fails instead. Answers the result of the read that ended the copy of an
+// existing stream: not 0 when the package's bytes of the stream cannot be read (it is damaged).
+UINT ExtractStream(MSIHANDLE database, std::u16string_view streamName,
                    std::u16string_view targetPath);
 
 // Creates a cabinet service object from moduleName (empty: through CoCreateInstance).

@@ -1,11 +1,13 @@
 #include "VxWsApplicationFilesEP/package/msi_path_resolver.h"
 
 #include "VxWsApplicationFilesEP/package/msi_package_itf.h"
+#include "VxWsApplicationFilesEP/package/safe_paths.h"
 #include "VxWsApplicationFilesEP/package/table_columns.h"
 #include "VxWsApplicationFilesEP/package/version_compare.h"
 #include "platform/sys/format_string.h"
 #include "platform/sys/path_strings.h"
 
+#include <algorithm>
 #include <unordered_set>
 #include <vector>
 
@@ -39,19 +41,53 @@ std::u16string FolderName(std::u16string defaultDir, bool sourceMode) {
 
 } // namespace
 
-std::u16string CMsiPathResolver::ResolveDirectory(const std::u16string& key,
-                                                  bool sourceMode) const {
-    if (key == kTargetDir) {
-        return key;
+std::u16string CMsiPathResolver::ResolveDirectory(std::u16string_view key, bool sourceMode) const {
+    std::vector<std::u16string> names = DirectoryNames(key, sourceMode);
+    std::u16string path;
+    if (names.empty()) {
+        return path;
     }
+    size_t length = names.size();
+    for (const auto& name : names) {
+        length += name.size();
+    }
+    path = std::move(names.front());
+    path.reserve(length);
+    for (auto it = names.begin() + 1; it != names.end(); ++it) {
+        AppendPathSegment(path, *it, kTargetSeparator);
+    }
+    return path;
+}
+
+std::optional<std::vector<std::u16string>>
+CMsiPathResolver::SourceSegments(std::u16string_view key) const {
+    std::vector<std::u16string> segments;
+    for (std::u16string& name : DirectoryNames(key, true)) {
+        if (name.empty()) {
+            continue;
+        }
+        if (!IsPlainFileName(name)) {
+            return std::nullopt;
+        }
+        segments.push_back(std::move(name));
+    }
+    return segments;
+}
+
+std::vector<std::u16string> CMsiPathResolver::DirectoryNames(std::u16string_view key,
+                                                             bool sourceMode) const {
     std::vector<std::u16string> names; // nearest the key first; reversed at the end
+    if (key == kTargetDir) {
+        names.emplace_back(key);
+        return names;
+    }
     names.reserve(8);
     // A cycle of parents (A under B under A) would never reach a root. The walk remembers the
     // keys it has visited and ends at the row whose parent it has already seen, as if that row
     // were a root. This is the self-parented rule applied to longer cycles: every folder of the
     // cycle is named once, and the answer does not depend on an arbitrary depth limit.
     std::unordered_set<std::u16string> visited;
-    std::u16string currentKey = key;
+    std::u16string currentKey(key);
     CMsiRecord row = m_package->FindRecord(kDirectoryTable, kDirectoryTable, currentKey, kNoClause);
     for (;;) {
         // A missing row reads as a row whose columns are all empty (GetString of the null
@@ -84,27 +120,16 @@ std::u16string CMsiPathResolver::ResolveDirectory(const std::u16string& key,
         row = m_package->FindRecord(kDirectoryTable, kDirectoryTable, currentKey, kNoClause);
     }
 
-    std::u16string path;
-    if (names.empty()) {
-        return path;
-    }
-    size_t length = names.size();
-    for (const auto& name : names) {
-        length += name.size();
-    }
-    path = std::move(names.back());
-    path.reserve(length);
-    for (auto it = names.rbegin() + 1; it != names.rend(); ++it) {
-        AppendPathSegment(path, *it, kTargetSeparator);
-    }
-    return path;
+    std::reverse(names.begin(), names.end());
+    return names;
 }
 
-int CMsiPathResolver::CompareVersions(std::u16string first, std::u16string second) const {
+VersionRelation CMsiPathResolver::CompareVersions(std::u16string_view first,
+                                                  std::u16string_view second) const {
     return CompareVersionStrings(first, second);
 }
 
-int CMsiPathResolver::CompareWithPackage(CVxMsiPackageItf* other) const {
+PackageRelation CMsiPathResolver::CompareWithPackage(const CVxMsiPackageItf* other) const {
     const std::u16string ownCode = m_package->GetProductCode();
     const std::u16string ownVersion = m_package->GetProductVersion();
     const std::u16string otherCode = other->GetProductCode();

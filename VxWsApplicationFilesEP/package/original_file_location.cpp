@@ -8,6 +8,7 @@
 #include "VxWsApplicationFilesEP/package/table_columns.h"
 #include "platform/com/com_exception.h"
 #include "platform/sys/file_system.h"
+#include "platform/sys/format_string.h"
 #include "platform/sys/path_strings.h"
 #include "platform/sys/wide_string.h"
 #include "platform/sys/win32_errors.h"
@@ -67,7 +68,7 @@ bool CMsiPathResolver::IsCompressed(int attributes) const {
 }
 
 std::unique_ptr<FileLocation>
-CMsiPathResolver::LocateOriginalFile(const std::u16string& fileKey) const {
+CMsiPathResolver::LocateOriginalFile(std::u16string_view fileKey) const {
     const CMsiRecord file = m_package->FindRecord(u"File", u"File", fileKey, u"");
     const std::u16string longName = LongName(file.GetString(kFileName));
     if (IsCompressed(file.GetInteger(kFileAttributes))) {
@@ -76,25 +77,27 @@ CMsiPathResolver::LocateOriginalFile(const std::u16string& fileKey) const {
     const CMsiRecord component =
         m_package->FindRecord(u"Component", u"Component", file.GetString(kFileComponent), u"");
     const std::u16string directory = component.GetString(kComponentDirectory);
-    std::u16string relative = ResolveDirectory(directory, true);
+    std::optional<std::vector<std::u16string>> segments;
     if (m_rule == CompressionRule::Installer && directory == kTargetDir) {
-        relative.clear(); // the installer reads TARGETDIR's own files at the source root
+        segments.emplace(); // the installer reads TARGETDIR's own files at the source root
+    } else {
+        segments = SourceSegments(directory);
     }
-    const auto segments = RelativeSegments(relative);
     if (!segments) {
-        ThrowUnsafePath(u"The file \"" + fileKey + u"\" is not located: its source folder \"" +
-                        relative + u"\" does not lie in the package's folder.");
+        ThrowUnsafePath(
+            u"The file \"" + std::u16string(fileKey) + u"\" is not located: its source folder \"" +
+            ResolveDirectory(directory, true) + u"\" does not lie in the package's folder.");
     }
     if (!longName.empty() && !IsPlainFileName(longName)) {
-        ThrowUnsafePath(u"The file \"" + fileKey + u"\" is not located: its name \"" + longName +
+        ThrowUnsafePath(u"The file \"" + std::u16string(fileKey) +
+                        u"\" is not located: its name \"" + longName +
                         u"\" is not a plain file name.");
     }
-    std::vector<std::u16string> pieces = *segments;
     if (!longName.empty()) {
-        pieces.push_back(longName);
+        segments->push_back(longName);
     }
     auto location = std::make_unique<FileLocation>();
-    location->path = JoinMatchingCase(m_package->GetPackageFolder(), pieces);
+    location->path = JoinMatchingCase(m_package->GetPackageFolder(), *segments);
     location->extracted = false;
     return location;
 }

@@ -90,13 +90,9 @@ std::vector<std::u16string> Fields(std::u16string_view version) {
     return fields;
 }
 
-int Relation(VersionRelation relation) {
-    return static_cast<int>(relation);
-}
-
 } // namespace
 
-int CompareVersionStrings(std::u16string_view first, std::u16string_view second) {
+VersionRelation CompareVersionStrings(std::u16string_view first, std::u16string_view second) {
     const std::vector<std::u16string> a = Fields(first);
     const std::vector<std::u16string> b = Fields(second);
     for (size_t i = 0; i < a.size() && i < b.size(); ++i) {
@@ -105,57 +101,56 @@ int CompareVersionStrings(std::u16string_view first, std::u16string_view second)
             continue;
         }
         if (i >= kSignificantFields) {
-            return Relation(VersionRelation::DiffersBeyondThird);
+            return VersionRelation::DiffersBeyondThird;
         }
-        return Relation(order > 0 ? VersionRelation::FirstNewer : VersionRelation::FirstOlder);
+        return order > 0 ? VersionRelation::FirstNewer : VersionRelation::FirstOlder;
     }
     if (a.size() > b.size()) {
-        return Relation(VersionRelation::FirstNewer);
+        return VersionRelation::FirstNewer;
     }
     if (a.size() < b.size()) {
-        return Relation(VersionRelation::FirstOlder);
+        return VersionRelation::FirstOlder;
     }
-    return Relation(VersionRelation::Equal);
+    return VersionRelation::Equal;
 }
 
-int ComparePackageIdentities(std::u16string_view ownCode, std::u16string_view ownVersion,
-                             std::u16string_view otherCode, std::u16string_view otherVersion) {
+PackageRelation ComparePackageIdentities(std::u16string_view ownCode,
+                                         std::u16string_view ownVersion,
+                                         std::u16string_view otherCode,
+                                         std::u16string_view otherVersion) {
     if (!EqualsIgnoreAsciiCase(ownCode, otherCode)) {
-        return static_cast<int>(PackageRelation::OtherProduct);
+        return PackageRelation::OtherProduct;
     }
-    const auto versions =
-        static_cast<VersionRelation>(CompareVersionStrings(ownVersion, otherVersion));
+    const VersionRelation versions = CompareVersionStrings(ownVersion, otherVersion);
     const bool same =
         versions == VersionRelation::Equal || versions == VersionRelation::DiffersBeyondThird;
-    return static_cast<int>(same ? PackageRelation::SameVersion : PackageRelation::OtherVersion);
+    return same ? PackageRelation::SameVersion : PackageRelation::OtherVersion;
 }
 
-std::u16string_view VersionRelationName(int relation) {
+std::u16string_view VersionRelationName(VersionRelation relation) {
     switch (relation) {
-    case 0:
+    case VersionRelation::Equal:
         return u"Equal";
-    case 1:
+    case VersionRelation::DiffersBeyondThird:
         return u"DiffersBeyondThird";
-    case 2:
+    case VersionRelation::FirstOlder:
         return u"FirstOlder";
-    case 3:
+    case VersionRelation::FirstNewer:
         return u"FirstNewer";
-    default:
-        return u"";
     }
+    return u"";
 }
 
-std::u16string_view PackageRelationName(int relation) {
+std::u16string_view PackageRelationName(PackageRelation relation) {
     switch (relation) {
-    case 0:
+    case PackageRelation::SameVersion:
         return u"SameVersion";
-    case 1:
+    case PackageRelation::OtherVersion:
         return u"OtherVersion";
-    case 2:
+    case PackageRelation::OtherProduct:
         return u"OtherProduct";
-    default:
-        return u"";
     }
+    return u"";
 }
 
 } // namespace vx

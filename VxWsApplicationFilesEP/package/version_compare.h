@@ -19,17 +19,19 @@ enum class PackageRelation : int {
     OtherProduct = 2, // ProductCodes differ (letter case ignored)
 };
 
-// A VersionRelation. An empty version reads as "0". Fields compare as decimal numbers of any
-// size; an empty field reads as 0; a field that is no number is below every number, and two
-// such fields compare by their UTF-16 code units.
-int CompareVersionStrings(std::u16string_view first, std::u16string_view second);
+// An empty version reads as "0". Fields compare as decimal numbers of any size; an empty field
+// reads as 0; a field that is no number is below every number, and two such fields compare by
+// their UTF-16 code units.
+VersionRelation CompareVersionStrings(std::u16string_view first, std::u16string_view second);
 
-// A PackageRelation from the two product codes and the two product versions.
-int ComparePackageIdentities(std::u16string_view ownCode, std::u16string_view ownVersion,
-                             std::u16string_view otherCode, std::u16string_view otherVersion);
+// How two packages relate, from their product codes and product versions.
+PackageRelation ComparePackageIdentities(std::u16string_view ownCode,
+                                         std::u16string_view ownVersion,
+                                         std::u16string_view otherCode,
+                                         std::u16string_view otherVersion);
 
 // "Equal", "FirstOlder", ... ; "" for a value outside the enumeration.
-std::u16string_view VersionRelationName(int relation);
-std::u16string_view PackageRelationName(int relation);
+std::u16string_view VersionRelationName(VersionRelation relation);
+std::u16string_view PackageRelationName(PackageRelation relation);
 
 } // namespace vx

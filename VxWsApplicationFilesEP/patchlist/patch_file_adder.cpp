@@ -14,9 +14,8 @@ namespace vx {
 namespace {
 
 constexpr UINT kFeatureKey = 1;
-// Keys hold 72 characters; a base cut to 60 leaves room for the appended digits.
+// The File table's and the project's key columns hold 72 characters.
 constexpr size_t kMaxKeyLength = 72;
-constexpr size_t kMaxNewFileKeyBase = 60;
 
 // Used by the COM and directory tests: a table in the file or one made for the session.
 bool TableUsable(MSIHANDLE database, const char16_t* table) {
@@ -29,11 +28,32 @@ bool TablePresent(MSIHANDLE database, const char16_t* table) {
     return MsiDatabaseIsTablePersistentW(database, table) != MSICONDITION_NONE;
 }
 
-template <class... Args>
-bool Finds(MSIHANDLE database, std::u16string_view query, const Args&... args) {
+// The base of a new file's key: `base` itself when it fits the key column, otherwise shortened
+// to the column's length.
+std::u16string FitNewFileKeyBase(std::u16string base) {
+    if (base.size() <= kMaxKeyLength) {
+        return base;
+    }
+    // The extension is the text from the last '.'; the characters before it give way, so that a
+    // long "name.dll" keeps its ".dll". A base without one, or whose extension alone would
+    // fill the key, is cut at the end.
+    const size_t dot = base.rfind(u'.');
+    const size_t excess = base.size() - kMaxKeyLength;
+    if (dot != std::u16string::npos && dot > excess) {
+        base.erase(dot - excess, excess);
+    } else {
+        base.resize(kMaxKeyLength);
+    }
+    return base;
+}
+
+// Keys come from the package and the project: they are bound to the query's markers, never
+// pasted into its text, since the installer's SQL has no escape for a quote inside a string.
+bool Finds(MSIHANDLE database, std::u16string_view query,
+           std::initializer_list<QueryValue> values) {
     CMsiHandle view;
     CMsiRecord record;
-    return QueryFirstRecord(view, database, record, query, args...) == ERROR_SUCCESS;
+    return QueryFirstRecord(view, database, record, query, values) == ERROR_SUCCESS;
 }
 
 } // namespace
@@ -136,11 +156,11 @@ CMsiHandle CPatchFileAdder::OpenOriginalPackage() {
 bool CPatchFileAdder::HasSelfRegEntry(const std::u16string& key) {
     CMsiHandle database = OpenOriginalPackage();
     if (TablePresent(database, u"SelfReg") &&
-        Finds(database, u"SELECT * FROM `SelfReg` WHERE `File_`='%s'", key)) {
+        Finds(database, u"SELECT * FROM `SelfReg` WHERE `File_`=?", {key})) {
         return true;
     }
     return TablePresent(database, u"VXSelfReg") &&
-           Finds(database, u"SELECT * FROM `VXSelfReg` WHERE `FileKey`='%s'", key);
+           Finds(database, u"SELECT * FROM `VXSelfReg` WHERE `FileKey`=?", {key});
 }
 
 bool CPatchFileAdder::HasComInfo(const std::u16string& key) {
@@ -152,28 +172,28 @@ bool CPatchFileAdder::HasComInfo(const std::u16string& key) {
     {
         CMsiHandle view;
         CMsiRecord file;
-        if (QueryFirstRecord(view, database, file, u"SELECT * FROM `File` WHERE `File`='%s'",
-                             key) != ERROR_SUCCESS) {
+        if (QueryFirstRecord(view, database, file, u"SELECT * FROM `File` WHERE `File`=?", {key}) !=
+            ERROR_SUCCESS) {
             return false;
         }
         component = file.GetString(kFileComponent);
     }
-    if (!Finds(database, u"SELECT * FROM `Component` WHERE `Component`='%s' AND `KeyPath`='%s'",
-               component, key)) {
+    if (!Finds(database, u"SELECT * FROM `Component` WHERE `Component`=? AND `KeyPath`=?",
+               {component, key})) {
         return false;
     }
     if (TableUsable(database, u"Class") &&
-        Finds(database, u"SELECT * FROM `Class` WHERE `Component_`='%s'", component)) {
+        Finds(database, u"SELECT * FROM `Class` WHERE `Component_`=?", {component})) {
         return true;
     }
     return TableUsable(database, u"TypeLib") &&
-           Finds(database, u"SELECT * FROM `TypeLib` WHERE `Component_`='%s'", component);
+           Finds(database, u"SELECT * FROM `TypeLib` WHERE `Component_`=?", {component});
 }
 
 bool CPatchFileAdder::DirectoryExists(const std::u16string& directoryKey) {
     CMsiHandle database = OpenOriginalPackage();
     return TableUsable(database, u"Directory") &&
-           Finds(database, u"SELECT * FROM `Directory` WHERE `Directory`='%s'", directoryKey);
+           Finds(database, u"SELECT * FROM `Directory` WHERE `Directory`=?", {directoryKey});
 }
 
 std::u16string CPatchFileAdder::GetDefaultFeature() {
@@ -185,19 +205,24 @@ std::u16string CPatchFileAdder::GetDefaultFeature() {
 }
 
 std::u16string CPatchFileAdder::MakeNewFileKey(const std::u16string& fileName) {
-    // A long name is cut so that the digits appended below still reach the key; once they no
-    // longer fit, more passes could only repeat the last answer, and the search stops.
-    std::u16string base = fileName.substr(0, kMaxNewFileKeyBase);
-    for (uint32_t counter = 1; base.size() <= kMaxKeyLength; ++counter) {
+    // The whole name is the base; only a base that would pass the key column is shortened.
+    // Each pass appends digits and shortens again, so once the digits no longer fit the base
+    // stops changing: the same question would get the same answer, and the search stops.
+    std::u16string base = FitNewFileKeyBase(fileName);
+    for (uint32_t counter = 1;; ++counter) {
         BStr answer;
         ThrowIfFailed(m_projectRoot->GetUniqueValue(kPatchFileTable, kPatchFileKeyColumn,
                                                     base.c_str(), -1, 0, 0, answer.Out()));
         const std::u16string candidate = answer.ToString();
         CMsiHandle database = OpenOriginalPackage();
-        if (!Finds(database, u"SELECT * FROM `File` WHERE `File`='%s'", candidate)) {
+        if (!Finds(database, u"SELECT * FROM `File` WHERE `File`=?", {candidate})) {
             return candidate;
         }
-        base += FormatString(u"%u", counter);
+        std::u16string next = FitNewFileKeyBase(base + FormatString(u"%u", counter));
+        if (next == base) {
+            break;
+        }
+        base = std::move(next);
     }
     PublishErrorDescription(
         FormatString(u"No key for the new file %s is free in the original package.", fileName));

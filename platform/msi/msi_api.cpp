@@ -18,7 +18,9 @@ namespace {
 
 thread_local std::optional<Record> t_lastError;
 thread_local std::u16string t_lastDetail;
-// Whether either of the above holds something: every call clears them, and most find nothing.
+// Whether either of the above holds something. Every entry point clears them on entry except
+// MsiGetLastErrorRecord, MsiLastFailureDetail and the handle-closing calls, so that a caller
+// can still close handles between a failure and reading its record; most calls find nothing.
 thread_local bool t_hasLastError = false;
 
 void ClearLastError() {
@@ -44,7 +46,8 @@ UINT Fail(const MsiFailure& failure) {
     return failure.code;
 }
 
-// Runs an API body: clears the last error, turns engine failures into result codes.
+// Runs the body of an entry point that answers a result code: clears the last error, turns
+// engine failures into result codes, and lets no exception out of the C interface.
 template <class Body> UINT Guarded(Body&& body) {
     ClearLastError();
     try {
@@ -53,6 +56,22 @@ template <class Body> UINT Guarded(Body&& body) {
         return Fail(failure);
     } catch (const std::bad_alloc&) {
         return ERROR_NOT_ENOUGH_MEMORY;
+    } catch (...) {
+        return ERROR_FUNCTION_FAILED;
+    }
+}
+
+// The same for an entry point that answers a value (a handle, a count, an integer, a flag):
+// `failed` is its answer when the body raises.
+template <class Result, class Body> Result GuardedValue(Result failed, Body&& body) {
+    ClearLastError();
+    try {
+        return body();
+    } catch (const MsiFailure& failure) {
+        Fail(failure);
+        return failed;
+    } catch (...) {
+        return failed;
     }
 }
 
@@ -252,149 +271,163 @@ UINT MsiDatabaseGetPrimaryKeysW(MSIHANDLE database, LPCWSTR table, MSIHANDLE* re
 }
 
 MSICONDITION MsiDatabaseIsTablePersistentW(MSIHANDLE database, LPCWSTR table) {
-    ClearLastError();
-    if (!table) {
-        return MSICONDITION_ERROR;
-    }
-    auto locked = Lock<std::shared_ptr<Database>>(database);
-    if (!locked) {
-        return MSICONDITION_ERROR;
-    }
-    try {
+    return GuardedValue(MSICONDITION_ERROR, [&]() -> MSICONDITION {
+        if (!table) {
+            return MSICONDITION_ERROR;
+        }
+        auto locked = Lock<std::shared_ptr<Database>>(database);
+        if (!locked) {
+            return MSICONDITION_ERROR;
+        }
         const TableInfo* info = (*locked.object)->Storage().FindTable(table);
         if (!info) {
             return MSICONDITION_NONE;
         }
         return info->persistent ? MSICONDITION_TRUE : MSICONDITION_FALSE;
-    } catch (const MsiFailure& failure) {
-        Fail(failure);
-        return MSICONDITION_ERROR;
-    }
+    });
 }
 
 MSIHANDLE MsiCreateRecord(UINT fieldCount) {
-    // The installer caps records at 65,535 fields.
-    if (fieldCount > 65535) {
-        return 0;
-    }
-    try {
+    return GuardedValue(MSIHANDLE{0}, [&]() -> MSIHANDLE {
+        // The installer caps records at 65,535 fields.
+        if (fieldCount > 65535) {
+            return 0;
+        }
         return HandleTable::Instance().Add(Record(fieldCount));
-    } catch (const std::bad_alloc&) {
-        return 0;
-    }
+    });
 }
 
 UINT MsiRecordSetStringW(MSIHANDLE record, UINT field, LPCWSTR value) {
-    auto locked = Lock<Record>(record);
-    if (!locked) {
-        return ERROR_INVALID_HANDLE;
-    }
-    if (!locked->HasField(field)) {
-        return ERROR_INVALID_PARAMETER;
-    }
-    if (!value || !*value) {
-        locked->Field(field) = std::monostate{};
-    } else {
-        locked->Field(field) = std::u16string(value);
-    }
-    return ERROR_SUCCESS;
+    return Guarded([&]() -> UINT {
+        auto locked = Lock<Record>(record);
+        if (!locked) {
+            return ERROR_INVALID_HANDLE;
+        }
+        if (!locked->HasField(field)) {
+            return ERROR_INVALID_PARAMETER;
+        }
+        if (!value || !*value) {
+            locked->Field(field) = std::monostate{};
+        } else {
+            locked->Field(field) = std::u16string(value);
+        }
+        return ERROR_SUCCESS;
+    });
 }
 
 UINT MsiRecordSetInteger(MSIHANDLE record, UINT field, int value) {
-    auto locked = Lock<Record>(record);
-    if (!locked) {
-        return ERROR_INVALID_HANDLE;
-    }
-    if (!locked->HasField(field)) {
-        return ERROR_INVALID_PARAMETER;
-    }
-    if (value == MSI_NULL_INTEGER) {
-        locked->Field(field) = std::monostate{};
-    } else {
-        locked->Field(field) = static_cast<int32_t>(value);
-    }
-    return ERROR_SUCCESS;
+    return Guarded([&]() -> UINT {
+        auto locked = Lock<Record>(record);
+        if (!locked) {
+            return ERROR_INVALID_HANDLE;
+        }
+        if (!locked->HasField(field)) {
+            return ERROR_INVALID_PARAMETER;
+        }
+        if (value == MSI_NULL_INTEGER) {
+            locked->Field(field) = std::monostate{};
+        } else {
+            locked->Field(field) = static_cast<int32_t>(value);
+        }
+        return ERROR_SUCCESS;
+    });
 }
 
 UINT MsiRecordGetStringW(MSIHANDLE record, UINT field, LPWSTR buffer, MsiDWORD* size) {
-    auto locked = Lock<Record>(record);
-    if (!locked) {
-        return ERROR_INVALID_HANDLE;
-    }
-    if (locked->HasField(field) && std::holds_alternative<StreamBox>(locked->Field(field))) {
-        return ERROR_INVALID_DATATYPE;
-    }
-    if (const auto text = locked->TextView(field)) {
-        return CopyOut(*text, buffer, size);
-    }
-    return CopyOut(locked->Text(field), buffer, size);
+    return Guarded([&]() -> UINT {
+        auto locked = Lock<Record>(record);
+        if (!locked) {
+            return ERROR_INVALID_HANDLE;
+        }
+        if (locked->HasField(field) && std::holds_alternative<StreamBox>(locked->Field(field))) {
+            return ERROR_INVALID_DATATYPE;
+        }
+        if (const auto text = locked->TextView(field)) {
+            return CopyOut(*text, buffer, size);
+        }
+        return CopyOut(locked->Text(field), buffer, size);
+    });
 }
 
 int MsiRecordGetInteger(MSIHANDLE record, UINT field) {
-    auto locked = Lock<Record>(record);
-    return locked ? locked->Integer(field) : MSI_NULL_INTEGER;
+    return GuardedValue(MSI_NULL_INTEGER, [&]() -> int {
+        auto locked = Lock<Record>(record);
+        return locked ? locked->Integer(field) : MSI_NULL_INTEGER;
+    });
 }
 
 bool MsiRecordIsNull(MSIHANDLE record, UINT field) {
-    auto locked = Lock<Record>(record);
-    return !locked || locked->IsNull(field);
+    return GuardedValue(true, [&]() -> bool {
+        auto locked = Lock<Record>(record);
+        return !locked || locked->IsNull(field);
+    });
 }
 
 UINT MsiRecordGetFieldCount(MSIHANDLE record) {
-    auto locked = Lock<Record>(record);
-    return locked ? locked->FieldCount() : static_cast<UINT>(-1);
+    return GuardedValue(static_cast<UINT>(-1), [&]() -> UINT {
+        auto locked = Lock<Record>(record);
+        return locked ? locked->FieldCount() : static_cast<UINT>(-1);
+    });
 }
 
 UINT MsiRecordDataSize(MSIHANDLE record, UINT field) {
-    auto locked = Lock<Record>(record);
-    if (!locked || !locked->HasField(field)) {
+    return GuardedValue(UINT{0}, [&]() -> UINT {
+        auto locked = Lock<Record>(record);
+        if (!locked || !locked->HasField(field)) {
+            return 0;
+        }
+        const FieldValue& v = locked->Field(field);
+        if (std::holds_alternative<int32_t>(v)) {
+            return sizeof(int32_t);
+        }
+        if (const auto text = locked->TextView(field)) {
+            return static_cast<UINT>(text->size());
+        }
+        if (auto* stream = std::get_if<StreamBox>(&locked->Field(field))) {
+            return static_cast<UINT>(std::min<size_t>((*stream)->Bytes().size(), UINT32_MAX));
+        }
         return 0;
-    }
-    const FieldValue& v = locked->Field(field);
-    if (std::holds_alternative<int32_t>(v)) {
-        return sizeof(int32_t);
-    }
-    if (const auto text = locked->TextView(field)) {
-        return static_cast<UINT>(text->size());
-    }
-    if (auto* stream = std::get_if<StreamBox>(&locked->Field(field))) {
-        return static_cast<UINT>(std::min<size_t>((*stream)->Bytes().size(), UINT32_MAX));
-    }
-    return 0;
+    });
 }
 
 UINT MsiRecordReadStream(MSIHANDLE record, UINT field, char* buffer, MsiDWORD* size) {
-    if (!size) {
-        return ERROR_INVALID_PARAMETER;
-    }
-    auto locked = Lock<Record>(record);
-    if (!locked) {
-        return ERROR_INVALID_HANDLE;
-    }
-    if (!locked->HasField(field)) {
-        return ERROR_INVALID_PARAMETER;
-    }
-    FieldValue& v = locked->Field(field);
-    if (std::holds_alternative<std::monostate>(v)) {
-        *size = 0;
+    return Guarded([&]() -> UINT {
+        if (!size) {
+            return ERROR_INVALID_PARAMETER;
+        }
+        auto locked = Lock<Record>(record);
+        if (!locked) {
+            return ERROR_INVALID_HANDLE;
+        }
+        if (!locked->HasField(field)) {
+            return ERROR_INVALID_PARAMETER;
+        }
+        FieldValue& v = locked->Field(field);
+        if (std::holds_alternative<std::monostate>(v)) {
+            *size = 0;
+            return ERROR_SUCCESS;
+        }
+        auto* box = std::get_if<StreamBox>(&v);
+        if (!box) {
+            return ERROR_INVALID_DATATYPE;
+        }
+        StreamField* stream = box->operator->();
+        // The stream's bytes are read from the package on first use: a damaged stream fails
+        // here, with the installer's error for it.
+        const std::vector<uint8_t>& bytes = stream->Bytes();
+        const size_t left = bytes.size() - stream->position;
+        if (!buffer) {
+            *size = static_cast<MsiDWORD>(std::min<size_t>(left, UINT32_MAX));
+            return ERROR_SUCCESS;
+        }
+        const size_t count = std::min<size_t>(left, *size);
+        if (count != 0) { // an empty stream may hold no buffer at all
+            std::memcpy(buffer, bytes.data() + stream->position, count);
+        }
+        stream->position += count;
+        *size = static_cast<MsiDWORD>(count);
         return ERROR_SUCCESS;
-    }
-    auto* box = std::get_if<StreamBox>(&v);
-    if (!box) {
-        return ERROR_INVALID_DATATYPE;
-    }
-    StreamField* stream = box->operator->();
-    const std::vector<uint8_t>& bytes = stream->Bytes();
-    const size_t left = bytes.size() - stream->position;
-    if (!buffer) {
-        *size = static_cast<MsiDWORD>(std::min<size_t>(left, UINT32_MAX));
-        return ERROR_SUCCESS;
-    }
-    const size_t count = std::min<size_t>(left, *size);
-    std::memcpy(buffer, bytes.data() + stream->position, count);
-    stream->position += count;
-    *size = static_cast<MsiDWORD>(count);
-    return ERROR_SUCCESS;
+    });
 }
 
 UINT MsiGetSummaryInformationW(MSIHANDLE database, LPCWSTR databasePath, UINT updateCount,
@@ -428,62 +461,71 @@ UINT MsiGetSummaryInformationW(MSIHANDLE database, LPCWSTR databasePath, UINT up
 
 UINT MsiSummaryInfoGetPropertyW(MSIHANDLE summary, UINT property, UINT* type, INT* intValue,
                                 MsiFileTime* fileTime, LPWSTR buffer, MsiDWORD* size) {
-    auto locked = Lock<SummaryObject>(summary);
-    if (!locked) {
-        return ERROR_INVALID_HANDLE;
-    }
-    const auto it = locked->properties.find(property);
-    if (it == locked->properties.end()) {
+    return Guarded([&]() -> UINT {
+        auto locked = Lock<SummaryObject>(summary);
+        if (!locked) {
+            return ERROR_INVALID_HANDLE;
+        }
+        const auto it = locked->properties.find(property);
+        if (it == locked->properties.end()) {
+            if (type) {
+                *type = VT_EMPTY_PROPERTY;
+            }
+            return property > 19 ? ERROR_UNKNOWN_PROPERTY : ERROR_SUCCESS;
+        }
+        const SummaryValue& value = it->second;
+        if (const auto* i = std::get_if<int32_t>(&value)) {
+            if (type) {
+                // Only the code page is a two-byte integer; the counts and flags are four-byte.
+                *type = property == 1 ? VT_I2_PROPERTY : VT_I4_PROPERTY;
+            }
+            if (intValue) {
+                *intValue = *i;
+            }
+            return ERROR_SUCCESS;
+        }
+        if (const auto* t = std::get_if<FileTime>(&value)) {
+            if (type) {
+                *type = VT_FILETIME_PROPERTY;
+            }
+            if (fileTime) {
+                fileTime->dwLowDateTime = static_cast<uint32_t>(t->value);
+                fileTime->dwHighDateTime = static_cast<uint32_t>(t->value >> 32);
+            }
+            return ERROR_SUCCESS;
+        }
         if (type) {
-            *type = VT_EMPTY_PROPERTY;
+            *type = VT_LPSTR_PROPERTY;
         }
-        return property > 19 ? ERROR_UNKNOWN_PROPERTY : ERROR_SUCCESS;
-    }
-    const SummaryValue& value = it->second;
-    if (const auto* i = std::get_if<int32_t>(&value)) {
-        if (type) {
-            // Only the code page is a two-byte integer; the counts and flags are four-byte.
-            *type = property == 1 ? VT_I2_PROPERTY : VT_I4_PROPERTY;
-        }
-        if (intValue) {
-            *intValue = *i;
-        }
-        return ERROR_SUCCESS;
-    }
-    if (const auto* t = std::get_if<FileTime>(&value)) {
-        if (type) {
-            *type = VT_FILETIME_PROPERTY;
-        }
-        if (fileTime) {
-            fileTime->dwLowDateTime = static_cast<uint32_t>(t->value);
-            fileTime->dwHighDateTime = static_cast<uint32_t>(t->value >> 32);
-        }
-        return ERROR_SUCCESS;
-    }
-    if (type) {
-        *type = VT_LPSTR_PROPERTY;
-    }
-    return CopyOut(std::get<std::u16string>(value), buffer, size);
+        return CopyOut(std::get<std::u16string>(value), buffer, size);
+    });
 }
 
 UINT MsiSummaryInfoGetPropertyCount(MSIHANDLE summary, UINT* count) {
-    auto locked = Lock<SummaryObject>(summary);
-    if (!locked) {
-        return ERROR_INVALID_HANDLE;
-    }
-    if (count) {
-        *count = static_cast<UINT>(locked->properties.size());
-    }
-    return ERROR_SUCCESS;
+    return Guarded([&]() -> UINT {
+        auto locked = Lock<SummaryObject>(summary);
+        if (!locked) {
+            return ERROR_INVALID_HANDLE;
+        }
+        if (count) {
+            *count = static_cast<UINT>(locked->properties.size());
+        }
+        return ERROR_SUCCESS;
+    });
 }
 
 MSIHANDLE MsiGetLastErrorRecord() {
+    // Not guarded: the guard would clear what this call is asked for.
     if (!t_lastError) {
         return 0;
     }
     Record record = std::move(*t_lastError);
     t_lastError.reset();
-    return HandleTable::Instance().Add(std::move(record));
+    try {
+        return HandleTable::Instance().Add(std::move(record));
+    } catch (...) {
+        return 0;
+    }
 }
 
 const char16_t* MsiLastFailureDetail() {
@@ -491,67 +533,71 @@ const char16_t* MsiLastFailureDetail() {
 }
 
 UINT MsiFormatRecordW(MSIHANDLE install, MSIHANDLE record, LPWSTR buffer, MsiDWORD* size) {
-    if (install != 0) {
-        return ERROR_INVALID_HANDLE; // there are no install sessions here
-    }
-    auto locked = Lock<Record>(record);
-    if (!locked) {
-        return ERROR_INVALID_HANDLE;
-    }
-    const Record& r = *locked.object;
-    std::u16string templ = r.Text(0);
-    if (r.IsNull(0)) {
-        // Without a template every non-null field is listed as "n: [n] ".
-        for (uint32_t i = 1; i <= r.FieldCount(); ++i) {
-            if (!r.IsNull(i)) {
-                templ += FormatString(u"%d: [%d] ", i, i);
+    return Guarded([&]() -> UINT {
+        if (install != 0) {
+            return ERROR_INVALID_HANDLE; // there are no install sessions here
+        }
+        auto locked = Lock<Record>(record);
+        if (!locked) {
+            return ERROR_INVALID_HANDLE;
+        }
+        const Record& r = *locked.object;
+        std::u16string templ = r.Text(0);
+        if (r.IsNull(0)) {
+            // Without a template every non-null field is listed as "n: [n] ".
+            for (uint32_t i = 1; i <= r.FieldCount(); ++i) {
+                if (!r.IsNull(i)) {
+                    templ += FormatString(u"%d: [%d] ", i, i);
+                }
             }
         }
-    }
-    const std::u16string text = FormatRecordText(
-        templ,
-        [&](unsigned field) -> std::optional<std::u16string> {
-            if (r.IsNull(field)) {
-                return std::nullopt;
-            }
-            return r.Text(field);
-        },
-        r.FieldCount());
-    return CopyOut(text, buffer, size);
+        const std::u16string text = FormatRecordText(
+            templ,
+            [&](unsigned field) -> std::optional<std::u16string> {
+                if (r.IsNull(field)) {
+                    return std::nullopt;
+                }
+                return r.Text(field);
+            },
+            r.FieldCount());
+        return CopyOut(text, buffer, size);
+    });
 }
 
 UINT MsiGetFileVersionW(LPCWSTR path, LPWSTR versionBuffer, MsiDWORD* versionSize,
                         LPWSTR languageBuffer, MsiDWORD* languageSize) {
-    if (!path) {
-        return ERROR_INVALID_PARAMETER;
-    }
-    FileVersionInfo info;
-    const Win32Error result = ReadFileVersion(path, info);
-    if (result != ERROR_SUCCESS) {
-        // Callers rely on empty outputs when the file has no version.
-        if (versionBuffer && versionSize && *versionSize > 0) {
-            versionBuffer[0] = 0;
+    return Guarded([&]() -> UINT {
+        if (!path) {
+            return ERROR_INVALID_PARAMETER;
         }
-        if (languageBuffer && languageSize && *languageSize > 0) {
-            languageBuffer[0] = 0;
+        FileVersionInfo info;
+        const Win32Error result = ReadFileVersion(path, info);
+        if (result != ERROR_SUCCESS) {
+            // Callers rely on empty outputs when the file has no version.
+            if (versionBuffer && versionSize && *versionSize > 0) {
+                versionBuffer[0] = 0;
+            }
+            if (languageBuffer && languageSize && *languageSize > 0) {
+                languageBuffer[0] = 0;
+            }
+            if (versionSize) {
+                *versionSize = 0;
+            }
+            if (languageSize) {
+                *languageSize = 0;
+            }
+            return result;
         }
-        if (versionSize) {
-            *versionSize = 0;
+        UINT status = ERROR_SUCCESS;
+        if (versionSize || versionBuffer) {
+            status = CopyOut(info.version, versionBuffer, versionSize);
         }
-        if (languageSize) {
-            *languageSize = 0;
+        if (languageSize || languageBuffer) {
+            const UINT languageStatus = CopyOut(info.language, languageBuffer, languageSize);
+            if (status == ERROR_SUCCESS) {
+                status = languageStatus;
+            }
         }
-        return result;
-    }
-    UINT status = ERROR_SUCCESS;
-    if (versionSize || versionBuffer) {
-        status = CopyOut(info.version, versionBuffer, versionSize);
-    }
-    if (languageSize || languageBuffer) {
-        const UINT languageStatus = CopyOut(info.language, languageBuffer, languageSize);
-        if (status == ERROR_SUCCESS) {
-            status = languageStatus;
-        }
-    }
-    return status;
+        return status;
+    });
 }

@@ -20,6 +20,14 @@ using testing::LastErrorText;
 using testing::NewProject;
 using testing::PatchOf;
 
+// Runs SQL on a file the way another program would.
+void Sql(const std::filesystem::path& file, const char* statements) {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(file.c_str(), &db), SQLITE_OK);
+    EXPECT_EQ(sqlite3_exec(db, statements, nullptr, nullptr, nullptr), SQLITE_OK) << statements;
+    sqlite3_close(db);
+}
+
 class ProjectFileTest : public ::testing::Test {
 protected:
     // A project with enough entries to span several database pages.
@@ -32,101 +40,66 @@ protected:
         return folder.Path(name);
     }
 
-    // Opens the file expecting `expected`; the description must contain `text`, and the file's
-    // bytes must be what they were.
-    void ExpectRefused(const std::filesystem::path& file, HRESULT expected,
-                       const std::string& text) {
-        const auto before = testing::FileBytes(file);
-        ComPtr<IProject> project;
-        const HRESULT hr =
-            OpenProject(Utf8ToUtf16(file.string()), {}, project.ReleaseAndGetAddressOf());
-        EXPECT_EQ(hr, expected) << file;
-        EXPECT_FALSE(project);
-        EXPECT_GE(HRESULT_CODE(hr), 2000u);
-        EXPECT_LE(HRESULT_CODE(hr), 2199u);
-        EXPECT_NE(LastErrorText(hr).find(text), std::string::npos) << LastErrorText(hr);
-        EXPECT_EQ(testing::FileBytes(file), before);
-        EXPECT_FALSE(std::filesystem::exists(file.string() + "-journal"));
-    }
-
     testing::ScratchFolder folder;
 };
 
-TEST_F(ProjectFileTest, FilesThatAreNoProjectAreRefused) {
-    ExpectRefused(
-        folder.Write("text.vxp", "This is a text file, not a project.\n" + std::string(2000, 'x')),
-        VXPROJ_E_NOTPROJECT, "is not a project file");
-    ExpectRefused(folder.Write("empty.vxp", ""), VXPROJ_E_NOTPROJECT, "is empty");
-    {
-        // An SQLite database of another program.
-        sqlite3* db = nullptr;
-        ASSERT_EQ(sqlite3_open(folder.Path("other.db").c_str(), &db), SQLITE_OK);
-        ASSERT_EQ(sqlite3_exec(db, "CREATE TABLE t (x); INSERT INTO t VALUES (1);", nullptr,
-                               nullptr, nullptr),
-                  SQLITE_OK);
-        sqlite3_close(db);
-    }
-    ExpectRefused(folder.Path("other.db"), VXPROJ_E_NOTPROJECT, "database of another program");
-
-    ComPtr<IProject> project;
-    EXPECT_EQ(OpenProject(folder.Wide("missing.vxp"), {}, project.ReleaseAndGetAddressOf()),
-              VXPROJ_E_NOTFOUND);
-    EXPECT_EQ(
-        OpenProject(Utf8ToUtf16(folder.Root().string()), {}, project.ReleaseAndGetAddressOf()),
-        VXPROJ_E_CANTOPEN);
-}
-
-TEST_F(ProjectFileTest, DamagedProjectsAreRefused) {
-    // Garbage over the pages after the first: the tables' pages no longer fit together.
+TEST_F(ProjectFileTest, UnusableFilesAreRefusedWithAReasonAndNeverWritten) {
     const auto scrambled = MakeProject("scrambled.vxp");
     {
+        // Garbage over the pages after the first: the tables' pages no longer fit together.
         std::fstream out(scrambled, std::ios::binary | std::ios::in | std::ios::out);
         out.seekp(4096 + 100);
         for (int i = 0; i < 8000; ++i) {
             out.put(static_cast<char>(i * 37 + 11));
         }
     }
-    ExpectRefused(scrambled, VXPROJ_E_DAMAGED, "is damaged");
-
-    // Cut short.
     const auto truncated = MakeProject("truncated.vxp");
     std::filesystem::resize_file(truncated, std::filesystem::file_size(truncated) / 2);
-    ExpectRefused(truncated, VXPROJ_E_DAMAGED, "is damaged");
-
-    // A table of ours dropped by another tool.
-    const auto incomplete = MakeProject("incomplete.vxp");
-    {
-        sqlite3* db = nullptr;
-        ASSERT_EQ(sqlite3_open(incomplete.c_str(), &db), SQLITE_OK);
-        ASSERT_EQ(sqlite3_exec(db, "DROP TABLE VXPathVariable", nullptr, nullptr, nullptr),
-                  SQLITE_OK);
-        sqlite3_close(db);
-    }
-    ExpectRefused(incomplete, VXPROJ_E_DAMAGED, "missing or incomplete");
-}
-
-TEST_F(ProjectFileTest, ANewerSchemaIsRefusedAndLeftAlone) {
+    const auto incomplete = MakeProject("incomplete.vxp"); // a table of ours dropped by a tool
+    Sql(incomplete, "DROP TABLE VXPathVariable");
     const auto newer = MakeProject("newer.vxp");
-    {
-        sqlite3* db = nullptr;
-        ASSERT_EQ(sqlite3_open(newer.c_str(), &db), SQLITE_OK);
-        ASSERT_EQ(sqlite3_exec(db, "PRAGMA user_version = 2", nullptr, nullptr, nullptr),
-                  SQLITE_OK);
-        sqlite3_close(db);
+    Sql(newer, "PRAGMA user_version = 2");
+    Sql(folder.Path("other.db"), "CREATE TABLE t (x); INSERT INTO t VALUES (1);");
+    const std::tuple<std::filesystem::path, HRESULT, std::string> refused[] = {
+        {folder.Write("text.vxp", "This is a text file.\n" + std::string(2000, 'x')),
+         VXPROJ_E_NOTPROJECT, "is not a project file"},
+        {folder.Write("empty.vxp", ""), VXPROJ_E_NOTPROJECT, "is empty"},
+        {folder.Path("other.db"), VXPROJ_E_NOTPROJECT, "database of another program"},
+        {scrambled, VXPROJ_E_DAMAGED, "is damaged"},
+        {truncated, VXPROJ_E_DAMAGED, "is damaged"},
+        {incomplete, VXPROJ_E_DAMAGED, "missing or incomplete"},
+        {newer, VXPROJ_E_NEWERSCHEMA, "newer version"},
+        {folder.Path("missing.vxp"), VXPROJ_E_NOTFOUND, ""},
+        {folder.Root(), VXPROJ_E_CANTOPEN, ""},
+    };
+    for (const auto& [file, expected, text] : refused) {
+        SCOPED_TRACE(file.filename().string());
+        const auto before =
+            is_regular_file(file) ? testing::FileBytes(file) : std::vector<uint8_t>();
+        ComPtr<IProject> project;
+        const HRESULT hr =
+            OpenProject(Utf8ToUtf16(file.string()), {}, project.ReleaseAndGetAddressOf());
+        EXPECT_EQ(hr, expected);
+        EXPECT_FALSE(project);
+        // In the author's range of errors.
+        EXPECT_GE(HRESULT_CODE(hr), 2000u);
+        EXPECT_LE(HRESULT_CODE(hr), 2199u);
+        EXPECT_NE(LastErrorText(hr).find(text), std::string::npos) << LastErrorText(hr);
+        EXPECT_EQ(is_regular_file(file) ? testing::FileBytes(file) : std::vector<uint8_t>(),
+                  before);
+        EXPECT_FALSE(std::filesystem::exists(file.string() + "-journal"));
     }
-    ExpectRefused(newer, VXPROJ_E_NEWERSCHEMA, "newer version");
 }
 
 TEST_F(ProjectFileTest, ANewProjectNeverReplacesAFile) {
-    const auto existing = folder.Write("taken.vxp", "someone's notes");
+    const std::string notes = "someone's notes";
+    const auto existing = folder.Write("taken.vxp", notes);
     ComPtr<IProject> project;
     const HRESULT hr = CreateProject(folder.Wide("taken.vxp"), kPatchProjectType, u"a.msi", {},
                                      project.ReleaseAndGetAddressOf());
     EXPECT_EQ(hr, VXPROJ_E_EXISTS);
     EXPECT_NE(LastErrorText(hr).find("already exists"), std::string::npos);
-    EXPECT_EQ(testing::FileBytes(existing),
-              std::vector<uint8_t>(
-                  {'s', 'o', 'm', 'e', 'o', 'n', 'e', '\'', 's', ' ', 'n', 'o', 't', 'e', 's'}));
+    EXPECT_EQ(testing::FileBytes(existing), std::vector<uint8_t>(notes.begin(), notes.end()));
     // Nothing is left behind where the new file was being built.
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Root()), {}), 1);
 }
@@ -136,8 +109,7 @@ TEST_F(ProjectFileTest, AReadOnlyProjectIsReadButNotWritten) {
     std::filesystem::permissions(file, std::filesystem::perms::owner_read |
                                            std::filesystem::perms::group_read);
     const auto before = testing::FileBytes(file);
-    auto project = testing::ReopenProject(Utf8ToUtf16(file.string()));
-    auto patch = PatchOf(project.Get());
+    auto patch = PatchOf(testing::ReopenProject(Utf8ToUtf16(file.string())).Get());
     EXPECT_TRUE(testing::Entry(patch.Get(), u"file7"));
     const HRESULT hr = patch->PutOriginalPackage(u"b.msi");
     EXPECT_EQ(hr, VXPROJ_E_READONLY);
@@ -156,8 +128,7 @@ TEST_F(ProjectFileTest, AProjectHeldByAnotherWriterIsReportedBusy) {
 
     ProjectOpenOptions shortWait;
     shortWait.busyTimeoutMs = 50;
-    auto project = testing::ReopenProject(Utf8ToUtf16(file.string()), shortWait);
-    auto patch = PatchOf(project.Get());
+    auto patch = PatchOf(testing::ReopenProject(Utf8ToUtf16(file.string()), shortWait).Get());
     EXPECT_TRUE(testing::Entry(patch.Get(), u"file1")); // readers still read
     ComPtr<IUnknown> item;
     const HRESULT hr =

@@ -3,9 +3,11 @@
 
 #include "ide/automation/project_factory.h"
 #include "platform/com/com_exception.h"
+#include "platform/sys/wide_string.h"
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 
 namespace vx::testing {
@@ -63,6 +65,43 @@ inline std::u16string KeyOf(IPatchFile* entry) {
     BStr key;
     ThrowIfFailed(entry->GetKey(key.Out()));
     return key.ToString();
+}
+
+// Every setting of an entry, read or expected in one go.
+struct EntrySettings {
+    int32_t type = kPatchTypeUpdate;
+    std::u16string newFilePath;
+    bool selfReg = false;
+    bool extractCom = false;
+    bool overwrite = false;
+    std::u16string feature;
+    std::u16string destinationDir;
+    friend bool operator==(const EntrySettings&, const EntrySettings&) = default;
+    friend void PrintTo(const EntrySettings& s, std::ostream* out) {
+        *out << "type " << s.type << ", path " << Utf16ToUtf8(s.newFilePath) << ", flags "
+             << s.selfReg << s.extractCom << s.overwrite << ", feature " << Utf16ToUtf8(s.feature)
+             << ", folder " << Utf16ToUtf8(s.destinationDir);
+    }
+};
+
+inline EntrySettings SettingsOf(IPatchFile* entry) {
+    EntrySettings s;
+    VARIANT_BOOL selfReg = 0, extractCom = 0, overwrite = 0;
+    BStr path, feature, directory;
+    ThrowIfFailed(entry->GetType(&s.type));
+    ThrowIfFailed(entry->GetNewFilePath(path.Out()));
+    ThrowIfFailed(entry->GetSelfReg(&selfReg));
+    ThrowIfFailed(entry->GetExtractCOM(&extractCom));
+    ThrowIfFailed(entry->GetOverwrite(&overwrite));
+    ThrowIfFailed(entry->GetFeature(feature.Out()));
+    ThrowIfFailed(entry->GetDestinationDir(directory.Out()));
+    s.newFilePath = path.ToString();
+    s.selfReg = selfReg != VARIANT_FALSE;
+    s.extractCom = extractCom != VARIANT_FALSE;
+    s.overwrite = overwrite != VARIANT_FALSE;
+    s.feature = feature.ToString();
+    s.destinationDir = directory.ToString();
+    return s;
 }
 
 // The description a failed call left in the thread's error information.

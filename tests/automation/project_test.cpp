@@ -48,52 +48,28 @@ std::vector<std::u16string> EnumeratedKeys(IPatchProject* patch) {
 }
 
 TEST_F(ProjectTest, EveryPropertyIsWrittenAndReadBackAfterReopening) {
+    testing::EntrySettings written{kPatchTypeNewFile, u"/src/app.exe", true, true, true,
+                                   u"Main;Extras",    u"INSTALLDIR"};
     {
         auto patch = PatchOf(NewProject(path, u"${Media}/app.msi").Get());
         auto entry = CreateEntry(patch.Get(), u"app.exe");
-        ASSERT_EQ(entry->PutType(kPatchTypeNewFile), S_OK);
-        ASSERT_EQ(entry->PutNewFilePath(u"/src/app.exe"), S_OK);
-        ASSERT_EQ(entry->PutSelfReg(VARIANT_TRUE), S_OK);
-        ASSERT_EQ(entry->PutExtractCOM(1), S_OK); // any non-zero is true
-        ASSERT_EQ(entry->PutOverwrite(VARIANT_TRUE), S_OK);
-        ASSERT_EQ(entry->PutFeature(u"Main;Extras"), S_OK);
-        ASSERT_EQ(entry->PutDestinationDir(u"INSTALLDIR"), S_OK);
+        ThrowIfFailed(entry->PutType(written.type));
+        ThrowIfFailed(entry->PutNewFilePath(written.newFilePath.c_str()));
+        ThrowIfFailed(entry->PutSelfReg(VARIANT_TRUE));
+        ThrowIfFailed(entry->PutExtractCOM(1)); // any non-zero is true
+        ThrowIfFailed(entry->PutOverwrite(VARIANT_TRUE));
+        ThrowIfFailed(entry->PutFeature(written.feature.c_str()));
+        ThrowIfFailed(entry->PutDestinationDir(written.destinationDir.c_str()));
         CreateEntry(patch.Get(), u"untouched.dll");
     }
-    auto project = ReopenProject(path);
-    auto patch = PatchOf(project.Get());
+    auto patch = PatchOf(ReopenProject(path).Get());
     BStr original;
-    ASSERT_EQ(patch->GetOriginalPackage(original.Out()), S_OK);
-    EXPECT_EQ(original.ToString(), u"${Media}/app.msi"); // as entered, not expanded
-
-    auto entry = Entry(patch.Get(), u"app.exe");
-    ASSERT_TRUE(entry);
-    int32_t type = -1;
-    VARIANT_BOOL selfReg = 0, extractCom = 0, overwrite = 0;
-    BStr newPath, feature, directory;
-    ASSERT_EQ(entry->GetType(&type), S_OK);
-    ASSERT_EQ(entry->GetSelfReg(&selfReg), S_OK);
-    ASSERT_EQ(entry->GetExtractCOM(&extractCom), S_OK);
-    ASSERT_EQ(entry->GetOverwrite(&overwrite), S_OK);
-    ASSERT_EQ(entry->GetNewFilePath(newPath.Out()), S_OK);
-    ASSERT_EQ(entry->GetFeature(feature.Out()), S_OK);
-    ASSERT_EQ(entry->GetDestinationDir(directory.Out()), S_OK);
-    EXPECT_EQ(type, kPatchTypeNewFile);
-    EXPECT_EQ(selfReg, VARIANT_TRUE);
-    EXPECT_EQ(extractCom, VARIANT_TRUE);
-    EXPECT_EQ(overwrite, VARIANT_TRUE);
-    EXPECT_EQ(newPath.ToString(), u"/src/app.exe");
-    EXPECT_EQ(feature.ToString(), u"Main;Extras");
-    EXPECT_EQ(directory.ToString(), u"INSTALLDIR");
-
+    EXPECT_EQ(testing::Text(patch->GetOriginalPackage(original.Out()), original),
+              u"${Media}/app.msi"); // as entered, not expanded
+    EXPECT_EQ(testing::SettingsOf(Entry(patch.Get(), u"app.exe").Get()), written);
     // A new entry's defaults: update type, nothing set.
-    auto plain = Entry(patch.Get(), u"untouched.dll");
-    ASSERT_EQ(plain->GetType(&type), S_OK);
-    ASSERT_EQ(plain->GetSelfReg(&selfReg), S_OK);
-    ASSERT_EQ(plain->GetFeature(feature.Out()), S_OK);
-    EXPECT_EQ(type, kPatchTypeUpdate);
-    EXPECT_EQ(selfReg, VARIANT_FALSE);
-    EXPECT_EQ(feature.ToString(), u"");
+    EXPECT_EQ(testing::SettingsOf(Entry(patch.Get(), u"untouched.dll").Get()),
+              testing::EntrySettings{});
 }
 
 TEST_F(ProjectTest, LookupAndEnumeration) {

@@ -2,8 +2,10 @@
 // standing in for the IDE's help window.
 
 #include "VxWsApplicationFilesEP/common/help_service_access.h"
-#include "VxWsApplicationFilesEP/common/service_object_loader.h"
+#include "ide/framework/service_object_loader.h"
 #include "platform/com/com_exception.h"
+
+#include "support/com_failure.h"
 
 #include <gtest/gtest.h>
 
@@ -55,13 +57,10 @@ TEST(HelpService, TopicsReachTheRegisteredViewer) {
 
 TEST(HelpService, WithoutAViewerShowingRaisesWithAReason) {
     SetViewer(nullptr);
-    try {
-        ShowHelpTopic(u"KMApplicationFiles.htm", nullptr);
-        FAIL() << "expected a failure";
-    } catch (const CComException& failure) {
-        EXPECT_EQ(failure.hr(), E_FAIL);
-        EXPECT_NE(failure.Description().find(u"no help viewer"), std::u16string::npos);
-    }
+    const auto raised =
+        vx::testing::RaisedBy([] { ShowHelpTopic(u"KMApplicationFiles.htm", nullptr); });
+    EXPECT_EQ(raised.hr, E_FAIL);
+    EXPECT_TRUE(raised.Mentions(u"no help viewer"));
 }
 
 TEST(HelpService, TheManagerAnswersOnlyItsApplicationProperty) {

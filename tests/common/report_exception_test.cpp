@@ -5,7 +5,7 @@
 #include "ide/framework/scripted_message_service.h"
 #include "platform/sys/file_handle.h"
 #include "platform/sys/wide_string.h"
-#include "tests/common/temp_tree.h"
+#include "support/scratch_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -14,7 +14,7 @@
 
 using namespace vx;
 using vx::testing::ScopedEnv;
-using vx::testing::TempTree;
+using vx::testing::ScratchFolder;
 namespace fs = std::filesystem;
 
 namespace {
@@ -29,7 +29,7 @@ constexpr char16_t kNewFileForm[] =
 
 class ReportTest : public ::testing::Test {
 protected:
-    TempTree temp;
+    ScratchFolder temp;
     ScopedEnv state{"XDG_STATE_HOME", temp.Root().string()};
     fs::path log = temp / "vxide/vxide.log";
     ScriptedMessageService boxes;

@@ -1,13 +1,15 @@
 // The service object loader over folder trees of its own: the search order, the remembered
 // handles, the current folder around a load and the failures.
 
-#include "VxWsApplicationFilesEP/common/service_object_loader.h"
+#include "ide/framework/service_object_loader.h"
 #include "platform/com/com_exception.h"
 #include "platform/com/error_info.h"
 #include "platform/sys/file_system.h"
 #include "platform/sys/wide_string.h"
+#include "support/scratch_folder.h"
 #include "tests/common/probe_interface.h"
-#include "tests/common/temp_tree.h"
+
+#include "support/com_failure.h"
 
 #include <gtest/gtest.h>
 
@@ -16,7 +18,7 @@
 
 using namespace vx;
 using vx::testing::ScopedEnv;
-using vx::testing::TempTree;
+using vx::testing::ScratchFolder;
 namespace fs = std::filesystem;
 
 namespace {
@@ -33,7 +35,7 @@ void Place(const fs::path& source, const fs::path& target) {
 // A host program at <root>/apps/ide/bin/host, the common files folder at <root>/common, and
 // the machine settings naming it.
 struct Tree {
-    TempTree temp;
+    ScratchFolder temp;
     fs::path own = temp / "apps/ide/bin";
     fs::path common = temp / "common";
     fs::path settings = temp / "machine.ini";
@@ -97,45 +99,36 @@ TEST(ServiceLoaderSearch, TakesTheFirstExistingCandidateInOrder) {
     for (const auto& candidate : candidates) {
         Place(VX_PROBE_MODULE, candidate);
     }
-    const CServiceObjectLoader loader = tree.Loader();
+    CServiceObjectLoader loader = tree.Loader();
     for (const auto& candidate : candidates) {
         EXPECT_EQ(loader.ChooseModuleFile(u"Probe.dll"), U(candidate));
         fs::remove(candidate);
     }
-    // Nothing left: the bare file name goes to the system's own library search.
-    EXPECT_EQ(loader.ChooseModuleFile(u"Probe.dll"), u"Probe.so");
-}
-
-TEST(ServiceLoaderSearch, AFolderOfThatNameCountsAndTheSearchStopsBeforeTheRoot) {
-    Tree tree;
-    fs::create_directories(tree.common / "Veyrix/Probe.so");
-    CServiceObjectLoader loader = tree.Loader();
-    EXPECT_EQ(loader.ChooseModuleFile(u"Probe.dll"), U(tree.common / "Veyrix/Probe.so"));
-
-    fs::remove_all(tree.common);
+    // Nothing left: the bare file name goes to the system's own library search. Four fixed
+    // candidates were tried, then one System folder per folder above the program's, nearest
+    // first, down to (and not including) the root.
     std::vector<std::u16string> probed;
     loader.SetPathProbeObserver([&](const std::u16string& path) { probed.push_back(path); });
-    loader.ChooseModuleFile(u"Probe.dll");
-    // Four fixed candidates, then one System folder per folder above the program's, nearest
-    // first, down to (and not including) the root.
-    const auto top = *std::next(tree.own.begin()); // the first folder below "/"
+    EXPECT_EQ(loader.ChooseModuleFile(u"Probe.dll"), u"Probe.so");
     ASSERT_GE(probed.size(), 5u);
     EXPECT_EQ(probed[4], U(tree.temp / "apps/ide/System/Probe.so"));
-    EXPECT_EQ(probed.back(), U(fs::path("/") / top / "System/Probe.so"));
+    EXPECT_EQ(probed.back(), U(fs::path("/") / *std::next(tree.own.begin()) / "System/Probe.so"));
     EXPECT_EQ(std::count(probed.begin(), probed.end(), u"/System/Probe.so"), 0);
-}
 
-TEST(ServiceLoaderSearch, MissingCommonFilesFolderGivesPathsFromTheRoot) {
-    Tree tree;
+    // A folder of that name counts.
+    fs::create_directories(tree.common / "Veyrix/Probe.so");
+    EXPECT_EQ(loader.ChooseModuleFile(u"Probe.dll"), U(tree.common / "Veyrix/Probe.so"));
+
+    // Without a common files folder its candidates start at the root.
     std::ofstream(tree.settings) << "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\"
                                     "CurrentVersion]\n";
-    CServiceObjectLoader loader = tree.Loader();
-    std::vector<std::u16string> probed;
-    loader.SetPathProbeObserver([&](const std::u16string& path) { probed.push_back(path); });
-    loader.ChooseModuleFile(u"Probe.dll");
+    CServiceObjectLoader bare = tree.Loader();
+    probed.clear();
+    bare.SetPathProbeObserver([&](const std::u16string& path) { probed.push_back(path); });
+    bare.ChooseModuleFile(u"Other.dll");
     ASSERT_GE(probed.size(), 4u);
-    EXPECT_EQ(probed[2], u"/Veyrix/Probe.so");
-    EXPECT_EQ(probed[3], u"/Veyrix/Orvane/Probe.so");
+    EXPECT_EQ(probed[2], u"/Veyrix/Other.so");
+    EXPECT_EQ(probed[3], u"/Veyrix/Orvane/Other.so");
 }
 
 TEST(ServiceLoaderLoad, LoadsWithItsOwnFolderCurrentAndRestoresIt) {
@@ -255,17 +248,14 @@ TEST(CreateServiceObject, FindsTheBuildsOwnModulesAndRaisesWithTheirDescription)
     ComPtr<IUnknown> none;
     const HRESULT hr =
         CreateServiceObject(u"NoSuchServiceModule.dll", vx::testing::CLSID_Probe, none);
-    try {
-        ThrowIfFailed(hr);
-        FAIL() << "expected a failure";
-    } catch (const CComException& failure) {
-        EXPECT_EQ(failure.hr(), REGDB_E_CLASSNOTREG);
-        EXPECT_NE(failure.Description().find(u"NoSuchServiceModule.dll"), std::u16string::npos);
-    }
+    const auto raised = vx::testing::RaisedBy([&] { ThrowIfFailed(hr); });
+    EXPECT_EQ(raised.hr, REGDB_E_CLASSNOTREG);
+    EXPECT_TRUE(raised.Mentions(u"NoSuchServiceModule.dll"));
 }
 
 TEST(ModuleFileName, DllBecomesSo) {
-    EXPECT_EQ(ModuleFileName(u"VxAppServices.dll"), u"VxAppServices.so");
-    EXPECT_EQ(ModuleFileName(u"X.DLL"), u"X.so");
-    EXPECT_EQ(ModuleFileName(u"plain"), u"plain");
+    for (const auto& [name, file] : {std::pair{u"VxAppServices.dll", u"VxAppServices.so"},
+                                     std::pair{u"X.DLL", u"X.so"}, std::pair{u"plain", u"plain"}}) {
+        EXPECT_EQ(ModuleFileName(name), file);
+    }
 }

@@ -1,5 +1,5 @@
-// The C API over real packages: buffers, handles, records, streams, summary information,
-// threads, and the promise never to write the package.
+// The C API over real packages: buffers, handles, records, streams, summary information and
+// threads.
 
 #include "platform/msi/msi_api.h"
 #include "support/scratch_folder.h"
@@ -10,6 +10,7 @@
 #include <atomic>
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <set>
 #include <thread>
 #include <vector>
@@ -111,6 +112,35 @@ TEST(MsiApi, FailuresLeaveTheInstallersErrorRecord) {
               u"Error 2235: " + CorpusPackage(kPutty) + u", Nope, SELECT `Nope` FROM `File`");
 }
 
+TEST(MsiApi, EveryRecordCallClearsTheLastError) {
+    Handle record{MsiCreateRecord(2)};
+    ASSERT_EQ(MsiRecordSetStringW(record.h, 1, u"text"), ERROR_SUCCESS);
+    char bytes[8];
+    char16_t text[8];
+    MsiDWORD size = 8;
+    const std::vector<std::pair<const char*, std::function<void()>>> calls = {
+        {"MsiCreateRecord", [&] { MsiCloseHandle(MsiCreateRecord(1)); }},
+        {"MsiRecordSetStringW", [&] { MsiRecordSetStringW(record.h, 2, u"x"); }},
+        {"MsiRecordSetInteger", [&] { MsiRecordSetInteger(record.h, 2, 1); }},
+        {"MsiRecordGetStringW", [&] { MsiRecordGetStringW(record.h, 1, text, &size); }},
+        {"MsiRecordGetInteger", [&] { MsiRecordGetInteger(record.h, 1); }},
+        {"MsiRecordIsNull", [&] { MsiRecordIsNull(record.h, 1); }},
+        {"MsiRecordGetFieldCount", [&] { MsiRecordGetFieldCount(record.h); }},
+        {"MsiRecordDataSize", [&] { MsiRecordDataSize(record.h, 1); }},
+        {"MsiRecordReadStream", [&] { MsiRecordReadStream(record.h, 1, bytes, &size); }},
+        {"MsiFormatRecordW", [&] { MsiFormatRecordW(0, record.h, text, &size); }},
+    };
+    for (const auto& [name, call] : calls) {
+        Handle db;
+        ASSERT_EQ(MsiOpenDatabaseW(u"/no/such/package.msi", MSIDBOPEN_READONLY, &db.h),
+                  ERROR_OPEN_FAILED);
+        size = 8;
+        call();
+        Handle left{MsiGetLastErrorRecord()};
+        EXPECT_EQ(left.h, 0u) << name;
+    }
+}
+
 TEST(MsiApi, TablesPersistOrAreAbsent) {
     VX_REQUIRE_CORPUS(kPutty);
     Handle db;
@@ -163,26 +193,18 @@ TEST(MsiApi, StreamsReadInPiecesToTheirExactSize) {
     EXPECT_EQ(end.h, 0u);
 }
 
-TEST(MsiApi, SummaryInformationOfARealPackage) {
+// Every property's value is compared with libmsi's in the differential tests.
+TEST(MsiApi, SummaryInformationTakesNoTextBufferForNumbersAndIsReadOnly) {
     VX_REQUIRE_CORPUS(kPutty);
     Handle summary;
     ASSERT_EQ(MsiGetSummaryInformationW(0, CorpusPackage(kPutty).c_str(), 0, &summary.h), 0u);
     UINT type = 0;
     INT value = 0;
     MsiFileTime time;
-    char16_t text[100];
-    MsiDWORD size = 100;
-    ASSERT_EQ(MsiSummaryInfoGetPropertyW(summary.h, 9, &type, &value, &time, text, &size), 0u);
-    EXPECT_EQ(type, VT_LPSTR_PROPERTY);
-    EXPECT_EQ(std::u16string(text), u"{6BA452A6-7DBE-4456-A933-A2528F25AB0C}");
     ASSERT_EQ(MsiSummaryInfoGetPropertyW(summary.h, 14, &type, &value, &time, nullptr, nullptr),
               0u);
     EXPECT_EQ(type, VT_I4_PROPERTY);
     EXPECT_EQ(value, 100);
-    ASSERT_EQ(MsiSummaryInfoGetPropertyW(summary.h, 12, &type, &value, &time, nullptr, nullptr),
-              0u);
-    EXPECT_EQ(type, VT_FILETIME_PROPERTY);
-    EXPECT_NE(time.dwHighDateTime, 0u);
     Handle writable;
     EXPECT_EQ(MsiGetSummaryInformationW(0, CorpusPackage(kPutty).c_str(), 3, &writable.h),
               ERROR_INVALID_PARAMETER);
@@ -345,35 +367,4 @@ TEST(MsiApi, APackageChangedWhileOpenIsReadAgainByTheNextOpen) {
     Handle rewritten;
     ASSERT_EQ(MsiOpenDatabaseW(wide.c_str(), MSIDBOPEN_READONLY, &rewritten.h), 0u);
     EXPECT_EQ(FirstFileKey(rewritten.h), basicKey);
-}
-
-TEST(MsiApi, ReadingAPackageNeverChangesIt) {
-    for (const std::string& name : {kPutty, kNUnit, std::string("msi_with_external_cab.msi")}) {
-        if (!std::filesystem::exists(vx::testing::CorpusFile(name))) {
-            continue;
-        }
-        const auto before = vx::testing::FileBytes(vx::testing::CorpusFile(name));
-        const auto modified = std::filesystem::last_write_time(vx::testing::CorpusFile(name));
-        Handle db;
-        ASSERT_EQ(MsiOpenDatabaseW(CorpusPackage(name).c_str(), MSIDBOPEN_READONLY, &db.h), 0u);
-        Handle tables;
-        ASSERT_EQ(MsiDatabaseOpenViewW(db.h, u"SELECT `Name` FROM `_Tables`", &tables.h), 0u);
-        ASSERT_EQ(MsiViewExecute(tables.h, 0), 0u);
-        int fetched = 0;
-        for (Handle row; MsiViewFetch(tables.h, &row.h) == ERROR_SUCCESS; MsiCloseHandle(row.h)) {
-            Handle view;
-            const std::u16string query = u"SELECT * FROM `" + FieldText(row.h, 1) + u"`";
-            ASSERT_EQ(MsiDatabaseOpenViewW(db.h, query.c_str(), &view.h), 0u);
-            ASSERT_EQ(MsiViewExecute(view.h, 0), 0u);
-            for (Handle cell; MsiViewFetch(view.h, &cell.h) == ERROR_SUCCESS;
-                 MsiCloseHandle(cell.h)) {
-                ++fetched;
-            }
-        }
-        EXPECT_GT(fetched, 0);
-        MsiCloseHandle(db.h);
-        db.h = 0;
-        EXPECT_EQ(vx::testing::FileBytes(vx::testing::CorpusFile(name)), before) << name;
-        EXPECT_EQ(std::filesystem::last_write_time(vx::testing::CorpusFile(name)), modified);
-    }
 }

@@ -1,5 +1,5 @@
-// Our engine against libmsi: every table of every fixture and corpus package, and a set of
-// queries covering each WHERE and ORDER BY form, must agree row for row.
+// Our engine against libmsi: every table, stream and summary property of every fixture and
+// corpus package, and a set of queries covering each WHERE and ORDER BY form, must agree.
 
 #include "libmsi_oracle.h"
 #include "platform/msi/msi_api.h"
@@ -8,8 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
-#include <sstream>
 
 using namespace vx;
 using namespace vx::test;
@@ -34,186 +34,180 @@ std::u16string FieldText(MSIHANDLE record, UINT field) {
 OracleResult OurQuery(const std::string& path, std::u16string_view sql,
                       const std::vector<OracleParam>& params = {}) {
     OracleResult out;
-    Handle db;
-    if (UINT r = MsiOpenDatabaseW(Utf8ToUtf16(path).c_str(), MSIDBOPEN_READONLY, &db.h); r != 0) {
-        out.error = static_cast<int>(r);
-        return out;
-    }
-    Handle view;
+    Handle db, view, record, names, types;
     const std::u16string query(sql);
-    if (UINT r = MsiDatabaseOpenViewW(db.h, query.c_str(), &view.h); r != 0) {
-        out.error = static_cast<int>(r);
-        return out;
-    }
-    Handle record;
+    UINT r = MsiOpenDatabaseW(Utf8ToUtf16(path).c_str(), MSIDBOPEN_READONLY, &db.h);
+    r = r != 0 ? r : MsiDatabaseOpenViewW(db.h, query.c_str(), &view.h);
     if (!params.empty()) {
         record.h = MsiCreateRecord(static_cast<UINT>(params.size()));
-        for (size_t i = 0; i < params.size(); ++i) {
-            const UINT field = static_cast<UINT>(i + 1);
+        for (UINT i = 0; i < params.size(); ++i) {
             if (const auto* n = std::get_if<int32_t>(&params[i])) {
-                MsiRecordSetInteger(record.h, field, *n);
-            } else if (const auto* s = std::get_if<std::u16string>(&params[i])) {
-                MsiRecordSetStringW(record.h, field, s->c_str());
+                MsiRecordSetInteger(record.h, i + 1, *n);
+            } else if (const auto* t = std::get_if<std::u16string>(&params[i])) {
+                MsiRecordSetStringW(record.h, i + 1, t->c_str());
             }
         }
     }
-    if (UINT r = MsiViewExecute(view.h, record.h); r != 0) {
+    r = r != 0 ? r : MsiViewExecute(view.h, record.h);
+    if (r != 0) {
         out.error = static_cast<int>(r);
         return out;
     }
-    Handle names, types;
     MsiViewGetColumnInfo(view.h, MSICOLINFO_NAMES, &names.h);
     MsiViewGetColumnInfo(view.h, MSICOLINFO_TYPES, &types.h);
     const UINT count = MsiRecordGetFieldCount(names.h);
     for (UINT c = 1; c <= count; ++c) {
         out.columns.push_back({FieldText(names.h, c), FieldText(types.h, c)});
     }
-    for (;;) {
-        Handle row;
-        if (MsiViewFetch(view.h, &row.h) != ERROR_SUCCESS) {
-            break;
-        }
-        std::vector<OracleCell> cells;
+    for (Handle row; MsiViewFetch(view.h, &row.h) == ERROR_SUCCESS; MsiCloseHandle(row.h)) {
+        std::vector<OracleCell>& cells = out.rows.emplace_back();
         for (UINT c = 1; c <= count; ++c) {
-            const char16_t kind = out.columns[c - 1].type.front();
+            const char16_t kind = static_cast<char16_t>(out.columns[c - 1].type.front() | 0x20);
             if (MsiRecordIsNull(row.h, c)) {
                 cells.emplace_back(std::monostate{});
-            } else if (kind == u'v' || kind == u'V') {
+            } else if (kind == u'v') {
                 OracleBytes bytes(MsiRecordDataSize(row.h, c));
                 MsiDWORD size = static_cast<MsiDWORD>(bytes.size());
                 MsiRecordReadStream(row.h, c, reinterpret_cast<char*>(bytes.data()), &size);
-                bytes.resize(size);
                 cells.emplace_back(std::move(bytes));
-            } else if (kind == u'i' || kind == u'I' || kind == u'j' || kind == u'J') {
+            } else if (kind == u'i' || kind == u'j') {
                 cells.emplace_back(static_cast<int32_t>(MsiRecordGetInteger(row.h, c)));
             } else {
                 cells.emplace_back(FieldText(row.h, c));
             }
         }
-        out.rows.push_back(std::move(cells));
     }
     return out;
 }
 
-std::string Describe(const OracleCell& cell) {
-    if (std::holds_alternative<std::monostate>(cell)) {
-        return "null";
+// A result as lines of text: the columns' names and types, then one line a row.
+std::vector<std::string> Lines(const OracleResult& result) {
+    if (!result.Succeeded()) {
+        return {"failed"};
     }
-    if (const auto* i = std::get_if<int32_t>(&cell)) {
-        return std::to_string(*i);
+    std::string header;
+    for (const auto& column : result.columns) {
+        // The installer types a temporary column g/j; libmsi types it like any other column.
+        std::string type = Utf16ToUtf8(column.type);
+        type[0] = type[0] == 'g'   ? 's'
+                  : type[0] == 'G' ? 'S'
+                  : type[0] == 'j' ? 'i'
+                  : type[0] == 'J' ? 'I'
+                                   : type[0];
+        header += Utf16ToUtf8(column.name) + " " + type + "\t";
     }
-    if (const auto* s = std::get_if<std::u16string>(&cell)) {
-        std::string text = Utf16ToUtf8(*s);
-        return "'" + (text.size() > 60 ? text.substr(0, 60) + "..." : text) + "'";
+    std::vector<std::string> lines{header};
+    for (const auto& row : result.rows) {
+        std::string& line = lines.emplace_back();
+        for (const OracleCell& cell : row) {
+            if (const auto* i = std::get_if<int32_t>(&cell)) {
+                line += std::to_string(*i);
+            } else if (const auto* t = std::get_if<std::u16string>(&cell)) {
+                line += "'" + Utf16ToUtf8(*t) + "'";
+            } else if (const auto* b = std::get_if<OracleBytes>(&cell)) {
+                line += "<" + std::string(b->begin(), b->end()) + ">";
+            } else {
+                line += "null";
+            }
+            line += "\t";
+        }
     }
-    return "<" + std::to_string(std::get<OracleBytes>(cell).size()) + " bytes>";
+    return lines;
 }
 
-// Compares two results and answers the first difference, or "" when they agree.
-std::string FirstDifference(const OracleResult& ours, const OracleResult& theirs) {
-    std::ostringstream why;
-    if (ours.Succeeded() != theirs.Succeeded()) {
-        why << "ours " << (ours.Succeeded() ? "ran" : "failed " + std::to_string(ours.error))
-            << ", libmsi " << (theirs.Succeeded() ? "ran" : "failed: " + theirs.message);
-        return why.str();
-    }
-    if (!ours.Succeeded()) {
-        return {};
-    }
-    if (ours.columns.size() != theirs.columns.size()) {
-        return "column counts differ";
-    }
-    for (size_t c = 0; c < ours.columns.size(); ++c) {
-        // The installer types a temporary column g/j; libmsi types it like any other column.
-        std::u16string type = ours.columns[c].type;
-        static constexpr std::pair<char16_t, char16_t> kTemporary[] = {
-            {u'g', u's'}, {u'G', u'S'}, {u'j', u'i'}, {u'J', u'I'}};
-        for (const auto& [temporary, plain] : kTemporary) {
-            if (type.front() == temporary) {
-                type.front() = plain;
-            }
+// Shows the first line where the results part, cut to a readable length.
+void ExpectSame(const OracleResult& ours, const OracleResult& theirs, const std::string& what) {
+    const auto a = Lines(ours), b = Lines(theirs);
+    const auto [x, y] = std::mismatch(a.begin(), a.end(), b.begin(), b.end());
+    EXPECT_TRUE(x == a.end() && y == b.end())
+        << what << "\nline " << (x - a.begin())
+        << "\nours:   " << (x == a.end() ? "(end)" : x->substr(0, 300))
+        << "\nlibmsi: " << (y == b.end() ? "(end) " + theirs.message : y->substr(0, 300));
+}
+
+// Rows in key order, for the tables whose row order is the storage's own.
+OracleResult Sorted(OracleResult result) {
+    std::sort(result.rows.begin(), result.rows.end(), [](const auto& a, const auto& b) {
+        return std::get<std::u16string>(a[0]) < std::get<std::u16string>(b[0]);
+    });
+    return result;
+}
+
+// The summary properties through our C API, in the oracle's shape.
+std::map<int, OracleSummaryValue> OurSummary(const std::string& path) {
+    Handle summary;
+    EXPECT_EQ(MsiGetSummaryInformationW(0, Utf8ToUtf16(path).c_str(), 0, &summary.h), 0u);
+    std::map<int, OracleSummaryValue> values;
+    for (UINT id = 1; id <= 19; ++id) {
+        UINT type = 0;
+        INT number = 0;
+        MsiFileTime time;
+        char16_t text[1024];
+        MsiDWORD size = 1024;
+        if (MsiSummaryInfoGetPropertyW(summary.h, id, &type, &number, &time, text, &size) != 0) {
+            continue;
         }
-        if (ours.columns[c].name != theirs.columns[c].name || type != theirs.columns[c].type) {
-            why << "column " << c + 1 << ": ours " << Utf16ToUtf8(ours.columns[c].name) << " "
-                << Utf16ToUtf8(ours.columns[c].type) << ", libmsi "
-                << Utf16ToUtf8(theirs.columns[c].name) << " " << Utf16ToUtf8(theirs.columns[c].type);
-            return why.str();
-        }
-    }
-    if (ours.rows.size() != theirs.rows.size()) {
-        why << "ours " << ours.rows.size() << " rows, libmsi " << theirs.rows.size();
-        return why.str();
-    }
-    for (size_t r = 0; r < ours.rows.size(); ++r) {
-        for (size_t c = 0; c < ours.columns.size(); ++c) {
-            if (ours.rows[r][c] != theirs.rows[r][c]) {
-                why << "row " << r + 1 << " column " << Utf16ToUtf8(ours.columns[c].name)
-                    << ": ours " << Describe(ours.rows[r][c]) << ", libmsi "
-                    << Describe(theirs.rows[r][c]);
-                return why.str();
-            }
+        if (type == VT_I2_PROPERTY || type == VT_I4_PROPERTY) {
+            values[static_cast<int>(id)] = number;
+        } else if (type == VT_LPSTR_PROPERTY) {
+            values[static_cast<int>(id)] = std::u16string(text, size);
+        } else if (type == VT_FILETIME_PROPERTY) {
+            values[static_cast<int>(id)] =
+                OracleFileTime{uint64_t{time.dwHighDateTime} << 32 | time.dwLowDateTime};
         }
     }
-    return {};
+    return values;
 }
 
 std::vector<std::string> AllPackages() {
     std::vector<std::string> packages;
     for (const char* name : {"basic", "pool3", "longstring", "codepage", "nullable", "temporary",
                              "streams", "directories", "big5k"}) {
-        packages.push_back(std::string(VX_FIXTURE_DIR) + "/" + name + ".msi");
+        packages.push_back(vx::testing::FixtureFile(name));
     }
-    for (const char* name :
-         {"putty-0.68-installer.msi", "msi_with_external_cab.msi", "NUnit-2.5.2.9222.msi"}) {
-        const auto path = vx::testing::CorpusFile(name);
-        if (std::filesystem::exists(path)) {
-            packages.push_back(path.string());
-        }
+    for (const auto& path : vx::testing::CorpusPackages()) {
+        packages.push_back(path.string());
     }
     return packages;
 }
 
+class Differential : public ::testing::TestWithParam<std::string> {};
+
 } // namespace
 
-TEST(Differential, EveryTableOfEveryPackageAgreesRowForRow) {
-    int tablesCompared = 0;
-    for (const auto& package : AllPackages()) {
-        SCOPED_TRACE(package);
-        for (const auto& table : OracleTableNames(package)) {
-            if (table == u"_SummaryInformation" || table == u"_ForceCodepage") {
-                continue;
-            }
-            const std::u16string query = u"SELECT * FROM `" + table + u"`";
-            const auto difference = FirstDifference(OurQuery(package, query), OracleQuery(package, query));
-            EXPECT_EQ(difference, "") << Utf16ToUtf8(table);
-            ++tablesCompared;
-        }
+// Every table (the system ones included), every stream's bytes and the summary information,
+// read through the C API, as libmsi reads them; and reading never changes the file.
+TEST_P(Differential, EveryTableStreamAndPropertyAgrees) {
+    const std::string& package = GetParam();
+    const auto before = vx::testing::FileBytes(package);
+    const auto modified = std::filesystem::last_write_time(package);
+    std::vector<std::u16string> tables = OracleTableNames(package);
+    tables.erase(tables.begin(), tables.begin() + 2); // _SummaryInformation, _ForceCodepage
+    tables.insert(tables.end(), {u"_Tables", u"_Columns"});
+    for (const auto& table : tables) {
+        const std::u16string query = u"SELECT * FROM `" + table + u"`";
+        ExpectSame(OurQuery(package, query), OracleQuery(package, query), Utf16ToUtf8(table));
     }
-    EXPECT_GT(tablesCompared, 100);
+    const std::u16string streams = u"SELECT `Name`, `Data` FROM `_Streams`";
+    ExpectSame(Sorted(OurQuery(package, streams)), Sorted(OracleQuery(package, streams)),
+               "_Streams");
+    EXPECT_EQ(OurSummary(package), OracleSummary(package));
+    EXPECT_EQ(vx::testing::FileBytes(package), before);
+    EXPECT_EQ(std::filesystem::last_write_time(package), modified);
 }
 
-TEST(Differential, StreamsListsTheSameStreams) {
-    for (const auto& package : AllPackages()) {
-        const std::u16string query = u"SELECT `Name` FROM `_Streams`";
-        auto ours = OurQuery(package, query);
-        auto theirs = OracleQuery(package, query);
-        // Stream order is storage order in both; compare as sets to stay independent of it.
-        auto sorted = [](OracleResult& r) {
-            std::vector<std::u16string> names;
-            for (const auto& row : r.rows) {
-                names.push_back(std::get<std::u16string>(row[0]));
-            }
-            std::sort(names.begin(), names.end());
-            return names;
-        };
-        EXPECT_EQ(sorted(ours), sorted(theirs)) << package;
-    }
-}
+INSTANTIATE_TEST_SUITE_P(Packages, Differential, ::testing::ValuesIn(AllPackages()),
+                         [](const auto& param) {
+                             std::string name = std::filesystem::path(param.param).stem().string();
+                             name = name.substr(0, name.find_first_of("-."));
+                             std::replace(name.begin(), name.end(), '_', 'X');
+                             return name;
+                         });
 
-TEST(Differential, QueriesCoveringEveryWhereAndOrderByForm) {
-    const std::string nullable = std::string(VX_FIXTURE_DIR) + "/nullable.msi";
-    const std::string big = std::string(VX_FIXTURE_DIR) + "/big5k.msi";
-    const std::string basic = std::string(VX_FIXTURE_DIR) + "/basic.msi";
+TEST(DifferentialQueries, EveryWhereAndOrderByForm) {
+    const std::string nullable = vx::testing::FixtureFile("nullable");
+    const std::string big = vx::testing::FixtureFile("big5k");
+    const std::string basic = vx::testing::FixtureFile("basic");
     struct Case {
         const std::string& package;
         std::u16string sql;
@@ -234,7 +228,8 @@ TEST(Differential, QueriesCoveringEveryWhereAndOrderByForm) {
         {nullable, u"SELECT * FROM `Numbers` WHERE `Text` = ''", {}},
         {nullable, u"SELECT * FROM `Numbers` WHERE `Text` = 'absent'", {}},
         {nullable, u"SELECT * FROM `Numbers` WHERE `ShortReq` = 0 OR `LongReq` = 3", {}},
-        {nullable, u"SELECT * FROM `Numbers` WHERE (`Short` > 0 OR `Long` < 0) AND `Text` <> 'low'",
+        {nullable,
+         u"SELECT * FROM `Numbers` WHERE (`Short` > 0 OR `Long` < 0) AND `Text` <> 'low'",
          {}},
         {nullable, u"SELECT * FROM `Numbers` WHERE `Short` = ?", {int32_t{-1}}},
         {nullable, u"SELECT * FROM `Numbers` WHERE `Id` = ?", {std::u16string(u"Mixed")}},
@@ -243,8 +238,22 @@ TEST(Differential, QueriesCoveringEveryWhereAndOrderByForm) {
         {nullable, u"SELECT * FROM `Numbers` ORDER BY `Text`", {}},
         {nullable, u"select * from Numbers where Numbers.Id = 'Zeros'", {}},
         {nullable, u"SELECT * FROM `Numbers` WHERE `Short` = `ShortReq`", {}},
+        {nullable, u"SELECT * FROM `Numbers` WHERE `Short` < 1", {}},
+        {nullable, u"SELECT * FROM `Numbers` WHERE `Long` > -2147483647", {}},
+        {nullable, u"SELECT * FROM `Numbers` WHERE `Long` = 2147483647", {}},
+        {nullable, u"SELECT * FROM `Numbers` WHERE `Text` <> 'absent'", {}},
+        {nullable,
+         u"SELECT * FROM `Numbers` WHERE `ShortReq` = 0 OR `ShortReq` = 1 AND `LongReq` = 3",
+         {}},
+        {nullable, u"SELECT * FROM `Numbers` WHERE `Id` = 'Zeros' AND `Short` = 1", {}},
+        {nullable, u"SELECT * FROM `Numbers` WHERE `Id` = 'Zeros' OR `Long` < 0", {}},
+        {nullable, u"SELECT * FROM `Numbers` WHERE `Text` = 'zero' AND `Short` = 0", {}},
+        {big,
+         u"SELECT * FROM `File` WHERE `File` = ? AND `Sequence` = 1",
+         {std::u16string(u"F01234")}},
         {basic, u"SELECT * FROM `File` ORDER BY `Sequence`", {}},
-        {basic, u"SELECT `File`, `FileName` FROM `File` WHERE `Component_` = ? ORDER BY `File`",
+        {basic,
+         u"SELECT `File`, `FileName` FROM `File` WHERE `Component_` = ? ORDER BY `File`",
          {std::u16string(u"MainComponent")}},
         {basic, u"SELECT * FROM `Directory` WHERE `Directory_Parent` = 'TARGETDIR'", {}},
         {big, u"SELECT * FROM `File` WHERE `File` = ?", {std::u16string(u"F01234")}},
@@ -255,8 +264,7 @@ TEST(Differential, QueriesCoveringEveryWhereAndOrderByForm) {
         {nullable, u"SELECT * FROM `Numbers` WHERE", {}},
     };
     for (const auto& c : cases) {
-        const auto difference =
-            FirstDifference(OurQuery(c.package, c.sql, c.params), OracleQuery(c.package, c.sql, c.params));
-        EXPECT_EQ(difference, "") << Utf16ToUtf8(c.sql);
+        ExpectSame(OurQuery(c.package, c.sql, c.params), OracleQuery(c.package, c.sql, c.params),
+                   Utf16ToUtf8(c.sql));
     }
 }

@@ -1,6 +1,9 @@
 #include "platform/msi/file_version.h"
 
 #include "platform/sys/wide_string.h"
+#include "support/child_process.h"
+#include "support/scratch_folder.h"
+#include "support/test_paths.h"
 
 #include <gtest/gtest.h>
 
@@ -16,6 +19,7 @@
 
 using namespace vx;
 using namespace vx::msi;
+using vx::testing::Quote;
 
 namespace {
 
@@ -23,25 +27,15 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-void PutU16(Bytes& b, size_t at, uint16_t v) {
-    b[at] = static_cast<uint8_t>(v);
-    b[at + 1] = static_cast<uint8_t>(v >> 8);
-}
-
-void PutU32(Bytes& b, size_t at, uint32_t v) {
-    for (size_t i = 0; i < 4; ++i) {
+void Put(Bytes& b, size_t at, uint32_t v, size_t width = 4) {
+    for (size_t i = 0; i < width; ++i) {
         b[at + i] = static_cast<uint8_t>(v >> (8 * i));
     }
 }
 
-void AddU16(Bytes& b, uint16_t v) {
-    b.resize(b.size() + 2);
-    PutU16(b, b.size() - 2, v);
-}
-
-void AddU32(Bytes& b, uint32_t v) {
-    b.resize(b.size() + 4);
-    PutU32(b, b.size() - 4, v);
+void Add(Bytes& b, uint32_t v, size_t width = 4) {
+    b.resize(b.size() + width);
+    Put(b, b.size() - width, v, width);
 }
 
 void Pad(Bytes& b, size_t alignment) {
@@ -49,31 +43,29 @@ void Pad(Bytes& b, size_t alignment) {
 }
 
 // One VS_VERSIONINFO node: header, key, value and children, each part on a 4-byte boundary.
+Bytes Text(std::u16string_view text) {
+    Bytes b;
+    for (const char16_t c : text) {
+        Add(b, c, 2);
+    }
+    Add(b, 0, 2);
+    return b;
+}
+
 Bytes Block(std::u16string_view key, uint16_t type, const Bytes& value, uint16_t valueLength,
             const std::vector<Bytes>& children = {}) {
     Bytes b(6);
-    for (const char16_t c : key) {
-        AddU16(b, c);
-    }
-    AddU16(b, 0);
+    const Bytes name = Text(key);
+    b.insert(b.end(), name.begin(), name.end());
     Pad(b, 4);
     b.insert(b.end(), value.begin(), value.end());
     for (const Bytes& child : children) {
         Pad(b, 4);
         b.insert(b.end(), child.begin(), child.end());
     }
-    PutU16(b, 0, static_cast<uint16_t>(b.size()));
-    PutU16(b, 2, valueLength);
-    PutU16(b, 4, type);
-    return b;
-}
-
-Bytes Text(std::u16string_view text) {
-    Bytes b;
-    for (const char16_t c : text) {
-        AddU16(b, c);
-    }
-    AddU16(b, 0);
+    Put(b, 0, static_cast<uint16_t>(b.size()), 2);
+    Put(b, 2, valueLength, 2);
+    Put(b, 4, type, 2);
     return b;
 }
 
@@ -89,14 +81,14 @@ struct VersionOptions {
 
 Bytes VersionResource(const VersionOptions& o) {
     Bytes fixed;
-    AddU32(fixed, 0xFEEF04BD);
-    AddU32(fixed, 0x00010000);
-    AddU32(fixed, uint32_t{o.parts[0]} << 16 | o.parts[1]);
-    AddU32(fixed, uint32_t{o.parts[2]} << 16 | o.parts[3]);
-    AddU32(fixed, 0x00090008); // product version, which must not be what is reported
-    AddU32(fixed, 0x00070006);
+    Add(fixed, 0xFEEF04BD);
+    Add(fixed, 0x00010000);
+    Add(fixed, uint32_t{o.parts[0]} << 16 | o.parts[1]);
+    Add(fixed, uint32_t{o.parts[2]} << 16 | o.parts[3]);
+    Add(fixed, 0x00090008); // product version, which must not be what is reported
+    Add(fixed, 0x00070006);
     for (int i = 0; i < 7; ++i) {
-        AddU32(fixed, 0);
+        Add(fixed, 0);
     }
     const Bytes fileVersion = Text(u"9.9.9.9 (text form, not what is reported)");
     const Bytes strings = Block(u"StringFileInfo", 1, {}, 0,
@@ -107,8 +99,8 @@ Bytes VersionResource(const VersionOptions& o) {
     if (o.translations) {
         Bytes list;
         for (const Translation& t : *o.translations) {
-            AddU16(list, t.language);
-            AddU16(list, t.codePage);
+            Add(list, t.language, 2);
+            Add(list, t.codePage, 2);
         }
         children.push_back(
             Block(u"VarFileInfo", 1, {}, 0,
@@ -159,8 +151,8 @@ PeLayout BuildPe(bool pe32Plus, const std::vector<ResourceItem>& items, bool wit
     auto directory = [&rsrc](uint16_t named, uint16_t ids) {
         const size_t at = rsrc.size();
         rsrc.resize(at + 16 + 8 * (size_t{named} + ids));
-        PutU16(rsrc, at + 12, named);
-        PutU16(rsrc, at + 14, ids);
+        Put(rsrc, at + 12, named, 2);
+        Put(rsrc, at + 14, ids, 2);
         return at;
     };
     const size_t root = directory(static_cast<uint16_t>(namedCount),
@@ -171,11 +163,11 @@ PeLayout BuildPe(bool pe32Plus, const std::vector<ResourceItem>& items, bool wit
         const size_t languageDir = directory(0, 1);
         const size_t dataEntry = rsrc.size();
         rsrc.resize(dataEntry + 16);
-        PutU32(rsrc, root + 16 + 8 * i + 4, static_cast<uint32_t>(0x80000000 | nameDir));
-        PutU32(rsrc, nameDir + 16, 1);
-        PutU32(rsrc, nameDir + 20, static_cast<uint32_t>(0x80000000 | languageDir));
-        PutU32(rsrc, languageDir + 16, 1033);
-        PutU32(rsrc, languageDir + 20, static_cast<uint32_t>(dataEntry));
+        Put(rsrc, root + 16 + 8 * i + 4, static_cast<uint32_t>(0x80000000 | nameDir));
+        Put(rsrc, nameDir + 16, 1);
+        Put(rsrc, nameDir + 20, static_cast<uint32_t>(0x80000000 | languageDir));
+        Put(rsrc, languageDir + 16, 1033);
+        Put(rsrc, languageDir + 20, static_cast<uint32_t>(dataEntry));
         dataEntries.push_back(dataEntry);
         if (ordered[i]->typeId == 16) {
             l.versionTypeEntry = kResourceOffset + root + 16 + 8 * i;
@@ -186,19 +178,19 @@ PeLayout BuildPe(bool pe32Plus, const std::vector<ResourceItem>& items, bool wit
     }
     for (size_t i = 0; i < ordered.size(); ++i) {
         if (!ordered[i]->typeName.empty()) {
-            PutU32(rsrc, root + 16 + 8 * i, static_cast<uint32_t>(0x80000000 | rsrc.size()));
-            AddU16(rsrc, static_cast<uint16_t>(ordered[i]->typeName.size()));
+            Put(rsrc, root + 16 + 8 * i, static_cast<uint32_t>(0x80000000 | rsrc.size()));
+            Add(rsrc, static_cast<uint16_t>(ordered[i]->typeName.size()), 2);
             for (const char16_t c : ordered[i]->typeName) {
-                AddU16(rsrc, c);
+                Add(rsrc, c, 2);
             }
         } else {
-            PutU32(rsrc, root + 16 + 8 * i, ordered[i]->typeId);
+            Put(rsrc, root + 16 + 8 * i, ordered[i]->typeId);
         }
     }
     for (size_t i = 0; i < ordered.size(); ++i) {
         Pad(rsrc, 8);
-        PutU32(rsrc, dataEntries[i], static_cast<uint32_t>(kResourceRva + rsrc.size()));
-        PutU32(rsrc, dataEntries[i] + 4, static_cast<uint32_t>(ordered[i]->data.size()));
+        Put(rsrc, dataEntries[i], static_cast<uint32_t>(kResourceRva + rsrc.size()));
+        Put(rsrc, dataEntries[i] + 4, static_cast<uint32_t>(ordered[i]->data.size()));
         if (ordered[i]->typeId == 16) {
             l.versionData = kResourceOffset + rsrc.size();
             l.versionDataEnd = l.versionData + ordered[i]->data.size();
@@ -212,33 +204,33 @@ PeLayout BuildPe(bool pe32Plus, const std::vector<ResourceItem>& items, bool wit
     b[0] = 'M';
     b[1] = 'Z';
     l.peHeader = 0x80;
-    PutU32(b, 0x3C, static_cast<uint32_t>(l.peHeader));
-    PutU32(b, l.peHeader, 0x00004550);
+    Put(b, 0x3C, static_cast<uint32_t>(l.peHeader));
+    Put(b, l.peHeader, 0x00004550);
     const size_t coff = l.peHeader + 4;
-    PutU16(b, coff, pe32Plus ? 0x8664 : 0x14C);
-    PutU16(b, coff + 2, withResources ? 2 : 1);
+    Put(b, coff, pe32Plus ? 0x8664 : 0x14C, 2);
+    Put(b, coff + 2, withResources ? 2 : 1, 2);
     const uint16_t optionalSize = pe32Plus ? 240 : 224;
-    PutU16(b, coff + 16, optionalSize);
-    PutU16(b, coff + 18, 0x0102);
+    Put(b, coff + 16, optionalSize, 2);
+    Put(b, coff + 18, 0x0102, 2);
     l.optionalHeader = coff + 20;
-    PutU16(b, l.optionalHeader, pe32Plus ? 0x20B : 0x10B);
-    PutU32(b, l.optionalHeader + 32, 0x1000); // section alignment
-    PutU32(b, l.optionalHeader + 36, 0x200);  // file alignment
+    Put(b, l.optionalHeader, pe32Plus ? 0x20B : 0x10B, 2);
+    Put(b, l.optionalHeader + 32, 0x1000); // section alignment
+    Put(b, l.optionalHeader + 36, 0x200);  // file alignment
     const size_t countAt = l.optionalHeader + (pe32Plus ? 108 : 92);
-    PutU32(b, countAt, 16);
+    Put(b, countAt, 16);
     if (withResources) {
-        PutU32(b, countAt + 4 + 16, kResourceRva);
-        PutU32(b, countAt + 4 + 20, static_cast<uint32_t>(rsrc.size()));
+        Put(b, countAt + 4 + 16, kResourceRva);
+        Put(b, countAt + 4 + 20, static_cast<uint32_t>(rsrc.size()));
     }
     l.sectionTable = l.optionalHeader + optionalSize;
     auto section = [&b](size_t at, const char* name, uint32_t rva, size_t size, size_t offset) {
         for (size_t i = 0; name[i] != 0; ++i) {
             b[at + i] = static_cast<uint8_t>(name[i]);
         }
-        PutU32(b, at + 8, static_cast<uint32_t>(size));
-        PutU32(b, at + 12, rva);
-        PutU32(b, at + 16, static_cast<uint32_t>(size));
-        PutU32(b, at + 20, static_cast<uint32_t>(offset));
+        Put(b, at + 8, static_cast<uint32_t>(size));
+        Put(b, at + 12, rva);
+        Put(b, at + 16, static_cast<uint32_t>(size));
+        Put(b, at + 20, static_cast<uint32_t>(offset));
     };
     section(l.sectionTable, ".text", kTextRva, 0x200, kTextOffset);
     b.resize(kTextOffset + 0x200, 0xCC);
@@ -270,92 +262,51 @@ void ExpectRejected(const Bytes& bytes, Win32Error expected) {
     EXPECT_EQ(info.language, u"");
 }
 
-class TempFolder {
-public:
-    TempFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "vxfv-XXXXXX").string();
-        m_path = ::mkdtemp(pattern.data());
-    }
-    ~TempFolder() { std::filesystem::remove_all(m_path); }
-    std::string Path(const std::string& name) const { return m_path + "/" + name; }
-
-private:
-    std::string m_path;
-};
-
-void WriteFile(const std::string& path, const Bytes& bytes) {
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-}
-
 } // namespace
 
-// ---- Well-formed files -------------------------------------------------------------------
-
-class FileVersionBitness : public testing::TestWithParam<bool> {};
-
-TEST_P(FileVersionBitness, ReadsFileVersionAndLanguage) {
-    VersionOptions o;
-    o.parts[0] = 65535;
-    o.parts[1] = 0;
-    o.parts[2] = 10;
-    o.parts[3] = 4321;
-    const PeLayout pe = BuildPe(GetParam(), TypicalResources(o));
-    FileVersionInfo info;
-    ASSERT_EQ(Read(pe.bytes, info), ERROR_SUCCESS);
-    EXPECT_EQ(info.version, u"65535.0.10.4321");
-    EXPECT_EQ(info.language, u"1033");
-}
-
-INSTANTIATE_TEST_SUITE_P(PeKinds, FileVersionBitness, testing::Values(false, true),
-                         [](const auto& p) { return p.param ? "Pe32Plus" : "Pe32"; });
-
-TEST(FileVersionLanguage, TranslationsAreListedOncePerLanguageInOrder) {
-    VersionOptions o;
-    o.translations = {{1031, 1252}, {1033, 1200}, {1031, 1200}, {0, 1200}};
-    FileVersionInfo info;
-    ASSERT_EQ(Read(BuildPe(false, TypicalResources(o)).bytes, info), ERROR_SUCCESS);
-    EXPECT_EQ(info.language, u"1031,1033,0");
-}
-
-TEST(FileVersionLanguage, MissingOrEmptyTranslationLeavesLanguageEmpty) {
-    VersionOptions none;
-    none.translations.reset();
-    VersionOptions empty;
-    empty.translations = std::vector<Translation>{};
-    for (const auto& o : {none, empty}) {
+TEST(FileVersion, ReadsTheFixedVersionAndTheTranslationsLanguages) {
+    struct Case {
+        bool pe32Plus;
+        uint16_t parts[4];
+        std::optional<std::vector<Translation>> translations;
+        std::u16string version, language;
+    };
+    const Case cases[] = {
+        {false, {65535, 0, 10, 4321}, {{{1033, 1200}}}, u"65535.0.10.4321", u"1033"},
+        {true, {65535, 0, 10, 4321}, {{{1033, 1200}}}, u"65535.0.10.4321", u"1033"},
+        // Each language once, in order; no or an empty Translation leaves the language empty.
+        {false,
+         {1, 2, 3, 4},
+         {{{1031, 1252}, {1033, 1200}, {1031, 1200}, {0, 1200}}},
+         u"1.2.3.4",
+         u"1031,1033,0"},
+        {true, {1, 2, 3, 4}, std::nullopt, u"1.2.3.4", u""},
+        {true, {1, 2, 3, 4}, std::vector<Translation>{}, u"1.2.3.4", u""},
+    };
+    for (const Case& c : cases) {
+        VersionOptions o;
+        std::copy(std::begin(c.parts), std::end(c.parts), o.parts);
+        o.translations = c.translations;
         FileVersionInfo info;
-        ASSERT_EQ(Read(BuildPe(true, TypicalResources(o)).bytes, info), ERROR_SUCCESS);
-        EXPECT_EQ(info.version, u"1.2.3.4");
-        EXPECT_EQ(info.language, u"");
+        ASSERT_EQ(Read(BuildPe(c.pe32Plus, TypicalResources(o)).bytes, info), ERROR_SUCCESS);
+        EXPECT_EQ(info.version, c.version);
+        EXPECT_EQ(info.language, c.language);
     }
 }
 
-// ---- Files without a version ------------------------------------------------------------
-
-TEST(FileVersionRejects, FilesThatCarryNoVersion) {
-    ExpectRejected({}, ERROR_FILE_INVALID);
+TEST(FileVersion, FilesThatCarryNoVersionAreRejected) {
     const std::string text = "This is a text file, long enough to have a header's worth of bytes "
                              "in it, but it is not an executable at all.\n";
-    ExpectRejected(Bytes(text.begin(), text.end()), ERROR_FILE_INVALID);
-    ExpectRejected(BuildPe(false, {}, /*withResources=*/false).bytes, ERROR_FILE_INVALID);
-    ExpectRejected(BuildPe(true, {{u"CUSTOM", 0, Bytes(8, 1)}, {{}, 3, Bytes(8, 2)}}).bytes,
-                   ERROR_FILE_INVALID);
-
-    // An MZ file whose PE signature is missing (a DOS program).
-    PeLayout dos = BuildPe(false, TypicalResources());
-    PutU32(dos.bytes, dos.peHeader, 0x00004E45);
-    ExpectRejected(dos.bytes, ERROR_FILE_INVALID);
-
-    // An optional header of another kind (a ROM image's magic).
-    PeLayout rom = BuildPe(false, TypicalResources());
-    PutU16(rom.bytes, rom.optionalHeader, 0x107);
-    ExpectRejected(rom.bytes, ERROR_FILE_INVALID);
-
-    // A version resource without VS_FIXEDFILEINFO.
-    Bytes noFixed = Block(u"VS_VERSION_INFO", 0, {}, 0);
-    ExpectRejected(BuildPe(false, {{{}, 16, noFixed}}).bytes, ERROR_FILE_INVALID);
+    PeLayout dos = BuildPe(false, TypicalResources()); // MZ without a PE signature
+    Put(dos.bytes, dos.peHeader, 0x00004E45);
+    PeLayout rom = BuildPe(false, TypicalResources()); // another optional header: a ROM image's
+    Put(rom.bytes, rom.optionalHeader, 0x107, 2);
+    for (const Bytes& bytes :
+         {Bytes{}, Bytes(text.begin(), text.end()), BuildPe(false, {}, false).bytes,
+          BuildPe(true, {{u"CUSTOM", 0, Bytes(8, 1)}, {{}, 3, Bytes(8, 2)}}).bytes, dos.bytes,
+          rom.bytes, BuildPe(false, {{{}, 16, Block(u"VS_VERSION_INFO", 0, {}, 0)}}).bytes}) {
+        ExpectRejected(bytes, ERROR_FILE_INVALID); // the last: no VS_FIXEDFILEINFO
+    }
 }
 
 // ---- Damaged files ------------------------------------------------------------------------
@@ -377,32 +328,14 @@ TEST(FileVersionDamage, TruncationAtEveryLengthFailsCleanlyUntilTheDataIsWhole) 
     }
 }
 
-TEST(FileVersionDamage, DirectoryLoopsEndAtTheFixedDepth) {
-    const PeLayout pe = BuildPe(false, TypicalResources());
-    const uint32_t rootAsDirectory = 0x80000000;
-
-    Bytes typeToRoot = pe.bytes; // RT_VERSION's subdirectory is the root itself
-    PutU32(typeToRoot, pe.versionTypeEntry + 4, rootAsDirectory);
-    ExpectRejected(typeToRoot, ERROR_FILE_INVALID);
-
-    Bytes nameToSelf = pe.bytes; // the name directory's first entry is that same directory
-    PutU32(nameToSelf, pe.versionNameDir + 20,
-           static_cast<uint32_t>(0x80000000 | (pe.versionNameDir - pe.resourceRoot)));
-    ExpectRejected(nameToSelf, ERROR_FILE_INVALID);
-
-    Bytes languageToRoot = pe.bytes;
-    PutU32(languageToRoot, pe.versionLanguageDir + 20, rootAsDirectory);
-    ExpectRejected(languageToRoot, ERROR_FILE_INVALID);
-}
-
 TEST(FileVersionDamage, OffsetsAndSizesOutsideTheirRegions) {
     const PeLayout pe = BuildPe(true, TypicalResources());
     auto damaged = [&pe](size_t at, uint32_t value, bool wide = true) {
         Bytes b = pe.bytes;
         if (wide) {
-            PutU32(b, at, value);
+            Put(b, at, value);
         } else {
-            PutU16(b, at, static_cast<uint16_t>(value));
+            Put(b, at, static_cast<uint16_t>(value), 2);
         }
         return b;
     };
@@ -424,6 +357,13 @@ TEST(FileVersionDamage, OffsetsAndSizesOutsideTheirRegions) {
         {"data longer than its section", damaged(pe.versionDataEntry + 4, 0x10000000)},
         {"optional header too short for the resource entry",
          damaged(pe.peHeader + 20, 112 + 8, false)},
+        // Directory loops end at the fixed depth.
+        {"RT_VERSION's subdirectory is the root", damaged(pe.versionTypeEntry + 4, 0x80000000)},
+        {"the name directory's entry is itself",
+         damaged(pe.versionNameDir + 20,
+                 static_cast<uint32_t>(0x80000000 | (pe.versionNameDir - pe.resourceRoot)))},
+        {"the language directory's entry is the root",
+         damaged(pe.versionLanguageDir + 20, 0x80000000)},
     };
     for (const auto& [what, bytes] : cases) {
         SCOPED_TRACE(what);
@@ -435,8 +375,7 @@ TEST(FileVersionDamage, OffsetsAndSizesOutsideTheirRegions) {
     Bytes overlay = pe.bytes;
     overlay.resize(overlay.size() + 0x1000, 0);
     const size_t sectionEnd = pe.bytes.size(); // .rsrc is the last section
-    PutU32(overlay, pe.versionDataEntry + 4,
-           static_cast<uint32_t>(sectionEnd - pe.versionData + 16));
+    Put(overlay, pe.versionDataEntry + 4, static_cast<uint32_t>(sectionEnd - pe.versionData + 16));
     ExpectRejected(overlay, ERROR_FILE_INVALID);
 }
 
@@ -445,7 +384,7 @@ TEST(FileVersionDamage, DamagedVersionResourceIsInvalidData) {
     const size_t v = pe.versionData;
     auto damaged = [&pe](size_t at, uint16_t value) {
         Bytes b = pe.bytes;
-        PutU16(b, at, value);
+        Put(b, at, value, 2);
         return b;
     };
     const std::pair<const char*, Bytes> cases[] = {
@@ -468,35 +407,33 @@ TEST(FileVersionDamage, DamagedVersionResourceIsInvalidData) {
 // ---- Reading from files -------------------------------------------------------------------
 
 TEST(FileVersionFromPath, ResultsFollowTheInstallerApi) {
-    TempFolder temp;
-    const PeLayout pe = BuildPe(false, TypicalResources());
-    WriteFile(temp.Path("app.exe"), pe.bytes);
-    WriteFile(temp.Path("readme.txt"), Bytes(300, 'a'));
-
+    vx::testing::ScratchFolder temp;
+    vx::testing::WriteBytes(temp.Path("app.exe"), BuildPe(false, TypicalResources()).bytes);
+    temp.Write("readme.txt", std::string(300, 'a'));
     FileVersionInfo info;
-    ASSERT_EQ(ReadFileVersion(Utf8ToUtf16(temp.Path("app.exe")), info), ERROR_SUCCESS);
-    EXPECT_EQ(info.version, u"1.2.3.4");
-    EXPECT_EQ(info.language, u"1033");
-
-    EXPECT_EQ(ReadFileVersion(Utf8ToUtf16(temp.Path("readme.txt")), info), ERROR_FILE_INVALID);
-    EXPECT_EQ(info.version, u"");
-    EXPECT_EQ(ReadFileVersion(Utf8ToUtf16(temp.Path("none.exe")), info), ERROR_FILE_NOT_FOUND);
-    EXPECT_EQ(ReadFileVersion(Utf8ToUtf16(temp.Path("none/app.exe")), info), ERROR_FILE_NOT_FOUND);
-    EXPECT_EQ(ReadFileVersion(Utf8ToUtf16(temp.Path("")), info), ERROR_ACCESS_DENIED);
+    ASSERT_EQ(ReadFileVersion(temp.Wide("app.exe"), info), ERROR_SUCCESS);
+    EXPECT_EQ(info.version + u" " + info.language, u"1.2.3.4 1033");
+    const std::pair<std::string, Win32Error> failures[] = {{"readme.txt", ERROR_FILE_INVALID},
+                                                           {"none.exe", ERROR_FILE_NOT_FOUND},
+                                                           {"none/app.exe", ERROR_FILE_NOT_FOUND},
+                                                           {"", ERROR_ACCESS_DENIED}};
+    for (const auto& [name, error] : failures) {
+        EXPECT_EQ(ReadFileVersion(temp.Wide(name), info), error) << name;
+        EXPECT_EQ(info.version, u"");
+    }
 }
 
 TEST(FileVersionFromPath, HugeFileIsReadOnlyWhereTheHeadersPoint) {
     // A sparse 3 GB file whose resource section sits near its end: reading it whole would take
     // far longer than the limit below and would not fit the test's memory.
-    TempFolder temp;
+    vx::testing::ScratchFolder temp;
     PeLayout pe = BuildPe(false, TypicalResources());
     const uint32_t farOffset = 0xB0000000;
     const Bytes rsrc(pe.bytes.begin() + kResourceOffset, pe.bytes.end());
     Bytes headers(pe.bytes.begin(), pe.bytes.begin() + kResourceOffset);
-    PutU32(headers, pe.sectionTable + 40 + 20, farOffset);
-    const std::string path = temp.Path("big.exe");
+    Put(headers, pe.sectionTable + 40 + 20, farOffset);
     {
-        std::ofstream out(path, std::ios::binary);
+        std::ofstream out(temp.Path("big.exe"), std::ios::binary);
         out.write(reinterpret_cast<const char*>(headers.data()),
                   static_cast<std::streamsize>(headers.size()));
         out.seekp(farOffset);
@@ -510,88 +447,48 @@ TEST(FileVersionFromPath, HugeFileIsReadOnlyWhereTheHeadersPoint) {
     }
     const auto started = std::chrono::steady_clock::now();
     FileVersionInfo info;
-    ASSERT_EQ(ReadFileVersion(Utf8ToUtf16(path), info), ERROR_SUCCESS);
+    ASSERT_EQ(ReadFileVersion(temp.Wide("big.exe"), info), ERROR_SUCCESS);
     EXPECT_EQ(info.version, u"1.2.3.4");
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(2));
 }
 
-// ---- Real executables from a package in the shared corpus -------------------------------
-
-namespace {
-
-std::string RunAndCapture(const std::string& command) {
-    std::string output;
-    if (FILE* pipe = ::popen(command.c_str(), "r")) {
-        char buffer[4096];
-        size_t n = 0;
-        while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) {
-            output.append(buffer, n);
-        }
-        if (::pclose(pipe) != 0) {
-            output.clear();
-        }
-    }
-    return output;
-}
-
-} // namespace
-
 TEST(FileVersionRealFiles, AgreesWithTheFileTableOfAnInstallerPackage) {
     // The package's authoring tool read each executable's version and language into its File
     // table; our reading of the same executables must agree.
-#ifdef VX_SHARED_DIR
-    std::string shared = VX_SHARED_DIR;
-#else
-    std::string shared = "../shared";
-#endif
-    if (const char* overridden = std::getenv("VX_SHARED_DIR")) {
-        shared = overridden;
-    }
-    const std::string package = shared + "/corpus/putty-0.68-installer.msi";
-    if (!std::filesystem::exists(package) || std::system("command -v msiextract >/dev/null") != 0 ||
-        std::system("command -v msiinfo >/dev/null") != 0) {
-        GTEST_SKIP() << "needs " << package << ", msiextract and msiinfo";
-    }
-    TempFolder temp;
-    const std::string extract =
-        RunAndCapture("msiextract -C '" + temp.Path("x") + "' '" + package + "'");
-    const std::string table = RunAndCapture("msiinfo export '" + package + "' File");
-    ASSERT_FALSE(extract.empty());
-    ASSERT_FALSE(table.empty());
+    VX_REQUIRE_CORPUS("putty-0.68-installer.msi");
+    const std::string package = Quote(vx::testing::CorpusFile("putty-0.68-installer.msi").string());
+    vx::testing::ScratchFolder temp;
+    const auto extracted =
+        vx::testing::RunShell("msiextract -C " + Quote(temp.Root().string()) + " " + package);
+    const auto table = vx::testing::RunShell("msiinfo export " + package + " File");
+    ASSERT_EQ(extracted.exitCode, 0) << extracted.err;
+    ASSERT_EQ(table.exitCode, 0) << table.err;
 
     // File table rows: File, Component_, FileName, FileSize, Version, Language, ...
-    std::map<std::string, std::pair<std::string, std::string>> expected;
-    std::istringstream rows(table);
-    std::string line;
-    for (int skip = 0; skip < 3 && std::getline(rows, line); ++skip) {
-    }
-    while (std::getline(rows, line)) {
+    std::map<std::string, std::u16string> expected;
+    const auto rows = vx::testing::Lines(table.out);
+    for (size_t row = 3; row < rows.size(); ++row) { // after the three header lines
         std::vector<std::string> columns;
-        std::istringstream cells(line);
+        std::istringstream cells(rows[row]);
         for (std::string cell; std::getline(cells, cell, '\t');) {
             columns.push_back(cell);
         }
         if (columns.size() >= 6 && !columns[4].empty()) {
-            const std::string name = columns[2].substr(columns[2].find('|') + 1);
-            expected[name] = {columns[4], columns[5]};
+            expected[columns[2].substr(columns[2].find('|') + 1)] =
+                Utf8ToUtf16(columns[4] + " " + columns[5]);
         }
     }
     ASSERT_FALSE(expected.empty());
-
     size_t checked = 0;
-    std::istringstream paths(extract);
-    while (std::getline(paths, line)) {
+    for (const auto& line : vx::testing::Lines(extracted.out)) {
         const std::string name = std::filesystem::path(line).filename().string();
-        const auto it = expected.find(name);
         FileVersionInfo info;
-        const Win32Error result = ReadFileVersion(Utf8ToUtf16(temp.Path("x/" + line)), info);
-        if (it == expected.end()) {
+        const Win32Error result = ReadFileVersion(temp.Wide(line), info);
+        if (!expected.contains(name)) {
             EXPECT_EQ(result, ERROR_FILE_INVALID) << name; // text, help and link files
             continue;
         }
-        ASSERT_EQ(result, ERROR_SUCCESS) << name;
-        EXPECT_EQ(Utf16ToUtf8(info.version), it->second.first) << name;
-        EXPECT_EQ(Utf16ToUtf8(info.language), it->second.second) << name;
+        EXPECT_EQ(info.version + u" " + info.language, expected[name]) << name;
         ++checked;
     }
     EXPECT_EQ(checked, expected.size());

@@ -12,10 +12,6 @@ using namespace vx;
 
 namespace {
 
-std::string Printed(const OriginalFilesModel& model) {
-    return Utf16ToUtf8(model.Print());
-}
-
 const OriginalTreeNode* Child(const OriginalTreeNode& node, std::u16string_view label) {
     for (const auto& c : node.Children()) {
         if (c->Item().label == label) {
@@ -26,7 +22,9 @@ const OriginalTreeNode* Child(const OriginalTreeNode& node, std::u16string_view 
 }
 
 // The placement rules done the plain way: a linear scan of the children for each segment, no
-// index and nothing remembered between files. The model must build the same tree.
+// index and nothing remembered between files. The model must build the same tree, whatever the
+// segments: folders colliding without case, empty segments, file labels equal to folder
+// segments (children match by label whatever their kind), runs of the same folder.
 class PlainTree {
 public:
     void Place(std::u16string_view path, std::u16string label) {
@@ -121,83 +119,27 @@ TEST(OriginalFilesModel, BuildsTheTreeThatPlainScanningBuilds) {
     }
 }
 
-TEST(OriginalFilesModel, FilesHangUnderTheSegmentsOfTheirFolder) {
-    OriginalFilesModel model(u"Original Setup Files");
-    model.PlaceFile(u"[ProgramFilesFolder]\\My App\\Bin", u"f1", u"app.exe");
-    model.PlaceFile(u"[ProgramFilesFolder]\\My App", u"f2", u"readme.txt");
-    model.Sort();
-    EXPECT_EQ(Printed(model), "Original Setup Files\n"
-                              "  [ProgramFilesFolder]\n"
-                              "    My App\n"
-                              "      Bin\n"
-                              "        app.exe\n"
-                              "      readme.txt\n");
-    EXPECT_EQ(model.FileCount(), 2u);
-}
-
 TEST(OriginalFilesModel, FoldersDifferingOnlyInCaseAreOneAndKeepTheFirstSpelling) {
     OriginalFilesModel model(u"Root");
     model.PlaceFile(u"[INSTALLDIR]\\Data", u"a", u"a.txt");
     model.PlaceFile(u"[installdir]\\DATA", u"b", u"b.txt");
     model.PlaceFile(u"[InstallDir]\\d\u00c4t\u00c5", u"c", u"c.txt"); // not the same letters
     model.PlaceFile(u"[InstallDir]\\D\u00e4T\u00e5", u"d", u"d.txt"); // same letters, other case
+    model.PlaceFile(u"[InstallDir]\\\u0178dir", u"e", u"e.txt");
+    model.PlaceFile(u"[InstallDir]\\\u00ffdir", u"f", u"f.txt");
     ASSERT_EQ(model.Root().Children().size(), 1u);
     const auto& install = *model.Root().Children()[0];
     EXPECT_EQ(install.Item().label, u"[INSTALLDIR]");
-    ASSERT_EQ(install.Children().size(), 2u);
+    ASSERT_EQ(install.Children().size(), 3u);
     const OriginalTreeNode* data = Child(install, u"Data");
     ASSERT_NE(data, nullptr);
     EXPECT_EQ(data->Children().size(), 2u);
     const OriginalTreeNode* accented = Child(install, u"d\u00c4t\u00c5");
     ASSERT_NE(accented, nullptr);
     EXPECT_EQ(accented->Children().size(), 2u);
-}
-
-TEST(OriginalFilesModel, EmptySegmentsBecomeFoldersWithEmptyLabels) {
-    OriginalFilesModel model(u"Root");
-    model.PlaceFile(u"\\My App", u"k", u"x.dll"); // a missing Directory row resolves like this
-    ASSERT_EQ(model.Root().Children().size(), 1u);
-    const auto& empty = *model.Root().Children()[0];
-    EXPECT_EQ(empty.Item().kind, NodeKind::Folder);
-    EXPECT_EQ(empty.Item().label, u"");
-    ASSERT_NE(Child(empty, u"My App"), nullptr);
-
-    OriginalFilesModel second(u"Root");
-    second.PlaceFile(u"", u"k", u"x.dll"); // an empty path is one empty segment
-    ASSERT_EQ(second.Root().Children().size(), 1u);
-    EXPECT_EQ(second.Root().Children()[0]->Item().label, u"");
-    EXPECT_EQ(second.Root().Children()[0]->Children().size(), 1u);
-}
-
-TEST(OriginalFilesModel, SortPutsFoldersFirstThenLabelsWithoutCase) {
-    OriginalFilesModel model(u"Root");
-    for (const char16_t* name : {u"gamma", u"alpha", u"Beta"}) {
-        model.PlaceFile(u"[F]", name, name);
-    }
-    model.PlaceFile(u"[F]\\zeta", u"z", u"inner");
-    model.PlaceFile(u"[F]\\Aardvark", u"a", u"inner");
-    model.Sort();
-    EXPECT_EQ(Printed(model), "Root\n"
-                              "  [F]\n"
-                              "    Aardvark\n"
-                              "      inner\n"
-                              "    zeta\n"
-                              "      inner\n"
-                              "    alpha\n"
-                              "    Beta\n"
-                              "    gamma\n");
-}
-
-TEST(OriginalFilesModel, AFileLabelMatchesAFolderSegmentAsTheFirstChildOfThatName) {
-    // Children are matched by label whatever their kind: a later folder segment named like an
-    // existing file descends into that file node.
-    OriginalFilesModel model(u"Root");
-    model.PlaceFile(u"[F]", u"k1", u"bin");
-    model.PlaceFile(u"[F]\\BIN", u"k2", u"tool.exe");
-    const auto& folder = *model.Root().Children()[0];
-    ASSERT_EQ(folder.Children().size(), 1u);
-    EXPECT_EQ(folder.Children()[0]->Item().kind, NodeKind::File);
-    EXPECT_EQ(folder.Children()[0]->Children().size(), 1u);
+    const OriginalTreeNode* diaeresis = Child(install, u"\u0178dir");
+    ASSERT_NE(diaeresis, nullptr);
+    EXPECT_EQ(diaeresis->Children().size(), 2u);
 }
 
 TEST(OriginalFilesModel, DragKeysAreDepthFirstInDisplayOrder) {
@@ -220,16 +162,28 @@ TEST(OriginalFilesModel, DragKeysAreDepthFirstInDisplayOrder) {
     EXPECT_EQ(OriginalFilesModel::DragKeys(*bare.Root().Children()[0]), Keys{u"k"});
 }
 
-TEST(LabelComparison, FoldsLatinGreekAndCyrillicCapitals) {
-    EXPECT_EQ(CompareLabels(u"ABC", u"abc"), 0);
-    EXPECT_EQ(CompareLabels(u"\u00c9T\u00c9", u"\u00e9t\u00e9"), 0);
-    EXPECT_EQ(CompareLabels(u"\u0414\u0410\u041d\u041d\u042b\u0415",
-                            u"\u0434\u0430\u043d\u043d\u044b\u0435"),
-              0);
-    EXPECT_EQ(CompareLabels(u"\u0401", u"\u0451"), 0);
-    EXPECT_EQ(CompareLabels(u"\u03a3", u"\u03c3"), 0);
-    EXPECT_EQ(CompareLabels(u"\u0141", u"\u0142"), 0);
+TEST(LabelComparison, FoldsTheCapitalsOfEveryScript) {
+    const std::pair<std::u16string_view, std::u16string_view> same[] = {
+        {u"ABC", u"abc"},
+        {u"\u00c9T\u00c9", u"\u00e9t\u00e9"},
+        {u"\u0414\u0410\u041d\u041d\u042b\u0415", u"\u0434\u0430\u043d\u043d\u044b\u0435"},
+        {u"\u0401", u"\u0451"},
+        {u"\u03a3", u"\u03c3"},
+        {u"\u03c2", u"\u03c3"}, // final sigma
+        {u"\u0141", u"\u0142"},
+        {u"\u0178dir", u"\u00ffdir"},       // Y and y with diaeresis
+        {u"\u0386\u038f", u"\u03ac\u03ce"}, // Greek capitals with tonos
+        {u"\u01cd", u"\u01ce"},             // Latin Extended-B
+        {u"\u0531", u"\u0561"},             // Armenian
+        {u"\u212a", u"k"},                  // Kelvin sign
+        {u"\U00010400", u"\U00010428"},     // Deseret, beyond the 16-bit range
+    };
+    for (const auto& [a, b] : same) {
+        EXPECT_EQ(CompareLabels(a, b), 0) << Utf16ToUtf8(a);
+        EXPECT_EQ(FoldedLabelHash{}(a), FoldedLabelHash{}(b)) << Utf16ToUtf8(a);
+    }
     EXPECT_LT(CompareLabels(u"alpha", u"Beta"), 0);
     EXPECT_LT(CompareLabels(u"a", u"ab"), 0);
     EXPECT_NE(CompareLabels(u"\u00d7", u"\u00f7"), 0); // multiplication and division signs
+    EXPECT_NE(CompareLabels(u"\u0178", u"\u0179"), 0); // Y with diaeresis, Z with acute
 }

@@ -1,130 +1,62 @@
 // Directory keys to folder paths, in target and source mode, over the fixture whose Directory
-// table holds every awkward DefaultDir and parent form.
+// table holds every awkward DefaultDir and parent form, and over an ordinary package.
 
 #include "VxWsApplicationFilesEP/package/msi_package.h"
-#include "package/fixture_packages.h"
+#include "support/test_paths.h"
 
 #include <gtest/gtest.h>
 
 using namespace vx;
 using vx::testing::FixturePackage;
 
-namespace {
-
-class DirectoriesFixture : public ::testing::Test {
-protected:
-    std::u16string Target(const std::u16string& key) {
-        return package.Resolver().ResolveDirectory(key, false);
-    }
-    std::u16string Source(const std::u16string& key) {
-        return package.Resolver().ResolveDirectory(key, true);
-    }
-
-    CVxMsiPackage package{FixturePackage("directories")};
-};
-
-} // namespace
-
-TEST_F(DirectoriesFixture, TargetDirAnswersItsOwnNameInBothModes) {
-    EXPECT_EQ(Target(u"TARGETDIR"), u"TARGETDIR");
-    EXPECT_EQ(Source(u"TARGETDIR"), u"TARGETDIR");
-}
-
-TEST_F(DirectoriesFixture, ChildrenOfTargetDirAreSymbolicRootsInTargetMode) {
-    // ProgramFilesFolder's DefaultDir is "." and DataRoot's is "Data": neither name is used.
-    EXPECT_EQ(Target(u"ProgramFilesFolder"), u"[ProgramFilesFolder]");
-    // A Property of the child's name wins over the bracketed key, and is taken as written.
-    EXPECT_EQ(Target(u"DataRoot"), u"D:\\Shared\\Data\\");
-    EXPECT_EQ(package.GetDirectoryPath(u"DataRoot"), u"D:\\Shared\\Data\\");
-}
-
-TEST_F(DirectoriesFixture, ChildrenOfTargetDirUseTheirOwnSourceName) {
-    EXPECT_EQ(Source(u"DataRoot"), u"Data");
-    // A chain of "." up to the child of TARGETDIR leaves nothing.
-    EXPECT_EQ(Source(u"ProgramFilesFolder"), u"");
-}
-
-TEST_F(DirectoriesFixture, DefaultDirSplitsAtAColonAfterTheFirstPosition) {
-    // "S~1|Long:SRC~1|LongSrc": both halves read through their long names.
-    EXPECT_EQ(Target(u"INSTALLDIR"), u"[ProgramFilesFolder]\\Long");
-    EXPECT_EQ(Source(u"INSTALLDIR"), u"LongSrc");
-    // "Sub:SubSrc", and a short|long child below it.
-    EXPECT_EQ(Target(u"SplitDir"), u"[ProgramFilesFolder]\\Long\\Sub");
-    EXPECT_EQ(Source(u"SplitDir"), u"LongSrc\\SubSrc");
-    EXPECT_EQ(Target(u"NestedDir"), u"[ProgramFilesFolder]\\Long\\Sub\\Nested Folder");
-    EXPECT_EQ(Source(u"NestedDir"), u"LongSrc\\SubSrc\\Nested Folder");
-    // ":Sub" does not split: the colon stays part of the name in both modes.
-    EXPECT_EQ(Target(u"SourceOnlyDir"), u"[ProgramFilesFolder]\\Long\\:Sub");
-    EXPECT_EQ(Source(u"SourceOnlyDir"), u"LongSrc\\:Sub");
-}
-
-TEST_F(DirectoriesFixture, DotNamesAddNothing) {
-    // ".": the parent's folder in both modes.
-    EXPECT_EQ(Target(u"DotDir"), u"[ProgramFilesFolder]\\Long");
-    EXPECT_EQ(Source(u"DotDir"), u"LongSrc");
-    // ".:Src": the parent's folder on the target, a folder of its own in the source image.
-    EXPECT_EQ(Target(u"DotSrcDir"), u"[ProgramFilesFolder]\\Long");
-    EXPECT_EQ(Source(u"DotSrcDir"), u"LongSrc\\Src");
-}
-
-TEST_F(DirectoriesFixture, RootsEndTheWalkAfterTheirName) {
-    // Self-parented: a root, as the Directory table defines it.
-    EXPECT_EQ(Target(u"SelfRoot"), u"Self");
-    EXPECT_EQ(Source(u"SelfRoot"), u"Self");
-}
-
-TEST_F(DirectoriesFixture, MissingRowsReadAsEmptyRows) {
-    // The missing parent contributes an empty name, so the path starts with a separator.
-    EXPECT_EQ(Target(u"OrphanDir"), u"\\Orphan");
-    EXPECT_EQ(Source(u"OrphanDir"), u"\\Orphan");
-    // A missing starting key is one empty row.
-    EXPECT_EQ(Target(u"NoSuchDirectory"), u"");
-    EXPECT_EQ(Source(u"NoSuchDirectory"), u"");
-}
-
-TEST_F(DirectoriesFixture, ParentNamesCompareCaseSensitively) {
-    // "TargetDir" is not TARGETDIR: it is looked up, not found, and read as an empty row.
-    EXPECT_EQ(Target(u"CaseParentDir"), u"\\Case");
-    EXPECT_EQ(Source(u"CaseParentDir"), u"\\Case");
-    EXPECT_EQ(Target(u"targetdir"), u"");
-}
-
-TEST_F(DirectoriesFixture, ALongerCycleEndsAtTheRowThatClosesIt) {
-    // CycleA under CycleB under CycleA: each folder is named once, the start nearest the leaf.
-    EXPECT_EQ(Target(u"CycleA"), u"B\\A");
-    EXPECT_EQ(Source(u"CycleA"), u"B\\A");
-    EXPECT_EQ(Target(u"CycleB"), u"A\\B");
-}
-
-TEST(PathResolver, OrdinaryPackageInBothModes) {
-    CVxMsiPackage package(FixturePackage("basic"));
-    const CMsiPathResolver& resolver = package.Resolver();
-    EXPECT_EQ(package.GetDirectoryPath(u"INSTALLDIR"), u"[ProgramFilesFolder]\\Fixture Basic");
-    EXPECT_EQ(package.GetDirectoryPath(u"PluginDir"),
-              u"[ProgramFilesFolder]\\Fixture Basic\\bin\\Plugins Folder");
-    // ProgramFilesFolder is "." in this package, so the source image starts at INSTALLDIR.
-    EXPECT_EQ(resolver.ResolveDirectory(u"PluginDir", true), u"Fixture Basic\\bin\\Plugins Folder");
-    EXPECT_EQ(resolver.ResolveDirectory(u"DocDir", true), u"Fixture Basic\\docs");
-}
-
-TEST(PathResolver, EveryFileReachesItsFolderThroughItsComponent) {
-    // The fixture has one file a folder: File -> Component_ -> Directory_ reaches every row
-    // but TARGETDIR, and the walk of each answers the same as asking for the folder directly.
+TEST(PathResolver, EveryDirectoryFormInBothModes) {
+    struct Case {
+        const char16_t* key;
+        const char16_t* target;
+        const char16_t* source;
+    };
+    const Case cases[] = {
+        // TARGETDIR answers its own name in both modes.
+        {u"TARGETDIR", u"TARGETDIR", u"TARGETDIR"},
+        // Children of TARGETDIR are symbolic roots on the target ("." and "Data" are not used;
+        // a Property of the child's name wins, taken as written) and use their own source name;
+        // a chain of "." up to the child of TARGETDIR leaves nothing.
+        {u"ProgramFilesFolder", u"[ProgramFilesFolder]", u""},
+        {u"DataRoot", u"D:\\Shared\\Data\\", u"Data"},
+        // DefaultDir splits at a colon after the first position, each half through its long
+        // name; ":Sub" does not split.
+        {u"INSTALLDIR", u"[ProgramFilesFolder]\\Long", u"LongSrc"},
+        {u"SplitDir", u"[ProgramFilesFolder]\\Long\\Sub", u"LongSrc\\SubSrc"},
+        {u"NestedDir", u"[ProgramFilesFolder]\\Long\\Sub\\Nested Folder",
+         u"LongSrc\\SubSrc\\Nested Folder"},
+        {u"SourceOnlyDir", u"[ProgramFilesFolder]\\Long\\:Sub", u"LongSrc\\:Sub"},
+        // "." adds nothing; ".:Src" adds a folder in the source image only.
+        {u"DotDir", u"[ProgramFilesFolder]\\Long", u"LongSrc"},
+        {u"DotSrcDir", u"[ProgramFilesFolder]\\Long", u"LongSrc\\Src"},
+        // A self-parented row is a root and ends the walk after its name.
+        {u"SelfRoot", u"Self", u"Self"},
+        // A missing parent reads as an empty row (so the path starts with a separator); so does
+        // a parent named in another case, and a missing starting key.
+        {u"OrphanDir", u"\\Orphan", u"\\Orphan"},
+        {u"CaseParentDir", u"\\Case", u"\\Case"},
+        {u"NoSuchDirectory", u"", u""},
+        {u"targetdir", u"", u""},
+        // A cycle ends at the row that closes it, the start nearest the leaf.
+        {u"CycleA", u"B\\A", u"B\\A"},
+        {u"CycleB", u"A\\B", u"A\\B"},
+    };
     CVxMsiPackage package(FixturePackage("directories"));
-    CMsiView* files = package.OpenTableView(u"File", u"ORDER BY `Sequence`");
-    int count = 0;
-    while (CMsiRecord file = files->Fetch()) {
-        const CMsiRecord component =
-            package.FindRecord(u"Component", u"Component", file.GetString(2), u"");
-        ASSERT_TRUE(component.HasRow());
-        const std::u16string directory = component.GetString(3);
-        EXPECT_EQ(u"F_" + directory, file.GetString(1));
-        EXPECT_EQ(package.GetLongFileName(file.GetString(3)),
-                  Utf8ToUtf16("file " + std::to_string(file.GetInteger(8) - 1) + ".txt"));
-        ++count;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(Utf16ToUtf8(c.key));
+        EXPECT_EQ(package.Resolver().ResolveDirectory(c.key, false), c.target);
+        EXPECT_EQ(package.GetDirectoryPath(c.key), c.target);
+        EXPECT_EQ(package.Resolver().ResolveDirectory(c.key, true), c.source);
     }
-    EXPECT_EQ(count, 13);
-    const CMsiRecord nested = package.FindRecord(u"Component", u"Component", u"C_NestedDir", u"");
-    EXPECT_EQ(package.Resolver().ResolveDirectory(nested.GetString(3), true),
-              u"LongSrc\\SubSrc\\Nested Folder");
+
+    // ProgramFilesFolder is "." in the ordinary package, so its source image starts at INSTALLDIR.
+    CVxMsiPackage basic(FixturePackage("basic"));
+    EXPECT_EQ(basic.GetDirectoryPath(u"PluginDir"),
+              u"[ProgramFilesFolder]\\Fixture Basic\\bin\\Plugins Folder");
+    EXPECT_EQ(basic.Resolver().ResolveDirectory(u"PluginDir", true),
+              u"Fixture Basic\\bin\\Plugins Folder");
 }

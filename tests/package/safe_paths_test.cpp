@@ -24,6 +24,6 @@ TEST(JoinMatchingCase, TakesTheOneEntryThatDiffersOnlyInLetterCase) {
     // Two candidates: no guess, the name stays as written; an exact name wins outright.
     EXPECT_EQ(JoinMatchingCase(base, {u"twice.TXT"}), base + u"/twice.TXT");
     EXPECT_EQ(JoinMatchingCase(base, {u"exact.txt"}), base + u"/exact.txt");
-    // Letters of scripts outside Latin, Greek and Cyrillic are not folded: the name stays.
-    EXPECT_EQ(JoinMatchingCase(base, {u"\u0561.txt"}), base + u"/\u0561.txt");
+    // Every script's letters fold, Armenian's too.
+    EXPECT_EQ(JoinMatchingCase(base, {u"\u0561.txt"}), base + u"/\u0531.txt");
 }

@@ -5,6 +5,8 @@
 #include "ide/framework/scripted_message_service.h"
 #include "patchlist/patchlist_helpers.h"
 
+#include "support/com_failure.h"
+
 #include <gtest/gtest.h>
 
 namespace vx {
@@ -12,66 +14,46 @@ namespace {
 
 using testing::FixtureProject;
 
-struct Settings {
-    int32_t type = -1;
-    std::u16string path;
-    bool selfReg = false;
-    bool extractCom = false;
-    bool overwrite = false;
-    std::u16string feature;
-    std::u16string directory;
-};
+using testing::EntrySettings;
 
-Settings Read(IPatchFile* entry) {
-    Settings s;
-    VARIANT_BOOL selfReg = 0, extractCom = 0, overwrite = 0;
-    BStr path, feature, directory;
-    ThrowIfFailed(entry->GetType(&s.type));
-    ThrowIfFailed(entry->GetNewFilePath(path.Out()));
-    ThrowIfFailed(entry->GetSelfReg(&selfReg));
-    ThrowIfFailed(entry->GetExtractCOM(&extractCom));
-    ThrowIfFailed(entry->GetOverwrite(&overwrite));
-    ThrowIfFailed(entry->GetFeature(feature.Out()));
-    ThrowIfFailed(entry->GetDestinationDir(directory.Out()));
-    s.path = path.ToString();
-    s.selfReg = selfReg != VARIANT_FALSE;
-    s.extractCom = extractCom != VARIANT_FALSE;
-    s.overwrite = overwrite != VARIANT_FALSE;
-    s.feature = feature.ToString();
-    s.directory = directory.ToString();
-    return s;
+EntrySettings Read(const ComPtr<IPatchFile>& entry) {
+    return testing::SettingsOf(entry.Get());
 }
 
 TEST(PatchFileAdder, ExistingFilesGetRegistrationFromTheOriginalPackage) {
-    ScriptedMessageService messages;
-    FixtureProject fixture("patchrules");
-    const auto before = testing::FileBytes(testing::FixtureFile("patchrules"));
-    CPatchFileAdder adder(fixture.patch.Get(), fixture.root.Get());
-    struct Case {
-        const char16_t* key;
-        bool selfReg;
-        bool extractCom;
-    };
-    for (const Case& c : {Case{u"server.dll", false, true},    // key path of a Class component
-                          Case{u"helper.dll", false, false},   // same component, not key path
-                          Case{u"typelib.dll", false, true},   // only in TypeLib
-                          Case{u"selfreg.dll", true, false},   // SelfReg
-                          Case{u"vxselfreg.dll", true, false}, // only VXSelfReg
-                          Case{u"plain.exe", false, false}}) {
-        ComPtr<IPatchFile> entry = adder.AddPatchFile(c.key, kPatchTypeUpdate, u"");
-        ASSERT_TRUE(entry) << Utf16ToUtf8(c.key);
-        const Settings s = Read(entry.Get());
-        EXPECT_EQ(s.type, kPatchTypeUpdate);
-        EXPECT_EQ(s.selfReg, c.selfReg) << Utf16ToUtf8(c.key);
-        EXPECT_EQ(s.extractCom, c.extractCom) << Utf16ToUtf8(c.key);
-        // Not set for an existing file: the project's defaults.
-        EXPECT_EQ(s.path, u"");
-        EXPECT_EQ(s.feature, u"");
-        EXPECT_EQ(s.directory, u"");
-        EXPECT_FALSE(s.overwrite);
+    // The second package holds the same rows with a quote in every key: keys are bound to the
+    // queries, so a quote is just a character.
+    for (const auto& [package, prefix] :
+         {std::pair{"patchrules", u""}, std::pair{"patchrules_quotes", u"q'"}}) {
+        SCOPED_TRACE(package);
+        ScriptedMessageService messages;
+        FixtureProject fixture(package);
+        const auto before = testing::FileBytes(testing::FixtureFile(package));
+        CPatchFileAdder adder(fixture.patch.Get(), fixture.root.Get());
+        struct Case {
+            const char16_t* key;
+            bool selfReg;
+            bool extractCom;
+        };
+        for (const Case& c : {Case{u"server.dll", false, true},    // key path, Class component
+                              Case{u"helper.dll", false, false},   // same component, not key path
+                              Case{u"typelib.dll", false, true},   // only in TypeLib
+                              Case{u"selfreg.dll", true, false},   // SelfReg
+                              Case{u"vxselfreg.dll", true, false}, // only VXSelfReg
+                              Case{u"plain.exe", false, false}}) {
+            const std::u16string key = prefix + std::u16string(c.key);
+            // Nothing else is set for an existing file: the project's defaults.
+            EntrySettings expected;
+            expected.selfReg = c.selfReg;
+            expected.extractCom = c.extractCom;
+            EXPECT_EQ(Read(adder.AddPatchFile(key, kPatchTypeUpdate, u"")), expected)
+                << Utf16ToUtf8(key);
+        }
+        EXPECT_TRUE(adder.DirectoryExists(prefix + std::u16string(u"BinDir")));
+        EXPECT_EQ(adder.GetDefaultFeature(), prefix + std::u16string(u"Main"));
+        EXPECT_TRUE(messages.Shown().empty()); // existing files never warn
+        EXPECT_EQ(testing::FileBytes(testing::FixtureFile(package)), before);
     }
-    EXPECT_TRUE(messages.Shown().empty()); // existing files never warn
-    EXPECT_EQ(testing::FileBytes(testing::FixtureFile("patchrules")), before);
 }
 
 TEST(PatchFileAdder, ADuplicateShowsMessage4AndChangesNothing) {
@@ -85,10 +67,9 @@ TEST(PatchFileAdder, ADuplicateShowsMessage4AndChangesNothing) {
     ASSERT_EQ(messages.Shown().size(), 2u);
     EXPECT_EQ(messages.Shown()[0].text, u"You cannot add the same file to the Patch Files list.");
     EXPECT_EQ(messages.Shown()[0].style, MB_OK);
-    const Settings s = Read(first.Get());
-    EXPECT_EQ(s.type, kPatchTypeUpdate);
-    EXPECT_TRUE(s.overwrite);
-    EXPECT_EQ(s.path, u"");
+    EntrySettings expected;
+    expected.overwrite = true;
+    EXPECT_EQ(Read(first), expected);
 }
 
 TEST(PatchFileAdder, NewFilesGetDestinationAndFeature) {
@@ -99,14 +80,9 @@ TEST(PatchFileAdder, NewFilesGetDestinationAndFeature) {
         EXPECT_TRUE(adder.DirectoryExists(u"INSTALLDIR"));
         EXPECT_FALSE(adder.DirectoryExists(u"installdir")); // keys are case-sensitive
         EXPECT_EQ(adder.GetDefaultFeature(), u"Main");
-        const Settings s =
-            Read(adder.AddPatchFile(u"new.dll", kPatchTypeNewFile, u"/src/new.dll").Get());
-        EXPECT_EQ(s.type, kPatchTypeNewFile);
-        EXPECT_EQ(s.path, u"/src/new.dll");
-        EXPECT_EQ(s.directory, u"INSTALLDIR");
-        EXPECT_EQ(s.feature, u"Main");
-        EXPECT_FALSE(s.selfReg);
-        EXPECT_FALSE(s.extractCom);
+        EXPECT_EQ(Read(adder.AddPatchFile(u"new.dll", kPatchTypeNewFile, u"/src/new.dll")),
+                  (EntrySettings{kPatchTypeNewFile, u"/src/new.dll", false, false, false, u"Main",
+                                 u"INSTALLDIR"}));
     }
     {
         // No INSTALLDIR row, no top-level feature, none of the registration tables.
@@ -114,10 +90,9 @@ TEST(PatchFileAdder, NewFilesGetDestinationAndFeature) {
         CPatchFileAdder adder(fixture.patch.Get(), fixture.root.Get());
         EXPECT_FALSE(adder.HasSelfRegEntry(u"selfreg.dll"));
         EXPECT_FALSE(adder.HasComInfo(u"server.dll"));
-        const Settings s =
-            Read(adder.AddPatchFile(u"new.dll", kPatchTypeNewFile, u"/src/new.dll").Get());
-        EXPECT_EQ(s.directory, u"TARGETDIR");
-        EXPECT_EQ(s.feature, u"");
+        EXPECT_EQ(Read(adder.AddPatchFile(u"new.dll", kPatchTypeNewFile, u"/src/new.dll")),
+                  (EntrySettings{kPatchTypeNewFile, u"/src/new.dll", false, false, false, u"",
+                                 u"TARGETDIR"}));
     }
     EXPECT_TRUE(messages.Shown().empty());
 }
@@ -127,9 +102,8 @@ TEST(PatchFileAdder, ANewFileThatRegistersWarnsOnce) {
     FixtureProject fixture("patchrules");
     CPatchFileAdder adder(fixture.patch.Get(), fixture.root.Get());
     // Only an inconsistent package lists a new file's key: here the key of a registered file.
-    const Settings s =
-        Read(adder.AddPatchFile(u"server.dll", kPatchTypeNewFile, u"/src/server.dll").Get());
-    EXPECT_TRUE(s.extractCom);
+    EXPECT_TRUE(
+        Read(adder.AddPatchFile(u"server.dll", kPatchTypeNewFile, u"/src/server.dll")).extractCom);
     ASSERT_EQ(messages.Shown().size(), 1u);
     EXPECT_EQ(messages.Shown()[0].style, MB_OK | MB_ICONEXCLAMATION);
     EXPECT_NE(messages.Shown()[0].text.find(u"server.dll"), std::u16string::npos);
@@ -147,22 +121,24 @@ TEST(PatchFileAdder, NewFileKeysAvoidTheProjectAndTheOriginalPackage) {
     testing::CreateEntry(fixture.patch.Get(), u"notes.txt");
     EXPECT_EQ(adder.MakeNewFileKey(u"notes.txt"), u"notes.txt12");
     EXPECT_EQ(adder.MakeNewFileKey(u"my setup.exe"), u"my_setup.exe");
-    const std::u16string longName(100, u'n');
-    EXPECT_EQ(adder.MakeNewFileKey(longName), longName.substr(0, 60));
+    // The whole name up to the key column's 72 characters; beyond, the characters before the
+    // extension give way.
+    const std::u16string stem(65, u'n');
+    EXPECT_EQ(adder.MakeNewFileKey(stem + u".dll"), stem + u".dll");
+    EXPECT_EQ(adder.MakeNewFileKey(std::u16string(100, u'n') + u".dll"),
+              std::u16string(68, u'n') + u".dll");
+    EXPECT_EQ(adder.MakeNewFileKey(std::u16string(100, u'n')), std::u16string(72, u'n'));
 }
 
 TEST(PatchFileAdder, AMissingOriginalPackageIsAnInstallerFailure) {
     ScriptedMessageService messages;
     FixtureProject fixture("patchrules", u"${Fixtures}/nowhere.msi");
     CPatchFileAdder adder(fixture.patch.Get(), fixture.root.Get());
-    try {
-        adder.AddPatchFile(u"plain.exe", kPatchTypeUpdate, u"");
-        FAIL() << "no failure";
-    } catch (const CComException& e) {
-        EXPECT_NE(e.Description().find(u"MsiOpenDatabase(" + Utf8ToUtf16(VX_FIXTURE_DIR) +
-                                       u"/nowhere.msi)"),
-                  std::u16string::npos);
-    }
+    const auto raised =
+        testing::RaisedBy([&] { adder.AddPatchFile(u"plain.exe", kPatchTypeUpdate, u""); });
+    EXPECT_TRUE(
+        raised.Mentions(u"MsiOpenDatabase(" + Utf8ToUtf16(VX_FIXTURE_DIR) + u"/nowhere.msi)"))
+        << Utf16ToUtf8(raised.description);
     // What was written before the failure stays.
     EXPECT_TRUE(testing::Entry(fixture.patch.Get(), u"plain.exe"));
 }

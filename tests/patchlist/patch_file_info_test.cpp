@@ -59,6 +59,7 @@ TEST(PatchFileInfo, EntrySettingsGoThroughTheProject) {
     EXPECT_EQ(info.GetFeature(), u"");
     EXPECT_FALSE(testing::Entry(fixture.patch.Get(), u"plain.exe"));
 
+    // Each setter writes its own property of the entry, and each getter reads it back.
     auto entry = CreateEntry(fixture.patch.Get(), u"plain.exe");
     info.SetNewFilePath(u"${Fixtures}/plain.exe");
     info.SetOverwrite(true);
@@ -66,12 +67,14 @@ TEST(PatchFileInfo, EntrySettingsGoThroughTheProject) {
     info.SetSelfReg(false);
     info.SetFeature(u"Main;Extras");
     info.SetDestinationDir(u"BinDir");
-    EXPECT_EQ(info.GetNewFilePath(), u"${Fixtures}/plain.exe"); // as stored
-    EXPECT_TRUE(info.GetOverwrite());
-    EXPECT_TRUE(info.GetExtractCOM());
-    EXPECT_FALSE(info.GetSelfReg());
-    EXPECT_EQ(info.GetFeature(), u"Main;Extras");
-    EXPECT_EQ(info.GetDestinationDir(), u"BinDir");
+    const testing::EntrySettings expected{
+        kPatchTypeUpdate, u"${Fixtures}/plain.exe", false, true, true, u"Main;Extras",
+        u"BinDir"}; // the path as stored
+    EXPECT_EQ(testing::SettingsOf(entry.Get()), expected);
+    EXPECT_EQ((testing::EntrySettings{kPatchTypeUpdate, info.GetNewFilePath(), info.GetSelfReg(),
+                                      info.GetExtractCOM(), info.GetOverwrite(), info.GetFeature(),
+                                      info.GetDestinationDir()}),
+              expected);
     EXPECT_TRUE(messages.Shown().empty()); // an update entry warns of nothing
 
     // Delete-on-patch is type 1 exactly, and clearing it writes the update type.

@@ -2,7 +2,6 @@
 // A patch project on one of the fixture packages, for the patch-list tests.
 
 #include "automation/project_helpers.h"
-#include "package/fixture_packages.h"
 #include "support/scratch_folder.h"
 #include "support/test_paths.h"
 

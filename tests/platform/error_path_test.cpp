@@ -63,12 +63,23 @@ TEST(ErrorPath, UnknownSourceLeavesClsidNull) {
 }
 
 TEST(ErrorPath, WithoutErrorInformationTheSystemTextOrUnknownError) {
-    EXPECT_EQ(Caught(E_HANDLE).Description(), u"The handle is invalid.\r\n");
-    EXPECT_EQ(Caught(HRESULT_FROM_WIN32(1628)).Description(),
-              u"Invalid or unknown table specified.\r\n");
-    EXPECT_EQ(Caught(REGDB_E_CLASSNOTREG).Description(), u"Class not registered\r\n");
+    // Worded and ended as Windows does; "%1" is left as written.
+    const std::pair<HRESULT, std::u16string> texts[] = {
+        {E_HANDLE, u"The handle is invalid.\r\n"},
+        {HRESULT_FROM_WIN32(1628), u"Invalid or unknown table specified.\r\n"},
+        {REGDB_E_CLASSNOTREG, u"Class not registered\r\n"},
+        {MakeHResult(0x80070005), u"Access is denied.\r\n"},
+        {MakeHResult(0x80070103), u"No more data is available.\r\n"},
+        {HRESULT_FROM_WIN32(193), u"%1 is not a valid Win32 application.\r\n"},
+        {MakeHResult(0x8004ABCD), u"Unknown error"},
+        {MakeHResult(0x80071234), u"Unknown error"},
+    };
+    for (const auto& [hr, text] : texts) {
+        EXPECT_EQ(Caught(hr).Description(), text) << std::hex << hr;
+    }
+    EXPECT_EQ(SystemMessageText(5), u"Access is denied.\r\n"); // a plain Win32 code
+    EXPECT_FALSE(SystemMessageText(9999).has_value());
     const CComException unknown = Caught(MakeHResult(0x8004ABCD));
-    EXPECT_EQ(unknown.Description(), u"Unknown error");
     EXPECT_TRUE(unknown.Error().source.empty());
     EXPECT_EQ(unknown.Error().iid, GUID_NULL);
 }
@@ -99,7 +110,8 @@ TEST(ErrorPath, PublishedDescriptionTravelsThroughCException) {
     } catch (const CException& e) {
         char16_t buffer[512];
         EXPECT_TRUE(e.GetErrorMessage(buffer, 512));
-        EXPECT_EQ(std::u16string(buffer), u"Windows Installer Error 1628: x\nMsiOpenDatabaseView()");
+        EXPECT_EQ(std::u16string(buffer),
+                  u"Windows Installer Error 1628: x\nMsiOpenDatabaseView()");
     }
 }
 
@@ -128,14 +140,4 @@ TEST(GetErrorMessage, TheBaseHasNoMessage) {
     char16_t buffer[4] = {u'#', u'#', u'#', u'#'};
     EXPECT_FALSE(Plain().GetErrorMessage(buffer, 4));
     EXPECT_EQ(buffer[0], 0);
-}
-
-TEST(SystemMessages, WordedAndEndedAsWindowsDoes) {
-    EXPECT_EQ(SystemMessageText(5), u"Access is denied.\r\n");
-    EXPECT_EQ(SystemMessageText(0x80070005), u"Access is denied.\r\n");
-    EXPECT_EQ(SystemMessageText(1615), u"SQL query syntax invalid or unsupported.\r\n");
-    EXPECT_EQ(SystemMessageText(0x80070103), u"No more data is available.\r\n");
-    EXPECT_EQ(SystemMessageText(193), u"%1 is not a valid Win32 application.\r\n");
-    EXPECT_FALSE(SystemMessageText(0x80071234).has_value());
-    EXPECT_FALSE(SystemMessageText(9999).has_value());
 }

@@ -5,6 +5,8 @@
 #include "platform/sys/wide_string.h"
 #include "platform/sys/win32_errors.h"
 
+#include "support/scratch_folder.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -13,44 +15,28 @@
 
 using namespace vx;
 
-namespace {
-
-class TempFolder {
-public:
-    TempFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "vxsys-XXXXXX").string();
-        m_path = ::mkdtemp(pattern.data());
-    }
-    ~TempFolder() { std::filesystem::remove_all(m_path); }
-    std::u16string Path(const std::string& name = {}) const {
-        return Utf8ToUtf16(name.empty() ? m_path : m_path + "/" + name);
-    }
-
-private:
-    std::string m_path;
-};
-
-} // namespace
+using TempFolder = vx::testing::ScratchFolder;
 
 TEST(FileSystem, AttributesTellFilesFromFoldersAndMissingPaths) {
     TempFolder temp;
-    EXPECT_EQ(GetFileAttributes(temp.Path()) & FILE_ATTRIBUTE_DIRECTORY, FILE_ATTRIBUTE_DIRECTORY);
+    EXPECT_EQ(GetFileAttributes(temp.Wide("")) & FILE_ATTRIBUTE_DIRECTORY,
+              FILE_ATTRIBUTE_DIRECTORY);
     SetLastError(0);
-    EXPECT_EQ(GetFileAttributes(temp.Path("none")), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(GetFileAttributes(temp.Wide("none")), INVALID_FILE_ATTRIBUTES);
     EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
-    EXPECT_EQ(GetFileAttributes(temp.Path("none/deeper")), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(GetFileAttributes(temp.Wide("none/deeper")), INVALID_FILE_ATTRIBUTES);
     EXPECT_FALSE(PathExists(u""));
 
-    ASSERT_TRUE(CreateDirectories(temp.Path("a/b/c")));
-    EXPECT_TRUE(CreateDirectories(temp.Path("a/b/c"))); // already there is fine
-    EXPECT_TRUE(IsDirectory(temp.Path("a/b")));
-    EXPECT_TRUE(RemoveDirectory(temp.Path("a/b/c")));
-    EXPECT_FALSE(RemoveDirectory(temp.Path("a"))); // not empty
+    ASSERT_TRUE(CreateDirectories(temp.Wide("a/b/c")));
+    EXPECT_TRUE(CreateDirectories(temp.Wide("a/b/c"))); // already there is fine
+    EXPECT_TRUE(IsDirectory(temp.Wide("a/b")));
+    EXPECT_TRUE(RemoveDirectory(temp.Wide("a/b/c")));
+    EXPECT_FALSE(RemoveDirectory(temp.Wide("a"))); // not empty
 }
 
 TEST(FileHandle, CreationModesBehaveAsOnWindows) {
     TempFolder temp;
-    const auto path = temp.Path("f.bin");
+    const auto path = temp.Wide("f.bin");
     FileHandle f;
     EXPECT_FALSE(f.Open(path, Access::Read, Creation::OpenExisting));
     EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
@@ -83,7 +69,7 @@ TEST(FileHandle, CreationModesBehaveAsOnWindows) {
 
 TEST(FileHandle, AFileOpenedWithoutSharingRefusesASecondOpener) {
     TempFolder temp;
-    const auto path = temp.Path("vxide.log");
+    const auto path = temp.Wide("vxide.log");
     FileHandle first;
     ASSERT_TRUE(first.Open(path, Access::Write, Creation::OpenAlways, Sharing::None));
     ASSERT_TRUE(first.Write("keep", 4));
@@ -98,11 +84,11 @@ TEST(FileHandle, AFileOpenedWithoutSharingRefusesASecondOpener) {
 TEST(Folders, CurrentDirectoryAndTemporaryFolder) {
     TempFolder temp;
     const std::u16string before = GetCurrentDirectory();
-    ASSERT_TRUE(SetCurrentDirectory(temp.Path()));
+    ASSERT_TRUE(SetCurrentDirectory(temp.Wide("")));
     EXPECT_EQ(std::filesystem::canonical(Utf16ToUtf8(GetCurrentDirectory())),
-              std::filesystem::canonical(Utf16ToUtf8(temp.Path())));
+              std::filesystem::canonical(Utf16ToUtf8(temp.Wide(""))));
     ASSERT_TRUE(SetCurrentDirectory(before));
-    EXPECT_FALSE(SetCurrentDirectory(temp.Path("missing")));
+    EXPECT_FALSE(SetCurrentDirectory(temp.Wide("missing")));
 
     const auto tempPath = GetTempPath();
     EXPECT_EQ(tempPath.back(), u'/');
@@ -141,7 +127,7 @@ TEST(DynamicLibrary, TheProgramKnowsItsOwnFile) {
 
 TEST(MachineSettings, CommonFilesDirComesFromTheSettingsFile) {
     TempFolder temp;
-    const std::string file = Utf16ToUtf8(temp.Path("machine.ini"));
+    const std::string file = Utf16ToUtf8(temp.Wide("machine.ini"));
     std::ofstream(file) << "; machine settings\n"
                            "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Other]\n"
                            "CommonFilesDir=/wrong\n"
@@ -152,7 +138,7 @@ TEST(MachineSettings, CommonFilesDirComesFromTheSettingsFile) {
     EXPECT_EQ(GetCommonFilesDir(), u"/opt/veyrix common");
     EXPECT_FALSE(ReadMachineSetting(u"HKEY_LOCAL_MACHINE\\SOFTWARE\\Other", u"Missing"));
 
-    ::setenv(kMachineSettingsEnv, Utf16ToUtf8(temp.Path("absent.ini")).c_str(), 1);
+    ::setenv(kMachineSettingsEnv, Utf16ToUtf8(temp.Wide("absent.ini")).c_str(), 1);
     EXPECT_EQ(GetCommonFilesDir(), u"");
     ::unsetenv(kMachineSettingsEnv);
 }

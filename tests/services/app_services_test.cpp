@@ -1,9 +1,9 @@
 // The application-services module as the pages create it: log folder and display option.
 
-#include "VxWsApplicationFilesEP/common/service_object_loader.h"
+#include "ide/framework/service_object_loader.h"
 #include "ide/services/interfaces/app_services.h"
 #include "platform/sys/wide_string.h"
-#include "tests/common/temp_tree.h"
+#include "support/scratch_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +11,7 @@
 
 using namespace vx;
 using vx::testing::ScopedEnv;
-using vx::testing::TempTree;
+using vx::testing::ScratchFolder;
 namespace fs = std::filesystem;
 
 namespace {
@@ -37,21 +37,21 @@ int32_t Option() {
 } // namespace
 
 TEST(AppServices, LogFolderIsTheIdeFolderUnderTheStateHomeCreatedWhenMissing) {
-    TempTree temp;
+    ScratchFolder temp;
     ScopedEnv state("XDG_STATE_HOME", (temp / "deep/state").string());
     EXPECT_EQ(LogFolder(), (temp / "deep/state/vxide").string());
     EXPECT_TRUE(fs::is_directory(temp / "deep/state/vxide"));
 }
 
 TEST(AppServices, ARelativeStateHomeIsIgnoredForTheHomeFallback) {
-    TempTree temp;
+    ScratchFolder temp;
     ScopedEnv state("XDG_STATE_HOME", "relative/state");
     ScopedEnv home("HOME", temp.Root().string());
     EXPECT_EQ(LogFolder(), (temp / ".local/state/vxide").string());
 }
 
 TEST(AppServices, AFolderThatCannotBeCreatedFails) {
-    TempTree temp;
+    ScratchFolder temp;
     std::ofstream(temp / "file") << "x";
     ScopedEnv state("XDG_STATE_HOME", (temp / "file").string());
     BStr folder;
@@ -60,7 +60,7 @@ TEST(AppServices, AFolderThatCannotBeCreatedFails) {
 }
 
 TEST(AppServices, DestinationColumnOptionComesFromTheSettingsFile) {
-    TempTree temp;
+    ScratchFolder temp;
     ScopedEnv config("XDG_CONFIG_HOME", temp.Root().string());
     EXPECT_EQ(Option(), 0) << "no settings file";
     fs::create_directories(temp / "vxide");

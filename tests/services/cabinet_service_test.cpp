@@ -6,33 +6,25 @@
 #include "platform/com/com_exception.h"
 #include "platform/sys/wide_string.h"
 #include "platform/sys/win32_errors.h"
-#include "tests/common/temp_tree.h"
+#include "support/child_process.h"
+#include "support/scratch_folder.h"
+#include "support/test_paths.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <fstream>
-#include <iterator>
 
 using namespace vx;
 using namespace vx::cabinet;
-using vx::testing::TempTree;
+using vx::testing::ScratchFolder;
 namespace fs = std::filesystem;
 
 namespace {
 
 const fs::path kMedia = fs::path(VX_FIXTURE_DIR) / "media";
 
-std::vector<uint8_t> Bytes(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
-}
-
-void WriteAll(const fs::path& path, const std::vector<uint8_t>& bytes) {
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()),
-               static_cast<std::streamsize>(bytes.size()));
-}
+using vx::testing::FileBytes;
+using vx::testing::WriteBytes;
 
 std::u16string U(const fs::path& path) {
     return Utf8ToUtf16(path.string());
@@ -66,11 +58,12 @@ std::u16string TakeDescription(HRESULT hr) {
 TEST(CabinetReader, EveryFixtureCompressionExtractsAsCabextractDoes) {
     for (const char* name : {"mszip.cab", "DISK2/Data2.cab", "lzx.cab"}) {
         SCOPED_TRACE(name);
-        TempTree temp;
+        ScratchFolder temp;
         const fs::path cabinet = kMedia / name;
-        ASSERT_EQ(std::system(("cabextract -q -d '" + (temp / "oracle").string() + "' '" +
-                               cabinet.string() + "' >/dev/null")
-                                  .c_str()),
+        ASSERT_EQ(vx::testing::RunShell("cabextract -q -d " +
+                                        vx::testing::Quote((temp / "oracle").string()) + " " +
+                                        vx::testing::Quote(cabinet.string()))
+                      .exitCode,
                   0);
         auto reader = Opened(cabinet);
         ASSERT_FALSE(reader->Members().empty());
@@ -86,41 +79,33 @@ TEST(CabinetReader, EveryFixtureCompressionExtractsAsCabextractDoes) {
             const fs::path out = temp / ("ours-" + member.name);
             ASSERT_FALSE(reader->Extract(i, U(out)));
             EXPECT_EQ(fs::file_size(out), member.size);
-            EXPECT_EQ(Bytes(out), Bytes(temp / "oracle" / member.name)) << member.name;
+            EXPECT_EQ(FileBytes(out), FileBytes(temp / "oracle" / member.name)) << member.name;
         }
     }
 }
 
-TEST(CabinetReader, MissingNotACabinetAndTruncatedFailAtOpen) {
-    TempTree temp;
-    Failure missing = OpenFailure(kMedia / "missing.cab");
-    EXPECT_EQ(missing.hr, HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND));
-    EXPECT_TRUE(Contains(missing.description, U(kMedia / "missing.cab")));
-
+TEST(CabinetReader, NotACabinetAndACutHeaderFailAtOpen) {
+    ScratchFolder temp;
     Failure notCabinet = OpenFailure(kMedia / "media.msi");
     EXPECT_EQ(notCabinet.hr, HRESULT_FROM_WIN32(ERROR_INVALID_DATA));
     EXPECT_TRUE(Contains(notCabinet.description, u"is not a cabinet"));
 
-    // Cut in its data: libmspack alone would open it.
-    Failure cut = OpenFailure(kMedia / "damaged.cab");
-    EXPECT_EQ(cut.hr, HRESULT_FROM_WIN32(ERROR_HANDLE_EOF));
-    EXPECT_TRUE(Contains(cut.description, u"is truncated"));
-
-    // Cut inside its header.
-    std::vector<uint8_t> head = Bytes(kMedia / "mszip.cab");
+    // A missing cabinet and one cut in its data are reported through the package's media
+    // objects (media_test); cut inside its header:
+    std::vector<uint8_t> head = FileBytes(kMedia / "mszip.cab");
     head.resize(30);
-    WriteAll(temp / "head.cab", head);
+    WriteBytes(temp / "head.cab", head);
     Failure headOnly = OpenFailure(temp / "head.cab");
     EXPECT_LT(headOnly.hr, 0);
     EXPECT_TRUE(Contains(headOnly.description, U(temp / "head.cab")));
 
-    WriteAll(temp / "empty.cab", {});
+    WriteBytes(temp / "empty.cab", {});
     EXPECT_LT(OpenFailure(temp / "empty.cab").hr, 0);
 }
 
 TEST(CabinetReader, DamagedDataFailsAtExtractAndLeavesNoPartialFile) {
-    TempTree temp;
-    std::vector<uint8_t> bytes = Bytes(kMedia / "mszip.cab");
+    ScratchFolder temp;
+    std::vector<uint8_t> bytes = FileBytes(kMedia / "mszip.cab");
     uint32_t dataStart = 0;
     for (size_t b = 0; b < 4; ++b) {
         dataStart |= static_cast<uint32_t>(bytes[36 + b]) << (8 * b); // CFFOLDER.coffCabStart
@@ -128,7 +113,7 @@ TEST(CabinetReader, DamagedDataFailsAtExtractAndLeavesNoPartialFile) {
     for (size_t i = dataStart + 8 + 2; i < bytes.size(); ++i) {
         bytes[i] = static_cast<uint8_t>(bytes[i] ^ 0x5A);
     }
-    WriteAll(temp / "flipped.cab", bytes);
+    WriteBytes(temp / "flipped.cab", bytes);
     auto reader = Opened(temp / "flipped.cab");
     ASSERT_FALSE(reader->Members().empty());
     const auto failure = reader->Extract(0, U(temp / "out"));
@@ -139,19 +124,20 @@ TEST(CabinetReader, DamagedDataFailsAtExtractAndLeavesNoPartialFile) {
 }
 
 TEST(CabinetReader, ASymbolicLinkAtTheTargetIsNotFollowed) {
-    TempTree temp;
+    ScratchFolder temp;
     std::ofstream(temp / "precious") << "keep me";
     fs::create_symlink(temp / "precious", temp / "link");
     auto reader = Opened(kMedia / "lzx.cab");
     const auto failure = reader->Extract(0, U(temp / "link"));
     ASSERT_TRUE(failure);
     EXPECT_TRUE(Contains(failure->description, u"symbolic link"));
-    EXPECT_EQ(Bytes(temp / "precious"), (std::vector<uint8_t>{'k', 'e', 'e', 'p', ' ', 'm', 'e'}));
+    EXPECT_EQ(FileBytes(temp / "precious"),
+              (std::vector<uint8_t>{'k', 'e', 'e', 'p', ' ', 'm', 'e'}));
     EXPECT_TRUE(fs::is_symlink(temp / "link"));
 }
 
 TEST(CabinetReader, InMemoryWithAnOutputLimit) {
-    const std::vector<uint8_t> bytes = Bytes(kMedia / "mszip.cab");
+    const std::vector<uint8_t> bytes = FileBytes(kMedia / "mszip.cab");
     CabinetReader reader(bytes, 1 << 20);
     ASSERT_FALSE(reader.Open(u"ignored"));
     for (size_t i = 0; i < reader.Members().size(); ++i) {
@@ -166,7 +152,7 @@ TEST(CabinetReader, InMemoryWithAnOutputLimit) {
 }
 
 TEST(CabinetService, OpenThenExtractIntoAFolderUnderTheMembersName) {
-    TempTree temp;
+    ScratchFolder temp;
     auto service = MakeComObject<CabinetService>();
     ComPtr<ICabinetExtraction> extraction;
     EXPECT_EQ(service->GetExtractionService(extraction.ReleaseAndGetAddressOf()), E_UNEXPECTED);
@@ -203,7 +189,7 @@ TEST(CabinetService, OpenThenExtractIntoAFolderUnderTheMembersName) {
 }
 
 TEST(CabinetService, MemberNamesThatWouldLeaveTheFolderAreRefused) {
-    TempTree temp;
+    ScratchFolder temp;
     fs::create_directories(temp / "inside");
     auto service = MakeComObject<CabinetService>();
     BStr path(U(kMedia / "lzx.cab"));

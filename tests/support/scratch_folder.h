@@ -1,10 +1,13 @@
 #pragma once
-// A fresh folder under the temporary folder for one test, removed with everything in it.
+// A fresh folder under the temporary folder for one test, removed with everything in it, and an
+// environment variable set for a test's duration.
 
 #include "platform/sys/wide_string.h"
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <string>
 #include <unistd.h>
 
@@ -13,33 +16,55 @@ namespace vx::testing {
 class ScratchFolder {
 public:
     ScratchFolder() {
-        static int counter = 0;
-        m_path = std::filesystem::temp_directory_path() /
-                 ("vx-scratch-" + std::to_string(::getpid()) + "-" + std::to_string(++counter));
-        std::filesystem::remove_all(m_path);
-        std::filesystem::create_directories(m_path);
+        std::string pattern = (std::filesystem::temp_directory_path() / "vxtest-XXXXXX").string();
+        m_root = ::mkdtemp(pattern.data()) ? pattern : std::string();
     }
     ~ScratchFolder() {
-        std::error_code ignored;
-        std::filesystem::permissions(m_path, std::filesystem::perms::owner_all,
+        std::error_code ignored; // a test may have left a folder without write permission
+        std::filesystem::permissions(m_root, std::filesystem::perms::owner_all,
                                      std::filesystem::perm_options::add, ignored);
-        std::filesystem::remove_all(m_path, ignored);
+        std::filesystem::remove_all(m_root, ignored);
     }
     ScratchFolder(const ScratchFolder&) = delete;
     ScratchFolder& operator=(const ScratchFolder&) = delete;
 
-    std::filesystem::path Path(const std::string& name) const { return m_path / name; }
+    const std::filesystem::path& Root() const { return m_root; }
+    std::filesystem::path Path(const std::string& name) const { return m_root / name; }
+    std::filesystem::path operator/(const std::string& name) const { return m_root / name; }
     std::u16string Wide(const std::string& name) const { return Utf8ToUtf16(Path(name).string()); }
-    const std::filesystem::path& Root() const { return m_path; }
 
     std::filesystem::path Write(const std::string& name, const std::string& bytes) const {
         const auto path = Path(name);
+        std::filesystem::create_directories(path.parent_path());
         std::ofstream(path, std::ios::binary) << bytes;
         return path;
     }
 
 private:
-    std::filesystem::path m_path;
+    std::filesystem::path m_root;
+};
+
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const std::string& value) : m_name(name) {
+        if (const char* old = std::getenv(name)) {
+            m_old = old;
+        }
+        ::setenv(name, value.c_str(), 1);
+    }
+    ~ScopedEnv() {
+        if (m_old) {
+            ::setenv(m_name, m_old->c_str(), 1);
+        } else {
+            ::unsetenv(m_name);
+        }
+    }
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+private:
+    const char* m_name;
+    std::optional<std::string> m_old;
 };
 
 } // namespace vx::testing

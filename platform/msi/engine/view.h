@@ -52,6 +52,10 @@ public:
     // ERROR_BAD_QUERY_SYNTAX and the installer's error: 2234 (syntax), 2228 (unknown table) or
     // 2235 (unknown column).
     View(std::shared_ptr<Database> database, std::u16string_view query);
+    // Not copyable: the selection can point into the view's own result, and a copy would keep
+    // pointing into the original's.
+    View(const View&) = delete;
+    View& operator=(const View&) = delete;
 
     // Binds the '?' markers from `params` (fields 1..n; missing fields are null) and finds the
     // matching rows.

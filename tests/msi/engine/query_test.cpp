@@ -1,41 +1,42 @@
-#include "fake_storage.h"
+// The query engine over a package written in the test: each WHERE and ORDER BY rule, parameters,
+// the compiled-query cache, stream cells and the failures.
 
 #include "platform/msi/engine/view.h"
 #include "platform/msi/msi_failure.h"
 #include "platform/sys/wide_string.h"
+#include "tests/msi/storage/package_writer.h"
 
 #include <gtest/gtest.h>
 
 using namespace vx;
 using namespace vx::msi;
-using namespace vx::msi::testing;
+using namespace vx::msi::test;
 
 namespace {
 
 class QueryTest : public ::testing::Test {
 protected:
     QueryTest() {
-        auto storage = std::make_unique<FakeStorage>();
-        // Interned in reverse order so that pool order differs from alphabetical order.
-        storage->Intern(u"zeta");
-        storage->Intern(u"beta");
-        storage->Intern(u"alpha");
-        storage->AddTable(u"File",
-                          {StringColumn(u"File", 72, true), StringColumn(u"Component_", 72),
-                           IntegerColumn(u"FileSize", 4), StringColumn(u"Version", 72, false, true),
-                           IntegerColumn(u"Attributes", 2, false, true),
-                           IntegerColumn(u"Sequence", 2)},
-                          {
-                              {u"f1", u"zeta", 100, u"1.0", nullptr, 3},
-                              {u"f2", u"alpha", -5, nullptr, 512, 1},
-                              {u"f3", u"beta", 0, u"", 0, 2},
-                              {u"f4", u"alpha", 2147483647, u"2.0", -1, 4},
-                          });
-        storage->AddTable(u"Binary", {StringColumn(u"Name", 72, true), BinaryColumn(u"Data")},
-                          {{u"Icon", 1}, {u"None", nullptr}});
-        storage->AddStream(u"Binary.Icon", {1, 2, 3, 4, 5});
-        m_storage = storage.get();
-        m_db = std::make_shared<Database>(u"/pkg/test.msi", std::move(storage));
+        PackagePlan plan;
+        // Pooled in this order, so that pool order (ORDER BY's) differs from alphabetical order.
+        plan.strings = {u"zeta", u"beta", u"alpha"};
+        plan.tables.push_back({u"File",
+                               {{u"File", kText | kColumnKey | 72, 0},
+                                {u"Component_", kText | 72, 0},
+                                {u"FileSize", kInteger | 4, 0},
+                                {u"Version", kText | kColumnNullable | 72, 0},
+                                {u"Attributes", kInteger | kColumnNullable | 2, 0},
+                                {u"Sequence", kInteger | 2, 0}},
+                               {{u"f1", u"zeta", 100, u"1.0", Cell{}, 3},
+                                {u"f2", u"alpha", -5, Cell{}, 512, 1},
+                                {u"f3", u"beta", 0, u"", 0, 2},
+                                {u"f4", u"alpha", 2147483647, u"2.0", -1, 4}}});
+        plan.tables.push_back({u"Binary",
+                               {{u"Name", kText | kColumnKey | 72, 0}, {u"Data", kBinary, 0}},
+                               {{u"Icon", 1}, {u"None", Cell{}}}});
+        plan.streams.push_back({u"Binary.Icon", {1, 2, 3, 4, 5}});
+        m_bytes = WritePackage(plan);
+        m_db = std::make_shared<Database>(u"/pkg/test.msi", OpenInstallerStorage(m_bytes));
     }
 
     // Runs a query and answers column 1 of every row (the key), joined by commas.
@@ -60,7 +61,7 @@ protected:
         return {};
     }
 
-    FakeStorage* m_storage = nullptr;
+    std::vector<uint8_t> m_bytes;
     std::shared_ptr<Database> m_db;
 };
 
@@ -83,35 +84,22 @@ TEST_F(QueryTest, SelectsColumnsInTheOrderWritten) {
     EXPECT_FALSE(view.Fetch()); // the end stays the end
 }
 
-TEST_F(QueryTest, IntegerComparisonsAreSignedAndNullIsTheSmallestValue) {
-    EXPECT_EQ(Keys(u"SELECT * FROM File WHERE FileSize > 0"), "f1,f4");
-    EXPECT_EQ(Keys(u"SELECT * FROM File WHERE FileSize < 0"), "f2");
-    EXPECT_EQ(Keys(u"SELECT * FROM File WHERE FileSize >= 0"), "f1,f3,f4");
-    EXPECT_EQ(Keys(u"SELECT * FROM File WHERE FileSize <= 100"), "f1,f2,f3");
-    EXPECT_EQ(Keys(u"SELECT * FROM File WHERE FileSize <> 100"), "f2,f3,f4");
-    EXPECT_EQ(Keys(u"SELECT * FROM File WHERE 0 < FileSize"), "f1,f4"); // mirrored
-    EXPECT_EQ(Keys(u"SELECT * FROM File WHERE Attributes = 0"), "f3");  // zero is not null
-    EXPECT_EQ(Keys(u"SELECT * FROM File WHERE Attributes IS NULL"), "f1");
-    EXPECT_EQ(Keys(u"SELECT * FROM File WHERE Attributes IS NOT NULL"), "f2,f3,f4");
-    EXPECT_EQ(Keys(u"SELECT * FROM File WHERE Attributes < 1"), "f1,f3,f4");
-    EXPECT_EQ(Keys(u"SELECT * FROM File WHERE Attributes > -2147483647"), "f2,f3,f4");
-    EXPECT_EQ(Keys(u"SELECT * FROM File WHERE FileSize = 2147483647"), "f4");
-}
-
-TEST_F(QueryTest, NullAndEmptyStringAreTheSameValue) {
-    EXPECT_EQ(Keys(u"SELECT * FROM File WHERE Version = ''"), "f2,f3");
-    EXPECT_EQ(Keys(u"SELECT * FROM File WHERE Version IS NULL"), "f2,f3");
-    EXPECT_EQ(Keys(u"SELECT * FROM File WHERE Version <> ''"), "f1,f4");
-    EXPECT_EQ(Keys(u"SELECT * FROM File WHERE Version = 'not in the pool'"), "");
-    EXPECT_EQ(Keys(u"SELECT * FROM File WHERE Version <> 'not in the pool'"), "f1,f2,f3,f4");
-}
-
-TEST_F(QueryTest, AndBindsTighterThanOrAndParenthesesRegroup) {
-    EXPECT_EQ(Keys(u"SELECT * FROM File WHERE Sequence = 1 OR Sequence = 2 AND FileSize = 100"),
-              "f2");
-    EXPECT_EQ(Keys(u"SELECT * FROM File WHERE (Sequence = 1 OR Sequence = 3) AND FileSize = 100"),
-              "f1");
-    EXPECT_EQ(Keys(u"SELECT * FROM File WHERE Component_ = 'alpha' and ((FileSize < 0))"), "f2");
+// The WHERE forms are compared with libmsi's answers in the differential tests; ORDER BY needs
+// a pool whose order is not alphabetical, and libmsi refuses a value left of its column.
+TEST_F(QueryTest, OrderByPoolOrderAndMirroredComparisons) {
+    // ORDER BY puts null first and strings in pool order (zeta, beta, alpha).
+    const std::pair<const char16_t*, const char*> orders[] = {
+        {u"ORDER BY FileSize", "f2,f3,f1,f4"},
+        {u"ORDER BY Attributes", "f1,f4,f3,f2"},
+        {u"ORDER BY Component_", "f1,f3,f2,f4"},
+        {u"ORDER BY Component_, Sequence", "f1,f3,f2,f4"},
+        {u"WHERE Sequence > 1 ORDER BY `Version`", "f3,f1,f4"},
+        {u"WHERE Component_ = 'alpha'", "f2,f4"}, // every row of a repeated value, in table order
+        {u"WHERE 0 < FileSize", "f1,f4"},
+    };
+    for (const auto& [order, keys] : orders) {
+        EXPECT_EQ(Keys(u"SELECT * FROM File " + std::u16string(order)), keys) << Utf16ToUtf8(order);
+    }
 }
 
 TEST_F(QueryTest, ParametersBindByPositionAndConvertToTheColumnType) {
@@ -126,16 +114,6 @@ TEST_F(QueryTest, ParametersBindByPositionAndConvertToTheColumnType) {
     one.Field(1) = 3;
     EXPECT_EQ(Keys(u"SELECT * FROM File WHERE Sequence = ?", &one), "f1");
     EXPECT_EQ(Keys(u"SELECT * FROM File WHERE Version = ?", nullptr), "f2,f3"); // unbound = null
-}
-
-TEST_F(QueryTest, KeyLookupsFindTheirRowsAndHonourTheRestOfTheCondition) {
-    EXPECT_EQ(Keys(u"SELECT * FROM File WHERE File = 'f3'"), "f3");
-    EXPECT_EQ(Keys(u"SELECT * FROM File WHERE File = 'f3' AND Sequence = 1"), "");
-    EXPECT_EQ(Keys(u"SELECT * FROM File WHERE File = 'nothing'"), "");
-    EXPECT_EQ(Keys(u"SELECT * FROM File WHERE Component_ = 'alpha' OR File = 'f1'"), "f1,f2,f4");
-    // A column whose values repeat: every row of the value, in table order.
-    EXPECT_EQ(Keys(u"SELECT * FROM File WHERE Component_ = 'alpha'"), "f2,f4");
-    EXPECT_EQ(Keys(u"SELECT * FROM File WHERE Component_ = 'beta' AND FileSize = 0"), "f3");
     // The same view executed again with other values.
     View view(m_db, u"SELECT File FROM File WHERE File = ?");
     for (const char16_t* key : {u"f1", u"f4", u"f9", u"f2"}) {
@@ -143,21 +121,16 @@ TEST_F(QueryTest, KeyLookupsFindTheirRowsAndHonourTheRestOfTheCondition) {
         p.Field(1) = std::u16string(key);
         view.Execute(&p);
         auto row = view.Fetch();
-        if (std::u16string(key) == u"f9") {
-            EXPECT_FALSE(row);
-        } else {
-            ASSERT_TRUE(row);
-            EXPECT_EQ(row->Text(1), key);
-        }
+        EXPECT_EQ(row ? row->Text(1) : u"f9", key);
     }
 }
 
 TEST_F(QueryTest, CompiledQueriesAreFoundByTheirWholeText) {
     // Texts of the same length that differ in one character, alternating as lookups do.
     for (int round = 0; round < 3; ++round) {
-        EXPECT_EQ(Keys(u"SELECT * FROM File WHERE File = 'f1'"), "f1");
-        EXPECT_EQ(Keys(u"SELECT * FROM File WHERE File = 'f2'"), "f2");
-        EXPECT_EQ(Keys(u"SELECT * FROM File WHERE File = 'f3'"), "f3");
+        for (const char* key : {"f1", "f2", "f3"}) {
+            EXPECT_EQ(Keys(u"SELECT * FROM File WHERE File = '" + Utf8ToUtf16(key) + u"'"), key);
+        }
     }
     // More texts than the cache keeps: it is emptied on the way, and old texts still run.
     for (int bound = -10; bound < 590; ++bound) {
@@ -169,16 +142,6 @@ TEST_F(QueryTest, CompiledQueriesAreFoundByTheirWholeText) {
         EXPECT_EQ(Keys(query), expected + "f4") << bound;
     }
     EXPECT_EQ(Keys(u"SELECT * FROM File WHERE File = 'f2'"), "f2");
-    EXPECT_EQ(Keys(u"SELECT * FROM File WHERE FileSize > 50"), "f1,f4");
-}
-
-TEST_F(QueryTest, OrderByPutsNullFirstAndStringsInPoolOrder) {
-    EXPECT_EQ(Keys(u"SELECT * FROM File ORDER BY FileSize"), "f2,f3,f1,f4");
-    EXPECT_EQ(Keys(u"SELECT * FROM File ORDER BY Attributes"), "f1,f4,f3,f2");
-    // zeta, beta, alpha were interned in that order.
-    EXPECT_EQ(Keys(u"SELECT * FROM File ORDER BY Component_"), "f1,f3,f2,f4");
-    EXPECT_EQ(Keys(u"SELECT * FROM File ORDER BY Component_, Sequence"), "f1,f3,f2,f4");
-    EXPECT_EQ(Keys(u"SELECT * FROM File WHERE Sequence > 1 ORDER BY `Version`"), "f3,f1,f4");
 }
 
 TEST_F(QueryTest, BinaryCellsComeBackAsTheirStreams) {
@@ -202,24 +165,30 @@ TEST_F(QueryTest, FailuresCarryTheInstallersErrorAndFields) {
     MsiFailure f = FailureOf(u"SELECT * FROM Missing");
     EXPECT_EQ(f.code, ERROR_BAD_QUERY_SYNTAX);
     EXPECT_EQ(f.installerError, 2228u);
-    ASSERT_EQ(f.fields.size(), 3u);
-    EXPECT_EQ(f.fields[0], u"/pkg/test.msi");
-    EXPECT_EQ(f.fields[1], u"Missing");
-    EXPECT_EQ(f.fields[2], u"SELECT * FROM Missing");
-
-    f = FailureOf(u"SELECT Nope FROM File");
-    EXPECT_EQ(f.code, ERROR_BAD_QUERY_SYNTAX);
-    EXPECT_EQ(f.installerError, 2235u);
-    EXPECT_EQ(f.fields[1], u"Nope");
-
-    f = FailureOf(u"SELECT * FROM File WHERE file = 'f1'"); // identifiers are case-sensitive
-    EXPECT_EQ(f.installerError, 2235u);
-    f = FailureOf(u"SELECT * FROM File WHERE Other.File = 'f1'");
-    EXPECT_EQ(f.code, ERROR_BAD_QUERY_SYNTAX);
+    EXPECT_EQ(f.fields, (std::vector<std::u16string>{u"/pkg/test.msi", u"Missing",
+                                                     u"SELECT * FROM Missing"}));
+    // Unknown columns and identifiers in another case: 2235.
+    for (const char16_t* query :
+         {u"SELECT Nope FROM File", u"SELECT * FROM File WHERE file = 'f1'"}) {
+        f = FailureOf(query);
+        EXPECT_EQ(f.code, ERROR_BAD_QUERY_SYNTAX);
+        EXPECT_EQ(f.installerError, 2235u) << Utf16ToUtf8(query);
+    }
+    EXPECT_EQ(FailureOf(u"SELECT Nope FROM File").fields[1], u"Nope");
+    EXPECT_EQ(FailureOf(u"SELECT * FROM File WHERE Other.File = 'f1'").code,
+              ERROR_BAD_QUERY_SYNTAX);
 }
 
 TEST_F(QueryTest, AnythingOutsideTheSubsetIsASyntaxError) {
-    const char16_t* bad[] = {
+    std::u16string many = u"SELECT * FROM File WHERE Sequence = 1";
+    for (int i = 1; i < 32; ++i) {
+        many += u" OR Sequence = 1";
+    }
+    EXPECT_EQ(Keys(many), "f2"); // 32 comparisons are allowed, 33 are not
+    const std::u16string bad[] = {
+        many + u" OR Sequence = 1",
+        u"SELECT * FROM File WHERE " + std::u16string(40, u'(') + u"Sequence = 1" +
+            std::u16string(40, u')'),
         u"DELETE FROM File",
         u"SELECT DISTINCT File FROM File",
         u"SELECT * FROM File, Binary",
@@ -234,33 +203,19 @@ TEST_F(QueryTest, AnythingOutsideTheSubsetIsASyntaxError) {
         u"SELECT FROM File",
         u"",
     };
-    for (const char16_t* query : bad) {
+    for (const auto& query : bad) {
         EXPECT_EQ(FailureOf(query).code, ERROR_BAD_QUERY_SYNTAX) << Utf16ToUtf8(query);
     }
 }
 
-TEST_F(QueryTest, AtMost32Comparisons) {
-    std::u16string query = u"SELECT * FROM File WHERE Sequence = 1";
-    for (int i = 1; i < 32; ++i) {
-        query += u" OR Sequence = 1";
-    }
-    EXPECT_EQ(Keys(query), "f2");
-    EXPECT_EQ(FailureOf(query + u" OR Sequence = 1").code, ERROR_BAD_QUERY_SYNTAX);
-    std::u16string nested = u"SELECT * FROM File WHERE " + std::u16string(40, u'(') +
-                            u"Sequence = 1" + std::u16string(40, u')');
-    EXPECT_EQ(FailureOf(nested).code, ERROR_BAD_QUERY_SYNTAX);
-}
-
-TEST_F(QueryTest, FetchBeforeExecuteFails) {
-    View view(m_db, u"SELECT * FROM File");
-    EXPECT_THROW(view.Fetch(), MsiFailure);
-    view.Execute(nullptr);
-    EXPECT_TRUE(view.Fetch());
-    view.Close();
-    EXPECT_THROW(view.Fetch(), MsiFailure);
-}
-
 TEST_F(QueryTest, ViewsSharingACompiledQueryKeepTheirOwnState) {
+    View early(m_db, u"SELECT * FROM File");
+    EXPECT_THROW(early.Fetch(), MsiFailure); // before Execute
+    early.Execute(nullptr);
+    EXPECT_TRUE(early.Fetch());
+    early.Close();
+    EXPECT_THROW(early.Fetch(), MsiFailure); // after Close
+
     const char16_t* query = u"SELECT File FROM File WHERE Component_ = ? ORDER BY File";
     View first(m_db, query);
     View second(m_db, query); // compiled once, run twice

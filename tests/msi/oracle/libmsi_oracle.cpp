@@ -18,19 +18,15 @@ struct GFreeDeleter {
 };
 using GString8 = std::unique_ptr<gchar, GFreeDeleter>;
 
-class Error {
-public:
-    ~Error() { g_clear_error(&error_); }
+// A GError the caller owns.
+struct Error {
+    GError* error = nullptr;
+    ~Error() { g_clear_error(&error); }
     GError** Out() {
-        g_clear_error(&error_);
-        return &error_;
+        g_clear_error(&error);
+        return &error;
     }
-    bool Set() const { return error_ != nullptr; }
-    int Code() const { return error_ != nullptr ? error_->code : 0; }
-    std::string Message() const { return error_ != nullptr ? error_->message : "unknown error"; }
-
-private:
-    GError* error_ = nullptr;
+    std::string Message() const { return error != nullptr ? error->message : "unknown error"; }
 };
 
 GPtr<LibmsiDatabase> Open(const std::string& path) {
@@ -71,16 +67,11 @@ OracleCell Cell(LibmsiRecord* record, guint field, char16_t kind) {
     if (libmsi_record_is_null(record, field)) {
         return std::monostate{};
     }
-    switch (kind) {
-    case u'i':
-    case u'I':
+    if (kind == u'i' || kind == u'I') {
         return static_cast<int32_t>(libmsi_record_get_int(record, field));
-    case u'v':
-    case u'V':
-        return ReadStream(record, field);
-    default:
-        return StringField(record, field);
     }
+    return kind == u'v' || kind == u'V' ? OracleCell(ReadStream(record, field))
+                                        : OracleCell(StringField(record, field));
 }
 
 } // namespace
@@ -124,7 +115,9 @@ OracleResult OracleQuery(const std::string& path, std::u16string_view sql,
     GPtr<LibmsiDatabase> db = Open(path);
     Error error;
     auto fail = [&] {
-        result.error = error.Code() != 0 ? error.Code() : LIBMSI_RESULT_FUNCTION_FAILED;
+        result.error = error.error != nullptr && error.error->code != 0
+                           ? error.error->code
+                           : LIBMSI_RESULT_FUNCTION_FAILED;
         result.message = error.Message();
         return result;
     };
@@ -133,16 +126,13 @@ OracleResult OracleQuery(const std::string& path, std::u16string_view sql,
     if (!query) {
         return fail();
     }
-    GPtr<LibmsiRecord> bound;
-    if (!params.empty()) {
-        bound.reset(libmsi_record_new(static_cast<guint>(params.size())));
-        for (guint i = 0; i < params.size(); ++i) {
-            const OracleParam& p = params[i];
-            if (const auto* n = std::get_if<int32_t>(&p)) {
-                libmsi_record_set_int(bound.get(), i + 1, *n);
-            } else if (const auto* s = std::get_if<std::u16string>(&p)) {
-                libmsi_record_set_string(bound.get(), i + 1, ToUtf8(*s).c_str());
-            }
+    GPtr<LibmsiRecord> bound(params.empty() ? nullptr
+                                            : libmsi_record_new(static_cast<guint>(params.size())));
+    for (guint i = 0; i < params.size(); ++i) {
+        if (const auto* n = std::get_if<int32_t>(&params[i])) {
+            libmsi_record_set_int(bound.get(), i + 1, *n);
+        } else if (const auto* t = std::get_if<std::u16string>(&params[i])) {
+            libmsi_record_set_string(bound.get(), i + 1, ToUtf8(*t).c_str());
         }
     }
     if (!libmsi_query_execute(query.get(), bound.get(), error.Out())) {
@@ -165,7 +155,7 @@ OracleResult OracleQuery(const std::string& path, std::u16string_view sql,
         GPtr<LibmsiRecord> record(libmsi_query_fetch(query.get(), error.Out()));
         if (!record) {
             // The end of the rows comes without an error.
-            if (error.Set()) {
+            if (error.error != nullptr) {
                 return fail();
             }
             break;
@@ -180,23 +170,6 @@ OracleResult OracleQuery(const std::string& path, std::u16string_view sql,
     }
     libmsi_query_close(query.get(), nullptr);
     return result;
-}
-
-std::vector<std::u16string> OraclePrimaryKeys(const std::string& path, std::u16string_view table) {
-    GPtr<LibmsiDatabase> db = Open(path);
-    Error error;
-    GPtr<LibmsiRecord> keys(
-        libmsi_database_get_primary_keys(db.get(), ToUtf8(table).c_str(), error.Out()));
-    if (!keys) {
-        throw std::runtime_error("libmsi has no primary keys for the table: " + error.Message());
-    }
-    // Field 0 holds the table name, the keys follow.
-    std::vector<std::u16string> names;
-    const guint count = libmsi_record_get_field_count(keys.get());
-    for (guint i = 1; i <= count; ++i) {
-        names.push_back(StringField(keys.get(), i));
-    }
-    return names;
 }
 
 std::map<int, OracleSummaryValue> OracleSummary(const std::string& path) {

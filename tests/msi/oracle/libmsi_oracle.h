@@ -45,8 +45,6 @@ std::vector<std::u16string> OracleTableNames(const std::string& path);
 OracleResult OracleQuery(const std::string& path, std::u16string_view sql,
                          const std::vector<OracleParam>& params = {});
 
-std::vector<std::u16string> OraclePrimaryKeys(const std::string& path, std::u16string_view table);
-
 // A summary information property: VT_I2/VT_I4, text, or a FILETIME's raw 64-bit value.
 struct OracleFileTime {
     uint64_t value = 0;
@@ -56,11 +54,6 @@ using OracleSummaryValue = std::variant<int32_t, std::u16string, OracleFileTime>
 
 // The properties present, by property id (1 code page, 2 title, ... 19 security).
 std::map<int, OracleSummaryValue> OracleSummary(const std::string& path);
-
-// The raw bytes of a compound-file stream, by its decoded name ("!_StringPool" for the table
-// and pool streams, which carry a '!' marker; "Binary.Icon" or "\x05SummaryInformation" for
-// others). libmsi hides the pool streams, so this reads the file itself; nullopt when absent.
-std::optional<OracleBytes> OracleRawStream(const std::string& path, std::u16string_view name);
 
 std::string ToUtf8(std::u16string_view text);
 std::u16string ToUtf16(std::string_view text);

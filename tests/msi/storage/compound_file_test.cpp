@@ -114,68 +114,75 @@ TEST(CompoundFile, RejectsWhatIsNotACompoundFile) {
     ExpectDamaged([&] { CompoundFile f{std::span(v4).first(2048)}; }, "header sector");
 }
 
-TEST(CompoundFile, DamagedChainsEndInErrors) {
+// The bytes with one 32-bit value changed.
+std::vector<uint8_t> With(std::vector<uint8_t> bytes, size_t at, uint32_t value) {
+    Poke32(bytes, at, value);
+    return bytes;
+}
+
+uint32_t Peek32(const std::vector<uint8_t>& b, size_t at) {
+    return static_cast<uint32_t>(b[at] | b[at + 1] << 8 | b[at + 2] << 16) | uint32_t{b[at + 3]}
+                                                                                 << 24;
+}
+
+TEST(CompoundFile, DamagedChainsAndTreesEndInErrors) {
     CfbLayout layout;
     const auto good = WriteCompoundFile(Sample(), 3, &layout);
     const uint32_t bigFirst = layout.firstSectorOfStream[1];
-    const uint32_t bigEntry = layout.entryOfStream[1];
-
-    // A FAT cycle: the stream's second sector leads back to its first.
-    auto cycle = good;
-    Poke32(cycle, layout.FatEntryOffset(bigFirst + 1), bigFirst);
-    {
-        const CompoundFile file(cycle);
-        ExpectDamaged([&] { Read(file, u"Big"); }, "loops at sector");
-    }
-    // A FAT entry pointing outside the file.
-    auto outside = good;
-    Poke32(outside, layout.FatEntryOffset(bigFirst), 0x00FFFFFF);
-    {
-        const CompoundFile file(outside);
-        ExpectDamaged([&] { Read(file, u"Big"); }, "outside");
-    }
-    // A chain that ends before the declared size is covered.
-    auto shortChain = good;
-    Poke32(shortChain, layout.FatEntryOffset(bigFirst + 1), 0xFFFFFFFE);
-    {
-        const CompoundFile file(shortChain);
-        ExpectDamaged([&] { Read(file, u"Big"); }, "ends after 2 of its 18 sectors");
-    }
-    // A declared size far beyond the file: refused before any allocation.
-    for (unsigned version : {3u, 4u}) {
-        CfbLayout l;
-        auto huge = WriteCompoundFile(Sample(), version, &l);
-        Poke32(huge, l.EntryOffset(l.entryOfStream[1]) + 120, 0xFFFFFF00);
-        if (version == 4) {
-            Poke32(huge, l.EntryOffset(l.entryOfStream[1]) + 124, 0x7FFFFFFF);
-        }
-        const CompoundFile file(huge);
-        ExpectDamaged([&] { Read(file, u"Big"); }, "more than the file");
-    }
-    // A start sector outside the file.
-    auto start = good;
-    Poke32(start, layout.EntryOffset(bigEntry) + 116, 0x12345678);
-    {
-        const CompoundFile file(start);
-        ExpectDamaged([&] { Read(file, u"Big"); }, "outside");
-    }
-    // A mini stream chain looping on itself.
-    auto mini = good;
-    const uint32_t miniFatSector =
-        static_cast<uint32_t>(good[60] | (good[61] << 8) | (good[62] << 16) | (good[63] << 24));
+    const size_t bigEntry = layout.EntryOffset(layout.entryOfStream[1]);
     const uint32_t smallFirst = layout.firstSectorOfStream[0];
-    Poke32(mini, layout.SectorOffset(miniFatSector) + size_t{smallFirst + 2} * 4, smallFirst);
-    {
-        const CompoundFile file(mini);
-        ExpectDamaged([&] { Read(file, u"small"); }, "loops");
+    const size_t miniFat = layout.SectorOffset(Peek32(good, 60));
+    CfbLayout v4Layout;
+    const auto v4 = WriteCompoundFile(Sample(), 4, &v4Layout);
+    const size_t v4Big = v4Layout.EntryOffset(v4Layout.entryOfStream[1]);
+    struct Case {
+        const char* what;
+        std::vector<uint8_t> bytes;
+        const char16_t* stream; // read after opening; nullptr: the open itself fails
+        const char* fragment;
+    };
+    const Case cases[] = {
+        {"a FAT cycle", With(good, layout.FatEntryOffset(bigFirst + 1), bigFirst), u"Big",
+         "loops at sector"},
+        {"a FAT entry outside the file", With(good, layout.FatEntryOffset(bigFirst), 0x00FFFFFF),
+         u"Big", "outside"},
+        {"a chain shorter than the size",
+         With(good, layout.FatEntryOffset(bigFirst + 1), 0xFFFFFFFE), u"Big",
+         "ends after 2 of its 18 sectors"},
+        // Refused before any allocation.
+        {"a size far beyond the file", With(good, bigEntry + 120, 0xFFFFFF00), u"Big",
+         "more than the file"},
+        {"a version 4 size far beyond the file",
+         With(With(v4, v4Big + 120, 0xFFFFFF00), v4Big + 124, 0x7FFFFFFF), u"Big",
+         "more than the file"},
+        {"a start sector outside the file", With(good, bigEntry + 116, 0x12345678), u"Big",
+         "outside"},
+        {"a mini chain looping", With(good, miniFat + size_t{smallFirst + 2} * 4, smallFirst),
+         u"small", "loops"},
+        {"FAT sectors outside the file", With(good, 76, 0x00ABCDEF), nullptr, "FAT sector"},
+        {"more FAT sectors than sectors", With(good, 44, 0x10000000), nullptr, "FAT sectors"},
+        {"the last sibling back at the first", With(good, layout.EntryOffset(4) + 72, 1), nullptr,
+         "loops at entry 1"},
+        {"a left link to itself", With(good, layout.EntryOffset(2) + 68, 2), nullptr,
+         "loops at entry 2"},
+        {"a link beyond the directory", With(good, layout.EntryOffset(2) + 72, 5000), nullptr,
+         "entry 5000"},
+        {"entry 0 of stream type",
+         With(good, layout.EntryOffset(0) + 64,
+              (Peek32(good, layout.EntryOffset(0) + 64) & 0xFF00FFFF) | 0x00020000),
+         nullptr, "root"},
+        {"a mini stream beyond the file", With(good, layout.EntryOffset(0) + 120, 0x7FFFFFF0),
+         nullptr, "mini stream"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (c.stream == nullptr) {
+            ExpectDamaged([&] { CompoundFile f(c.bytes); }, c.fragment);
+        } else {
+            const CompoundFile file(c.bytes);
+            ExpectDamaged([&] { Read(file, c.stream); }, c.fragment);
+        }
     }
-    // FAT sectors listed outside the file, and more of them than the file has sectors.
-    auto fat = good;
-    Poke32(fat, 76, 0x00ABCDEF);
-    ExpectDamaged([&] { CompoundFile f(fat); }, "FAT sector");
-    auto fatCount = good;
-    Poke32(fatCount, 44, 0x10000000);
-    ExpectDamaged([&] { CompoundFile f(fatCount); }, "FAT sectors");
     // Truncation anywhere: an error or a readable file, never a crash.
     for (size_t size = 512; size < good.size(); size += 97) {
         try {
@@ -188,29 +195,4 @@ TEST(CompoundFile, DamagedChainsEndInErrors) {
             EXPECT_FALSE(failure.detail.empty());
         }
     }
-}
-
-TEST(CompoundFile, DamagedDirectoryTreesEndInErrors) {
-    CfbLayout layout;
-    const auto good = WriteCompoundFile(Sample(), 3, &layout);
-    // The last sibling points back at the first: a loop in the tree.
-    auto loop = good;
-    Poke32(loop, layout.EntryOffset(4) + 72, 1);
-    ExpectDamaged([&] { CompoundFile f(loop); }, "loops at entry 1");
-    // A left link to itself.
-    auto self = good;
-    Poke32(self, layout.EntryOffset(2) + 68, 2);
-    ExpectDamaged([&] { CompoundFile f(self); }, "loops at entry 2");
-    // A link beyond the directory.
-    auto beyond = good;
-    Poke32(beyond, layout.EntryOffset(2) + 72, 5000);
-    ExpectDamaged([&] { CompoundFile f(beyond); }, "entry 5000");
-    // Entry 0 must be the root.
-    auto root = good;
-    root[layout.EntryOffset(0) + 66] = 2;
-    ExpectDamaged([&] { CompoundFile f(root); }, "root");
-    // The root's mini stream declared larger than the file.
-    auto miniSize = good;
-    Poke32(miniSize, layout.EntryOffset(0) + 120, 0x7FFFFFF0);
-    ExpectDamaged([&] { CompoundFile f(miniSize); }, "mini stream");
 }

@@ -116,31 +116,21 @@ TEST(StringPool, HeaderCarriesCodePageAndReferenceWidth) {
 }
 
 TEST(StringPool, DisagreementWithTheDataIsAnError) {
-    ExpectDamaged(
-        [] {
-            ParseStringPool(Pool(0, {{3, 1}}), Bytes("ab"));
-        },
-        "string 1 needs bytes 0 to 3, but the string data holds only 2");
-    ExpectDamaged(
-        [] {
-            ParseStringPool(Pool(0, {{2, 1}}), Bytes("abc"));
-        },
-        "accounts for 2 bytes of string data, but the string data holds 3");
-    ExpectDamaged(
-        [] {
-            ParseStringPool(Pool(0, {{1, 1}, {0, 7}}), Bytes("a"));
-        },
-        "ends inside the two entries of long string 2");
     auto odd = Pool(0, {{1, 1}});
     odd.pop_back();
-    ExpectDamaged([&] { ParseStringPool(odd, Bytes("a")); }, "not a whole number");
-    ExpectDamaged([] { ParseStringPool(Pool(4321, {}), {}); }, "code page 4321");
-    // A long-string length far beyond the data is refused, not allocated.
-    ExpectDamaged(
-        [] {
-            ParseStringPool(Pool(0, {{0, 0xFFFF}, {0xFFFF, 1}}), Bytes("a"));
-        },
-        "needs bytes 0 to 4294967295");
+    const std::tuple<std::vector<uint8_t>, std::string, const char*> cases[] = {
+        {Pool(0, {{3, 1}}), "ab", "string 1 needs bytes 0 to 3, but the string data holds only 2"},
+        {Pool(0, {{2, 1}}), "abc",
+         "accounts for 2 bytes of string data, but the string data holds 3"},
+        {Pool(0, {{1, 1}, {0, 7}}), "a", "ends inside the two entries of long string 2"},
+        {odd, "a", "not a whole number"},
+        {Pool(4321, {}), "", "code page 4321"},
+        // A long-string length far beyond the data is refused, not allocated.
+        {Pool(0, {{0, 0xFFFF}, {0xFFFF, 1}}), "a", "needs bytes 0 to 4294967295"},
+    };
+    for (const auto& [pool, data, fragment] : cases) {
+        ExpectDamaged([&] { ParseStringPool(pool, Bytes(data)); }, fragment);
+    }
 }
 
 TEST(TableStream, DecodesColumnsOfEveryWidth) {
@@ -222,18 +212,21 @@ TEST(SummaryInformation, DamageIsBoundsChecked) {
             EXPECT_EQ(failure.code, ERROR_INSTALL_PACKAGE_INVALID);
         }
     }
-    ExpectDamaged([&] { ParseSummaryInformation(std::span(good).first(40)); }, "cut short");
-    auto hugeString = good;
-    Poke32(hugeString, 48 + 8 + 16 + 4, 0x7FFFFFFF); // the LPSTR's length
-    ExpectDamaged([&] { ParseSummaryInformation(hugeString); }, "VT_LPSTR");
-    auto hugeCount = good;
-    Poke32(hugeCount, 48 + 4, 0x40000000);
-    ExpectDamaged([&] { ParseSummaryInformation(hugeCount); }, "property index");
-    auto badOffset = good;
-    Poke32(badOffset, 48 + 8 + 4, 0xFFFFFF00);
-    ExpectDamaged([&] { ParseSummaryInformation(badOffset); }, "cut short");
-    auto codePage = WriteSummary({{1, int16_t{777}}, {2, std::string("x")}});
-    ExpectDamaged([&] { ParseSummaryInformation(codePage); }, "code page 777");
+    const auto with = [&](size_t at, uint32_t value) {
+        auto bytes = good;
+        Poke32(bytes, at, value);
+        return bytes;
+    };
+    const std::pair<std::vector<uint8_t>, const char*> cases[] = {
+        {std::vector<uint8_t>(good.begin(), good.begin() + 40), "cut short"},
+        {with(48 + 8 + 16 + 4, 0x7FFFFFFF), "VT_LPSTR"}, // the string's length
+        {with(48 + 4, 0x40000000), "property index"},    // the property count
+        {with(48 + 8 + 4, 0xFFFFFF00), "cut short"},     // the first property's offset
+        {WriteSummary({{1, int16_t{777}}, {2, std::string("x")}}), "code page 777"},
+    };
+    for (const auto& [bytes, fragment] : cases) {
+        ExpectDamaged([&] { ParseSummaryInformation(bytes); }, fragment);
+    }
 }
 
 TEST(StringPool, FindAnswersTheLowestIdAndGrowsWithAppends) {

@@ -16,42 +16,27 @@ constexpr uint32_t kFree = 0xFFFFFFFF;
 constexpr uint32_t kFatMark = 0xFFFFFFFD;
 constexpr uint32_t kDifatMark = 0xFFFFFFFC;
 
-void Put16(std::vector<uint8_t>& b, size_t at, uint32_t v) {
-    b[at] = static_cast<uint8_t>(v);
-    b[at + 1] = static_cast<uint8_t>(v >> 8);
+void Put(std::vector<uint8_t>& b, size_t at, uint32_t v, size_t width = 4) {
+    for (size_t i = 0; i < width; ++i) {
+        b[at + i] = static_cast<uint8_t>(v >> (8 * i));
+    }
 }
-void Put32(std::vector<uint8_t>& b, size_t at, uint32_t v) {
-    Put16(b, at, v & 0xFFFF);
-    Put16(b, at + 2, v >> 16);
-}
-void Append16(std::vector<uint8_t>& b, uint32_t v) {
-    b.push_back(static_cast<uint8_t>(v));
-    b.push_back(static_cast<uint8_t>(v >> 8));
-}
-void Append32(std::vector<uint8_t>& b, uint32_t v) {
-    Append16(b, v & 0xFFFF);
-    Append16(b, v >> 16);
+void Append(std::vector<uint8_t>& b, uint32_t v, size_t width = 4) {
+    b.resize(b.size() + width);
+    Put(b, b.size() - width, v, width);
 }
 
 uint32_t CeilDiv(size_t v, size_t unit) {
     return static_cast<uint32_t>((v + unit - 1) / unit);
 }
 
-char16_t Upper(char16_t c) {
-    return c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - 32) : c;
-}
-
 // The order the format keeps siblings in: shorter names first, then by upper-cased unit.
 bool NameLess(const std::u16string& a, const std::u16string& b) {
-    if (a.size() != b.size()) {
-        return a.size() < b.size();
-    }
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (Upper(a[i]) != Upper(b[i])) {
-            return Upper(a[i]) < Upper(b[i]);
-        }
-    }
-    return false;
+    const auto upper = [](char16_t c) { return c >= u'a' && c <= u'z' ? c - 32 : int{c}; };
+    return a.size() != b.size() ? a.size() < b.size()
+                                : std::lexicographical_compare(
+                                      a.begin(), a.end(), b.begin(), b.end(),
+                                      [&](char16_t x, char16_t y) { return upper(x) < upper(y); });
 }
 
 } // namespace
@@ -81,13 +66,11 @@ std::vector<uint8_t> WriteCompoundFile(const std::vector<CfbStream>& streams, un
     std::vector<uint8_t> mini;
     std::vector<uint32_t> miniFat;
     std::vector<uint32_t> start(n, kEnd);
-    std::vector<bool> isMini(n, false);
     for (size_t i = 0; i < n; ++i) {
         const auto& data = streams[i].data;
         if (data.empty() || data.size() >= 4096) {
             continue;
         }
-        isMini[i] = true;
         const uint32_t first = static_cast<uint32_t>(mini.size() / 64);
         const uint32_t count = CeilDiv(data.size(), 64);
         start[i] = first;
@@ -159,41 +142,41 @@ std::vector<uint8_t> WriteCompoundFile(const std::vector<CfbStream>& streams, un
     // Header.
     const uint8_t signature[8] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
     std::copy(std::begin(signature), std::end(signature), out.begin());
-    Put16(out, 24, 0x3E);
-    Put16(out, 26, majorVersion);
-    Put16(out, 28, 0xFFFE);
-    Put16(out, 30, majorVersion == 4 ? 12 : 9);
-    Put16(out, 32, 6);
-    Put32(out, 40, majorVersion == 4 ? dirCount : 0);
-    Put32(out, 44, fatCount);
-    Put32(out, 48, dirStart);
-    Put32(out, 56, 4096);
-    Put32(out, 60, miniFatStart);
-    Put32(out, 64, miniFat.empty() ? 0 : miniFatCount);
-    Put32(out, 68, difatCount > 0 ? difatStart : kEnd);
-    Put32(out, 72, difatCount);
+    Put(out, 24, 0x3E, 2);
+    Put(out, 26, majorVersion, 2);
+    Put(out, 28, 0xFFFE, 2);
+    Put(out, 30, majorVersion == 4 ? 12 : 9, 2);
+    Put(out, 32, 6, 2);
+    Put(out, 40, majorVersion == 4 ? dirCount : 0);
+    Put(out, 44, fatCount);
+    Put(out, 48, dirStart);
+    Put(out, 56, 4096);
+    Put(out, 60, miniFatStart);
+    Put(out, 64, miniFat.empty() ? 0 : miniFatCount);
+    Put(out, 68, difatCount > 0 ? difatStart : kEnd);
+    Put(out, 72, difatCount);
     for (uint32_t k = 0; k < 109; ++k) {
-        Put32(out, 76 + size_t{k} * 4, k < fatCount ? fatStart + k : kFree);
+        Put(out, 76 + size_t{k} * 4, k < fatCount ? fatStart + k : kFree);
     }
     // DIFAT sectors.
     uint32_t listed = std::min<uint32_t>(fatCount, 109);
     for (uint32_t d = 0; d < difatCount; ++d) {
         const size_t at = sectorAt(difatStart + d);
         for (uint32_t k = 0; k < per - 1; ++k) {
-            Put32(out, at + size_t{k} * 4, listed < fatCount ? fatStart + listed : kFree);
+            Put(out, at + size_t{k} * 4, listed < fatCount ? fatStart + listed : kFree);
             if (listed < fatCount) {
                 ++listed;
             }
         }
-        Put32(out, at + ss - 4, d + 1 < difatCount ? difatStart + d + 1 : kEnd);
+        Put(out, at + ss - 4, d + 1 < difatCount ? difatStart + d + 1 : kEnd);
     }
     // FAT.
     for (size_t k = 0; k < fat.size(); ++k) {
-        Put32(out, sectorAt(fatStart + static_cast<uint32_t>(k / per)) + (k % per) * 4, fat[k]);
+        Put(out, sectorAt(fatStart + static_cast<uint32_t>(k / per)) + (k % per) * 4, fat[k]);
     }
     // Data.
     for (size_t i = 0; i < n; ++i) {
-        if (!isMini[i] && !streams[i].data.empty()) {
+        if (streams[i].data.size() >= 4096) {
             std::copy(streams[i].data.begin(), streams[i].data.end(),
                       out.begin() + static_cast<std::ptrdiff_t>(sectorAt(start[i])));
         }
@@ -203,7 +186,7 @@ std::vector<uint8_t> WriteCompoundFile(const std::vector<CfbStream>& streams, un
                   out.begin() + static_cast<std::ptrdiff_t>(sectorAt(miniStart)));
     }
     for (size_t k = 0; k < miniFat.size(); ++k) {
-        Put32(out, sectorAt(miniFatStart) + k * 4, miniFat[k]);
+        Put(out, sectorAt(miniFatStart) + k * 4, miniFat[k]);
     }
     // Directory: the root's children as a chain of right siblings, in sorted order.
     const auto writeEntry = [&](uint32_t entry, const std::u16string& name, uint8_t type,
@@ -211,17 +194,17 @@ std::vector<uint8_t> WriteCompoundFile(const std::vector<CfbStream>& streams, un
         const size_t at = sectorAt(dirStart) + size_t{entry} * 128;
         const size_t units = std::min<size_t>(name.size(), 31);
         for (size_t k = 0; k < units; ++k) {
-            Put16(out, at + k * 2, name[k]);
+            Put(out, at + k * 2, name[k], 2);
         }
-        Put16(out, at + 64, static_cast<uint32_t>((units + 1) * 2));
+        Put(out, at + 64, static_cast<uint32_t>((units + 1) * 2), 2);
         out[at + 66] = type;
         out[at + 67] = 1; // black
-        Put32(out, at + 68, kFree);
-        Put32(out, at + 72, right);
-        Put32(out, at + 76, child);
-        Put32(out, at + 116, first);
-        Put32(out, at + 120, static_cast<uint32_t>(size));
-        Put32(out, at + 124, static_cast<uint32_t>(size >> 32));
+        Put(out, at + 68, kFree);
+        Put(out, at + 72, right);
+        Put(out, at + 76, child);
+        Put(out, at + 116, first);
+        Put(out, at + 120, static_cast<uint32_t>(size));
+        Put(out, at + 124, static_cast<uint32_t>(size >> 32));
     };
     writeEntry(0, u"Root Entry", 5, kFree, n > 0 ? 1 : kFree, miniStart, mini.size());
     if (installerClass) {
@@ -239,9 +222,9 @@ std::vector<uint8_t> WriteCompoundFile(const std::vector<CfbStream>& streams, un
     }
     for (uint32_t e = static_cast<uint32_t>(n + 1); e < dirCount * (ss / 128); ++e) {
         const size_t at = sectorAt(dirStart) + size_t{e} * 128;
-        Put32(out, at + 68, kFree);
-        Put32(out, at + 72, kFree);
-        Put32(out, at + 76, kFree);
+        Put(out, at + 68, kFree);
+        Put(out, at + 72, kFree);
+        Put(out, at + 76, kFree);
     }
 
     if (layout != nullptr) {
@@ -253,7 +236,6 @@ std::vector<uint8_t> WriteCompoundFile(const std::vector<CfbStream>& streams, un
         layout->firstDirectorySector = dirStart;
         layout->entryOfStream = entryOf;
         layout->firstSectorOfStream = start;
-        layout->streamIsMini = isMini;
     }
     return out;
 }
@@ -293,16 +275,16 @@ public:
 
     void Write(uint32_t codePage, bool longRefs, std::vector<uint8_t>& pool,
                std::vector<uint8_t>& data) const {
-        Append32(pool, codePage | (longRefs ? 0x80000000u : 0));
+        Append(pool, codePage | (longRefs ? 0x80000000u : 0));
         for (size_t i = 0; i < m_strings.size(); ++i) {
             const auto bytes = EncodeText(m_strings[i], codePage);
             const uint32_t refs = std::min<uint32_t>(m_refs[i], 0xFFFF);
             if (bytes.size() >= 0x10000) {
-                Append16(pool, 0);
-                Append16(pool, static_cast<uint32_t>(bytes.size() >> 16));
+                Append(pool, 0, 2);
+                Append(pool, static_cast<uint32_t>(bytes.size() >> 16), 2);
             }
-            Append16(pool, static_cast<uint32_t>(bytes.size() & 0xFFFF));
-            Append16(pool, refs);
+            Append(pool, static_cast<uint32_t>(bytes.size() & 0xFFFF), 2);
+            Append(pool, refs, 2);
             data.insert(data.end(), bytes.begin(), bytes.end());
         }
     }
@@ -352,6 +334,9 @@ std::vector<CfbStream> InstallerStreams(const PackagePlan& plan) {
     std::vector<std::vector<std::vector<uint32_t>>> tableRaw;
     std::vector<std::vector<uint32_t>> tablesRows;
     std::vector<std::vector<uint32_t>> columnsRows;
+    for (const std::u16string& text : plan.strings) {
+        pool.Id(text);
+    }
     for (const TablePlan& t : plan.tables) {
         tablesRows.push_back({pool.Id(t.name)});
     }
@@ -421,15 +406,15 @@ std::vector<uint8_t> WriteSummary(const std::vector<std::pair<uint32_t, SummaryS
     for (const auto& [id, value] : props) {
         index.emplace_back(id, static_cast<uint32_t>(indexBytes + values.size()));
         if (const auto* i2 = std::get_if<int16_t>(&value)) {
-            Append32(values, 2);
-            Append16(values, static_cast<uint16_t>(*i2));
-            Append16(values, 0);
+            Append(values, 2);
+            Append(values, static_cast<uint16_t>(*i2), 2);
+            Append(values, 0, 2);
         } else if (const auto* i4 = std::get_if<int32_t>(&value)) {
-            Append32(values, 3);
-            Append32(values, static_cast<uint32_t>(*i4));
+            Append(values, 3);
+            Append(values, static_cast<uint32_t>(*i4));
         } else if (const auto* s = std::get_if<std::string>(&value)) {
-            Append32(values, 30);
-            Append32(values, static_cast<uint32_t>(s->size() + 1));
+            Append(values, 30);
+            Append(values, static_cast<uint32_t>(s->size() + 1));
             values.insert(values.end(), s->begin(), s->end());
             values.push_back(0);
             while (values.size() % 4 != 0) {
@@ -437,26 +422,26 @@ std::vector<uint8_t> WriteSummary(const std::vector<std::pair<uint32_t, SummaryS
             }
         } else {
             const uint64_t ft = std::get<uint64_t>(value);
-            Append32(values, 64);
-            Append32(values, static_cast<uint32_t>(ft));
-            Append32(values, static_cast<uint32_t>(ft >> 32));
+            Append(values, 64);
+            Append(values, static_cast<uint32_t>(ft));
+            Append(values, static_cast<uint32_t>(ft >> 32));
         }
     }
     std::vector<uint8_t> out;
-    Append16(out, 0xFFFE);
-    Append16(out, 0);
-    Append32(out, 0x00020006);
+    Append(out, 0xFFFE, 2);
+    Append(out, 0, 2);
+    Append(out, 0x00020006);
     out.resize(24, 0); // class id
-    Append32(out, 1);
+    Append(out, 1);
     const uint8_t fmtid[16] = {0xE0, 0x85, 0x9F, 0xF2, 0xF9, 0x4F, 0x68, 0x10,
                                0xAB, 0x91, 0x08, 0x00, 0x2B, 0x27, 0xB3, 0xD9};
     out.insert(out.end(), std::begin(fmtid), std::end(fmtid));
-    Append32(out, 48);
-    Append32(out, static_cast<uint32_t>(indexBytes + values.size()));
-    Append32(out, static_cast<uint32_t>(props.size()));
+    Append(out, 48);
+    Append(out, static_cast<uint32_t>(indexBytes + values.size()));
+    Append(out, static_cast<uint32_t>(props.size()));
     for (const auto& [id, offset] : index) {
-        Append32(out, id);
-        Append32(out, offset);
+        Append(out, id);
+        Append(out, offset);
     }
     out.insert(out.end(), values.begin(), values.end());
     return out;

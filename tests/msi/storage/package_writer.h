@@ -24,7 +24,6 @@ struct CfbLayout {
     uint32_t firstDirectorySector = 0;
     std::vector<uint32_t> entryOfStream; // directory entry number of each input stream
     std::vector<uint32_t> firstSectorOfStream;
-    std::vector<bool> streamIsMini;
 
     size_t SectorOffset(uint32_t sector) const { return size_t{sector + 1} * sectorSize; }
     // Where FAT entry `index` is stored in the file.
@@ -43,6 +42,11 @@ std::vector<uint8_t> WriteCompoundFile(const std::vector<CfbStream>& streams,
 
 using Cell = std::variant<std::monostate, int32_t, std::u16string>;
 
+// Column types as the tests write them; add the width (and kColumnKey, kColumnNullable, ...).
+inline constexpr uint16_t kText = kColumnValid | kColumnShort | kColumnString;
+inline constexpr uint16_t kInteger = kColumnValid;
+inline constexpr uint16_t kBinary = kColumnValid | kColumnString;
+
 struct TablePlan {
     std::u16string name;
     std::vector<ColumnInfo> columns; // name and type; number comes from the position
@@ -51,7 +55,8 @@ struct TablePlan {
 
 struct PackagePlan {
     uint32_t codePage = 0;
-    bool longStringReferences = false; // forced; also chosen when the pool needs it
+    bool longStringReferences = false;   // forced; also chosen when the pool needs it
+    std::vector<std::u16string> strings; // put in the pool first, in this order
     std::vector<TablePlan> tables;
     std::vector<CfbStream> streams; // decoded names; stored in packed form
     std::optional<std::vector<uint8_t>> summary;

@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <cstdlib>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -39,19 +38,6 @@ inline void Poke32(std::vector<uint8_t>& bytes, size_t at, uint32_t value) {
 
 inline std::vector<uint8_t> Bytes(std::string_view text) {
     return {text.begin(), text.end()};
-}
-
-// A file of the shared real-world corpus: the folder named by the environment variable
-// VX_SHARED_DIR, else the one the build configured, else /work/shared. Callers skip when the
-// file is not there.
-inline std::string SharedCorpus(const std::string& file) {
-    const char* dir = std::getenv("VX_SHARED_DIR");
-#ifdef VX_SHARED_DIR
-    const char* configured = VX_SHARED_DIR;
-#else
-    const char* configured = "/work/shared";
-#endif
-    return std::string(dir && *dir ? dir : configured) + "/corpus/" + file;
 }
 
 } // namespace vx::msi::test

@@ -1,0 +1,45 @@
+#include "ide/framework/widgets/file_dialog_service.h"
+
+#include <QFileDialog>
+
+namespace vx {
+namespace {
+
+class QtFileDialogs final : public IFileDialogService {
+public:
+    QStringList Show(const FileDialogRequest& request) override {
+        QFileDialog dialog(request.owner, request.title, request.folder);
+        dialog.setAcceptMode(request.open ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
+        if (request.open) {
+            dialog.setFileMode(request.multiple    ? QFileDialog::ExistingFiles
+                               : request.mustExist ? QFileDialog::ExistingFile
+                                                   : QFileDialog::AnyFile);
+        }
+        dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.overwritePrompt);
+        if (!request.nameFilters.isEmpty()) {
+            dialog.setNameFilters(request.nameFilters);
+        }
+        if (!request.defaultSuffix.isEmpty()) {
+            dialog.setDefaultSuffix(request.defaultSuffix);
+        }
+        if (!request.fileName.isEmpty()) {
+            dialog.selectFile(request.fileName);
+        }
+        return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles() : QStringList();
+    }
+};
+
+QtFileDialogs g_qtDialogs;
+IFileDialogService* g_service = nullptr;
+
+} // namespace
+
+IFileDialogService* SetFileDialogService(IFileDialogService* service) {
+    return std::exchange(g_service, service);
+}
+
+IFileDialogService& CurrentFileDialogService() {
+    return g_service ? *g_service : g_qtDialogs;
+}
+
+} // namespace vx
