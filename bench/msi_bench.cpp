@@ -5,6 +5,7 @@
 // Heap peak of (a) is reported beside the size of the package's table streams.
 
 #include "bench/heap_counter.h"
+#include "bench/idle_thread.h"
 #include "libmsi_oracle.h"
 #include "platform/msi/msi_api.h"
 #include "platform/msi/storage/compound_file.h"
@@ -263,4 +264,6 @@ BENCHMARK(LibmsiReadAll)->Apply(PackageArgs)->Unit(benchmark::kMillisecond);
 BENCHMARK(OursLookups)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(LibmsiLookups)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(1);
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    return vx::bench::RunWithIdleThread(argc, argv);
+}

@@ -4,6 +4,7 @@
 
 #include "VxWsApplicationFilesEP/original/original_files_fill.h"
 #include "VxWsApplicationFilesEP/package/msi_package.h"
+#include "bench/idle_thread.h"
 #include "ide/framework/path_util.h"
 #include "platform/sys/path_strings.h"
 #include "platform/sys/wide_string.h"
@@ -204,4 +205,6 @@ BENCHMARK(OursFindRecord);
 BENCHMARK(OursFill)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(LibmsiFill)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(1);
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    return vx::bench::RunWithIdleThread(argc, argv);
+}

@@ -1,6 +1,7 @@
 #include "VxWsApplicationFilesEP/original/drag_drop_app_file.h"
 
 #include "platform/com/stream_io.h"
+#include "platform/sys/little_endian.h"
 
 #include <array>
 
@@ -29,12 +30,7 @@ CDragDropAppFile::Key ReadKey(IStream* stream) {
         return std::nullopt;
     }
     // The text is the L - 2 bytes before the terminating zero.
-    const uint32_t characters = (length - 2) / 2;
-    std::u16string key(characters, u'\0');
-    for (uint32_t i = 0; i < characters; ++i) {
-        key[i] = static_cast<char16_t>(bytes[2 * i] | bytes[2 * i + 1] << 8);
-    }
-    return key;
+    return ReadLe16Text(bytes, 0, (length - 2) / 2);
 }
 
 std::unique_ptr<CDragDropData> CreateAppFile() {

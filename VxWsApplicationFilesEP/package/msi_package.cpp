@@ -126,7 +126,8 @@ CVxMsiPackage::ViewCache::iterator CVxMsiPackage::KeyedViewEntry(std::u16string_
                                                                  std::u16string_view column,
                                                                  std::u16string_view clause) const {
     // The key is built in a kept buffer and a miss refills the node the last lookup gave back:
-    // a lookup then allocates nothing of its own here.
+    // a lookup then allocates nothing of its own here. A plain emplace and erase instead make
+    // tree_bench OursFindRecord 7% and OursFill/0 10% slower (best CPU times of 25 to 30 runs).
     m_keyScratch.clear();
     m_keyScratch.append(table).append(1, kKeySeparator).append(column);
     m_keyScratch.append(1, kKeySeparator).append(clause);

@@ -86,26 +86,7 @@ std::vector<std::u16string> CMsiPathResolver::DirectoryNames(std::u16string_view
     // keys it has visited and ends at the row whose parent it has already seen, as if that row
     // were a root. This is the self-parented rule applied to longer cycles: every folder of the
     // cycle is named once, and the answer does not depend on an arbitrary depth limit.
-    // Walks are a few levels deep: a list checked in order is cheaper than a set until the
-    // walk grows long, when a set takes over.
-    constexpr size_t kListedVisits = 32;
-    std::vector<std::u16string> visitedList;
-    std::unordered_set<std::u16string> visitedSet;
-    auto visit = [&](std::u16string k) {
-        if (visitedList.size() < kListedVisits) {
-            visitedList.push_back(std::move(k));
-        } else {
-            if (visitedSet.empty()) {
-                visitedSet.insert(visitedList.begin(), visitedList.end());
-            }
-            visitedSet.insert(std::move(k));
-        }
-    };
-    auto visited = [&](const std::u16string& k) {
-        return visitedSet.empty()
-                   ? std::find(visitedList.begin(), visitedList.end(), k) != visitedList.end()
-                   : visitedSet.count(k) != 0;
-    };
+    std::unordered_set<std::u16string> visited;
     std::u16string currentKey(key);
     CMsiRecord row = m_package->FindRecord(kDirectoryTable, kDirectoryTable, currentKey, kNoClause);
     for (;;) {
@@ -131,8 +112,8 @@ std::vector<std::u16string> CMsiPathResolver::DirectoryNames(std::u16string_view
         if (name != kCurrentFolder) {
             names.push_back(std::move(name));
         }
-        visit(std::move(currentKey));
-        if (parent.empty() || visited(parent)) {
+        visited.insert(std::move(currentKey));
+        if (parent.empty() || visited.count(parent) != 0) {
             break;
         }
         currentKey = std::move(parent);

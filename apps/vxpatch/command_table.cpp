@@ -29,24 +29,16 @@ std::u16string CommandTable::HelpText() const {
         text += u"\nCommands:\n";
         size_t width = 0;
         for (const auto& c : m_commands) {
-            width = std::max(width, c.usage.size());
+            width = std::max(width, c.Usage().size());
         }
         for (const auto& c : m_commands) {
-            text += u"  " + c.usage + std::u16string(width - c.usage.size() + 2, u' ') + c.summary +
-                    u"\n";
+            const std::u16string usage = c.Usage();
+            text +=
+                u"  " + usage + std::u16string(width - usage.size() + 2, u' ') + c.summary + u"\n";
         }
     }
     text += u"\nExit codes: 0 success, 1 the command failed, 2 the command line is wrong.\n";
     return text;
-}
-
-bool NeedArgs(std::span<const std::u16string> args, size_t minimum, size_t maximum,
-              std::u16string_view usage) {
-    if (args.size() < minimum || args.size() > maximum) {
-        PrintError(u"usage: vxpatch " + std::u16string(usage));
-        return false;
-    }
-    return true;
 }
 
 int RunCommandLine(const CommandTable& table, std::span<const std::u16string> args) {
@@ -68,8 +60,15 @@ int RunCommandLine(const CommandTable& table, std::span<const std::u16string> ar
         PrintError(FormatString(u"unknown command \"%s\"; see vxpatch --help", first));
         return kExitUsage;
     }
+    const auto commandArgs = args.subspan(1);
     try {
-        return command->run(args.subspan(1));
+        if (commandArgs.size() < command->minArgs || commandArgs.size() > command->maxArgs) {
+            throw UsageError{};
+        }
+        return command->run(commandArgs);
+    } catch (const UsageError&) {
+        PrintError(u"usage: vxpatch " + command->Usage());
+        return kExitUsage;
     } catch (const CComException& e) {
         PrintError(e.Description());
         return kExitFailure;

@@ -1,6 +1,7 @@
 #pragma once
-// The commands of vxpatch: each has a name, a usage line, a one-line summary and a handler that
-// receives the arguments after its name and answers the exit code.
+// The commands of vxpatch: each has a name, its arguments as the usage line shows them, how many
+// it takes, a one-line summary and a handler that receives the arguments after its name and
+// answers the exit code. The command line checks the count before calling the handler.
 
 #include <functional>
 #include <span>
@@ -16,10 +17,18 @@ inline constexpr int kExitUsage = 2;   // the command line itself is wrong
 
 struct Command {
     std::u16string name;
-    std::u16string usage;
+    std::u16string arguments;
+    size_t minArgs;
+    size_t maxArgs;
     std::u16string summary;
     std::function<int(std::span<const std::u16string> args)> run;
+
+    std::u16string Usage() const { return name + u" " + arguments; }
 };
+
+// Thrown by a handler whose arguments are right in number but not in form: the command line
+// prints the command's usage and ends with kExitUsage.
+struct UsageError {};
 
 class CommandTable {
 public:
@@ -31,11 +40,6 @@ public:
 private:
     std::vector<Command> m_commands;
 };
-
-// True when the count of arguments lies in [minimum, maximum]; otherwise prints the usage line
-// ("usage: vxpatch <usage>") and answers false.
-bool NeedArgs(std::span<const std::u16string> args, size_t minimum, size_t maximum,
-              std::u16string_view usage);
 
 // Runs the whole command line (argv[1] on). Failures raised as CException are printed with
 // their description and give kExitFailure.

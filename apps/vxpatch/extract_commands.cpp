@@ -116,9 +116,6 @@ std::optional<std::u16string> CopyFileTo(const std::u16string& source,
 }
 
 int Extract(std::span<const std::u16string> args) {
-    if (!NeedArgs(args, 3, 3, u"extract PKG FILEKEY DEST")) {
-        return kExitUsage;
-    }
     const std::u16string& key = args[1];
     auto package = OpenPackage(args[0]);
     const CMsiRecord file = package->FindRecord(u"File", u"File", key, u"");
@@ -414,9 +411,6 @@ int ExtractAllRun::Run() {
 }
 
 int ExtractAll(std::span<const std::u16string> args) {
-    if (!NeedArgs(args, 2, 2, u"extract-all PKG DEST")) {
-        return kExitUsage;
-    }
     auto package = OpenPackage(args[0]);
     ExtractAllRun run(*package, args[1]);
     return run.Run();
@@ -425,9 +419,9 @@ int ExtractAll(std::span<const std::u16string> args) {
 } // namespace
 
 void AddExtractCommands(CommandTable& table) {
-    table.Add({u"extract", u"extract PKG FILEKEY DEST",
+    table.Add({u"extract", u"PKG FILEKEY DEST", 3, 3,
                u"copy one original file (from the setup image or its cabinet) to DEST", Extract});
-    table.Add({u"extract-all", u"extract-all PKG DEST",
+    table.Add({u"extract-all", u"PKG DEST", 2, 2,
                u"extract every file into DEST under its source folder", ExtractAll});
 }
 

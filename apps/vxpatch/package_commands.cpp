@@ -43,11 +43,7 @@ std::u16string QuoteName(std::u16string_view name) {
 }
 
 // Prints the Name column of a system table, one a line.
-int ListNames(std::span<const std::u16string> args, std::u16string_view usage,
-              std::u16string_view table) {
-    if (!NeedArgs(args, 1, 1, usage)) {
-        return kExitUsage;
-    }
+int ListNames(std::span<const std::u16string> args, std::u16string_view table) {
     CMsiHandle database = OpenPackage(args[0]);
     CMsiView view = OpenExecutedView(database, u"SELECT `Name` FROM " + QuoteName(table));
     while (CMsiRecord row = view.Fetch()) {
@@ -57,13 +53,10 @@ int ListNames(std::span<const std::u16string> args, std::u16string_view usage,
 }
 
 int Tables(std::span<const std::u16string> args) {
-    return ListNames(args, u"tables PKG", u"_Tables");
+    return ListNames(args, u"_Tables");
 }
 
 int Export(std::span<const std::u16string> args) {
-    if (!NeedArgs(args, 2, 2, u"export PKG TABLE")) {
-        return kExitUsage;
-    }
     const std::u16string& table = args[1];
     CMsiHandle database = OpenPackage(args[0]);
     CMsiView view = OpenExecutedView(database, u"SELECT * FROM " + QuoteName(table));
@@ -113,9 +106,6 @@ int Export(std::span<const std::u16string> args) {
 }
 
 int Query(std::span<const std::u16string> args) {
-    if (!NeedArgs(args, 2, 66, u"query PKG SQL [VALUE...]")) {
-        return kExitUsage;
-    }
     CMsiHandle database = OpenPackage(args[0]);
     CMsiHandle params;
     const size_t valueCount = args.size() - 2;
@@ -162,9 +152,6 @@ std::u16string FileTimeText(const MsiFileTime& time) {
 }
 
 int SummaryInfo(std::span<const std::u16string> args) {
-    if (!NeedArgs(args, 1, 1, u"suminfo PKG")) {
-        return kExitUsage;
-    }
     CMsiHandle database = OpenPackage(args[0]);
     CMsiHandle summary;
     CheckMsiResult(MsiGetSummaryInformationW(database, nullptr, 0, summary.Out()),
@@ -208,13 +195,10 @@ int SummaryInfo(std::span<const std::u16string> args) {
 }
 
 int Streams(std::span<const std::u16string> args) {
-    return ListNames(args, u"streams PKG", u"_Streams");
+    return ListNames(args, u"_Streams");
 }
 
 int Version(std::span<const std::u16string> args) {
-    if (!NeedArgs(args, 1, 1, u"version FILE")) {
-        return kExitUsage;
-    }
     MsiDWORD versionSize = 0;
     MsiDWORD languageSize = 0;
     UINT result =
@@ -240,13 +224,14 @@ int Version(std::span<const std::u16string> args) {
 } // namespace
 
 void AddPackageCommands(CommandTable& table) {
-    table.Add({u"tables", u"tables PKG", u"list the package's tables", Tables});
-    table.Add({u"export", u"export PKG TABLE", u"write a table as IDT text", Export});
-    table.Add({u"query", u"query PKG SQL [VALUE...]",
+    table.Add({u"tables", u"PKG", 1, 1, u"list the package's tables", Tables});
+    table.Add({u"export", u"PKG TABLE", 2, 2, u"write a table as IDT text", Export});
+    // At most 64 VALUEs.
+    table.Add({u"query", u"PKG SQL [VALUE...]", 2, 66,
                u"run a SELECT; VALUEs bind the ? markers in order", Query});
-    table.Add({u"suminfo", u"suminfo PKG", u"show the summary information", SummaryInfo});
-    table.Add({u"streams", u"streams PKG", u"list the package's streams", Streams});
-    table.Add({u"version", u"version FILE", u"show a file's version and language", Version});
+    table.Add({u"suminfo", u"PKG", 1, 1, u"show the summary information", SummaryInfo});
+    table.Add({u"streams", u"PKG", 1, 1, u"list the package's streams", Streams});
+    table.Add({u"version", u"FILE", 1, 1, u"show a file's version and language", Version});
 }
 
 } // namespace vx::cli

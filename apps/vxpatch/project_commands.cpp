@@ -100,8 +100,8 @@ std::u16string AbsolutePath(const std::u16string& path) {
     return absolute;
 }
 
-std::u16string Flag(VARIANT_BOOL value) {
-    return value != VARIANT_FALSE ? u"1" : u"0";
+std::u16string Flag(bool value) {
+    return value ? u"1" : u"0";
 }
 
 std::optional<int32_t> ParseInteger(std::u16string_view text) {
@@ -127,10 +127,6 @@ std::optional<int32_t> ParseInteger(std::u16string_view text) {
 }
 
 int New(std::span<const std::u16string> args) {
-    constexpr std::u16string_view usage = u"new PROJECT --original PKG";
-    if (!NeedArgs(args, 3, 3, usage)) {
-        return kExitUsage;
-    }
     std::u16string project;
     std::u16string original;
     if (args[0] == u"--original") {
@@ -140,8 +136,7 @@ int New(std::span<const std::u16string> args) {
         project = args[0];
         original = args[2];
     } else {
-        NeedArgs(args, 0, 0, usage);
-        return kExitUsage;
+        throw UsageError{};
     }
     // On the command line a relative package path means the current folder; the project would
     // read it against its own folder, so it is stored absolute. Path variables stay as written.
@@ -161,9 +156,6 @@ int New(std::span<const std::u16string> args) {
 }
 
 int Info(std::span<const std::u16string> args) {
-    if (!NeedArgs(args, 1, 1, u"info PROJECT")) {
-        return kExitUsage;
-    }
     ComPtr<IProject> project = Open(args[0]);
     BStr path;
     BStr type;
@@ -202,9 +194,6 @@ int Info(std::span<const std::u16string> args) {
 }
 
 int List(std::span<const std::u16string> args) {
-    if (!NeedArgs(args, 1, 1, u"list PROJECT")) {
-        return kExitUsage;
-    }
     ComPtr<IProject> project = Open(args[0]);
     ComPtr<IPatchProject> patchProject = PatchProjectOf(project.Get(), args[0]);
     ComPtr<IPatchFiles> files;
@@ -221,28 +210,15 @@ int List(std::span<const std::u16string> args) {
         ComPtr<IPatchFile> entry;
         ThrowIfFailed(item.Get()->punkVal->QueryInterface(IPatchFile::kIid,
                                                           entry.ReleaseAndGetVoidAddress()));
-        BStr key, path, feature, directory;
-        int32_t type = 0;
-        VARIANT_BOOL selfReg = 0, extractCom = 0, overwrite = 0;
-        ThrowIfFailed(entry->GetKey(key.Out()));
-        ThrowIfFailed(entry->GetType(&type));
-        ThrowIfFailed(entry->GetNewFilePath(path.Out()));
-        ThrowIfFailed(entry->GetSelfReg(&selfReg));
-        ThrowIfFailed(entry->GetExtractCOM(&extractCom));
-        ThrowIfFailed(entry->GetOverwrite(&overwrite));
-        ThrowIfFailed(entry->GetFeature(feature.Out()));
-        ThrowIfFailed(entry->GetDestinationDir(directory.Out()));
-        PrintLine(FormatString(u"%s\t%d\t%s\t%s\t%s\t%s\t%s\t%s", key.ToString(), type,
-                               path.ToString(), Flag(selfReg), Flag(extractCom), Flag(overwrite),
-                               feature.ToString(), directory.ToString()));
+        const PatchEntry e = ReadPatchEntry(entry.Get());
+        PrintLine(FormatString(u"%s\t%d\t%s\t%s\t%s\t%s\t%s\t%s", e.key, e.type, e.newFilePath,
+                               Flag(e.selfReg), Flag(e.extractCom), Flag(e.overwrite), e.feature,
+                               e.destinationDir));
     }
     return kExitSuccess;
 }
 
 int Add(std::span<const std::u16string> args) {
-    if (!NeedArgs(args, 2, SIZE_MAX, u"add PROJECT FILEKEY...")) {
-        return kExitUsage;
-    }
     ConsoleMessages messages;
     ComPtr<IProject> project = Open(args[0]);
     ComPtr<IPatchProject> patchProject = PatchProjectOf(project.Get(), args[0]);
@@ -264,9 +240,6 @@ int Add(std::span<const std::u16string> args) {
 }
 
 int AddNew(std::span<const std::u16string> args) {
-    if (!NeedArgs(args, 2, 2, u"add-new PROJECT PATH")) {
-        return kExitUsage;
-    }
     ConsoleMessages messages;
     const std::u16string path = AbsolutePath(args[1]);
     const uint32_t attributes = GetFileAttributes(path);
@@ -286,9 +259,6 @@ int AddNew(std::span<const std::u16string> args) {
 }
 
 int Set(std::span<const std::u16string> args) {
-    if (!NeedArgs(args, 4, 4, u"set PROJECT KEY PROPERTY VALUE")) {
-        return kExitUsage;
-    }
     const std::optional<EntryField> field = EntryFieldFromName(args[2]);
     if (!field) {
         PrintError(FormatString(u"unknown property \"%s\"; use Key, NewFilePath, Type, SelfReg, "
@@ -346,9 +316,6 @@ int Set(std::span<const std::u16string> args) {
 }
 
 int Remove(std::span<const std::u16string> args) {
-    if (!NeedArgs(args, 2, 2, u"remove PROJECT KEY")) {
-        return kExitUsage;
-    }
     ComPtr<IProject> project = Open(args[0]);
     ComPtr<IPatchProject> patchProject = PatchProjectOf(project.Get(), args[0]);
     ComPtr<IPatchFile> entry = RequireEntry(patchProject.Get(), args[1]);
@@ -361,18 +328,18 @@ int Remove(std::span<const std::u16string> args) {
 } // namespace
 
 void AddProjectCommands(CommandTable& table) {
-    table.Add({u"new", u"new PROJECT --original PKG",
+    table.Add({u"new", u"PROJECT --original PKG", 3, 3,
                u"create a patch project for the original package PKG", New});
     table.Add(
-        {u"info", u"info PROJECT", u"show a project's type, format, package and entries", Info});
+        {u"info", u"PROJECT", 1, 1, u"show a project's type, format, package and entries", Info});
     table.Add(
-        {u"list", u"list PROJECT", u"list the patch entries, one a line, tab-separated", List});
+        {u"list", u"PROJECT", 1, 1, u"list the patch entries, one a line, tab-separated", List});
+    table.Add({u"add", u"PROJECT FILEKEY...", 2, SIZE_MAX,
+               u"patch existing files of the original package", Add});
+    table.Add({u"add-new", u"PROJECT PATH", 2, 2, u"add a new file to the patch", AddNew});
     table.Add(
-        {u"add", u"add PROJECT FILEKEY...", u"patch existing files of the original package", Add});
-    table.Add({u"add-new", u"add-new PROJECT PATH", u"add a new file to the patch", AddNew});
-    table.Add(
-        {u"set", u"set PROJECT KEY PROPERTY VALUE", u"change one setting of a patch entry", Set});
-    table.Add({u"remove", u"remove PROJECT KEY", u"remove a patch entry", Remove});
+        {u"set", u"PROJECT KEY PROPERTY VALUE", 4, 4, u"change one setting of a patch entry", Set});
+    table.Add({u"remove", u"PROJECT KEY", 2, 2, u"remove a patch entry", Remove});
 }
 
 } // namespace vx::cli

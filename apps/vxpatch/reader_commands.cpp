@@ -28,14 +28,9 @@ std::u16string Numbered(int value, std::u16string_view name) {
 }
 
 int Dir(std::span<const std::u16string> args) {
-    constexpr std::u16string_view usage = u"dir PKG KEY [--source]";
-    if (!NeedArgs(args, 2, 3, usage)) {
-        return kExitUsage;
-    }
     const bool sourceMode = args.size() == 3;
     if (sourceMode && args[2] != u"--source") {
-        PrintError(u"usage: vxpatch " + std::u16string(usage));
-        return kExitUsage;
+        throw UsageError{};
     }
     auto package = OpenPackage(args[0]);
     const std::u16string& key = args[1];
@@ -50,9 +45,6 @@ int Dir(std::span<const std::u16string> args) {
 }
 
 int Dirs(std::span<const std::u16string> args) {
-    if (!NeedArgs(args, 1, 1, u"dirs PKG")) {
-        return kExitUsage;
-    }
     auto package = OpenPackage(args[0]);
     CMsiView* view = package->OpenTableView(u"Directory", u"");
     while (CMsiRecord row = view->Fetch()) {
@@ -64,18 +56,12 @@ int Dirs(std::span<const std::u16string> args) {
 }
 
 int CompareVersionsCommand(std::span<const std::u16string> args) {
-    if (!NeedArgs(args, 2, 2, u"compare-versions A B")) {
-        return kExitUsage;
-    }
     const VersionRelation relation = CompareVersionStrings(args[0], args[1]);
     PrintLine(Numbered(static_cast<int>(relation), VersionRelationName(relation)));
     return kExitSuccess;
 }
 
 int ComparePackages(std::span<const std::u16string> args) {
-    if (!NeedArgs(args, 2, 2, u"compare PKG OTHER")) {
-        return kExitUsage;
-    }
     auto package = OpenPackage(args[0]);
     auto other = OpenPackage(args[1]);
     const PackageRelation relation = package->CompareWithPackage(other.get());
@@ -84,9 +70,6 @@ int ComparePackages(std::span<const std::u16string> args) {
 }
 
 int Product(std::span<const std::u16string> args) {
-    if (!NeedArgs(args, 1, 1, u"product PKG")) {
-        return kExitUsage;
-    }
     auto package = OpenPackage(args[0]);
     PrintLine(u"ProductCode: " + package->GetProductCode());
     PrintLine(u"ProductVersion: " + package->GetProductVersion());
@@ -97,9 +80,6 @@ int Product(std::span<const std::u16string> args) {
 }
 
 int Tree(std::span<const std::u16string> args) {
-    if (!NeedArgs(args, 1, 1, u"tree PKG")) {
-        return kExitUsage;
-    }
     OpenPackage(args[0]); // a package that cannot be opened is an error here, not an empty tree
     OriginalFilesModel model(kOriginalSetupFilesLabel);
     FillOriginalFiles(model, args[0]);
@@ -110,17 +90,17 @@ int Tree(std::span<const std::u16string> args) {
 } // namespace
 
 void AddReaderCommands(CommandTable& table) {
-    table.Add({u"dir", u"dir PKG KEY [--source]",
+    table.Add({u"dir", u"PKG KEY [--source]", 2, 3,
                u"resolve a Directory key (target path, or source path with --source)", Dir});
     table.Add(
-        {u"dirs", u"dirs PKG", u"every Directory key with its target and source paths", Dirs});
-    table.Add({u"compare-versions", u"compare-versions A B", u"how version A relates to B",
-               CompareVersionsCommand});
+        {u"dirs", u"PKG", 1, 1, u"every Directory key with its target and source paths", Dirs});
     table.Add(
-        {u"compare", u"compare PKG OTHER", u"how package PKG relates to OTHER", ComparePackages});
-    table.Add({u"product", u"product PKG",
+        {u"compare-versions", u"A B", 2, 2, u"how version A relates to B", CompareVersionsCommand});
+    table.Add(
+        {u"compare", u"PKG OTHER", 2, 2, u"how package PKG relates to OTHER", ComparePackages});
+    table.Add({u"product", u"PKG", 1, 1,
                u"product code, version and language, package code and schema", Product});
-    table.Add({u"tree", u"tree PKG",
+    table.Add({u"tree", u"PKG", 1, 1,
                u"the Original Setup Files tree: one node a line, indented by level", Tree});
 }
 

@@ -2,7 +2,7 @@
 
 #include "ide/automation/project_errors.h"
 #include "ide/automation/project_objects.h"
-#include "platform/sys/format_string.h"
+#include "platform/com/com_exception.h"
 
 #include <vector>
 
@@ -77,15 +77,7 @@ public:
     }
 
 private:
-    PatchEntry Read() {
-        std::optional<PatchEntry> entry = m_store->ReadEntry(m_key);
-        if (!entry) {
-            throw ProjectFailure(
-                VXPROJ_E_ENTRYGONE,
-                FormatString(u"The patch entry \"%s\" is no longer in the project.", m_key));
-        }
-        return std::move(*entry);
-    }
+    PatchEntry Read() { return m_store->Entry(m_key); }
     HRESULT GetFlag(VARIANT_BOOL* value, bool PatchEntry::*flag) {
         return GuardedCall([&]() -> HRESULT {
             if (!value) {
@@ -183,7 +175,7 @@ public:
             }
             const std::u16string text(key->bstrVal ? key->bstrVal : u"",
                                       key->bstrVal ? SysStringLen(key->bstrVal) : 0);
-            if (!m_store->ReadEntry(text)) {
+            if (!m_store->HasEntry(text)) {
                 return S_FALSE;
             }
             *entry = MakePatchFileObject(m_store, text).Detach();
@@ -224,6 +216,28 @@ ComPtr<IPatchFiles> MakePatchFileCollection(std::shared_ptr<ProjectStore> store)
 ComPtr<IPatchFile> MakePatchFileObject(std::shared_ptr<ProjectStore> store, std::u16string key) {
     ComPtr<PatchFile> entry = MakeComObject<PatchFile>(std::move(store), std::move(key));
     return ComPtr<IPatchFile>(entry.Get());
+}
+
+PatchEntry ReadPatchEntry(IPatchFile* entry) {
+    PatchEntry out;
+    BStr key, path, feature, directory;
+    VARIANT_BOOL selfReg = VARIANT_FALSE, extractCom = VARIANT_FALSE, overwrite = VARIANT_FALSE;
+    ThrowIfFailed(entry->GetKey(key.Out()));
+    ThrowIfFailed(entry->GetType(&out.type));
+    ThrowIfFailed(entry->GetNewFilePath(path.Out()));
+    ThrowIfFailed(entry->GetSelfReg(&selfReg));
+    ThrowIfFailed(entry->GetExtractCOM(&extractCom));
+    ThrowIfFailed(entry->GetOverwrite(&overwrite));
+    ThrowIfFailed(entry->GetFeature(feature.Out()));
+    ThrowIfFailed(entry->GetDestinationDir(directory.Out()));
+    out.key = key.ToString();
+    out.newFilePath = path.ToString();
+    out.selfReg = selfReg != VARIANT_FALSE;
+    out.extractCom = extractCom != VARIANT_FALSE;
+    out.overwrite = overwrite != VARIANT_FALSE;
+    out.feature = feature.ToString();
+    out.destinationDir = directory.ToString();
+    return out;
 }
 
 } // namespace vx

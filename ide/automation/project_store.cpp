@@ -41,6 +41,11 @@ const FieldInfo& Info(EntryField field) {
     throw ProjectFailure(VXPROJ_E_BADVALUE, std::move(text));
 }
 
+[[noreturn]] void ThrowEntryGone(std::u16string_view key) {
+    throw ProjectFailure(VXPROJ_E_ENTRYGONE,
+                         FormatString(u"The patch entry \"%s\" is no longer in the project.", key));
+}
+
 void CheckText(std::u16string_view what, std::u16string_view value, size_t maxLength) {
     if (value.find(u'\0') != std::u16string_view::npos) {
         BadValue(FormatString(u"The %s cannot contain a zero character.", what));
@@ -313,13 +318,39 @@ std::vector<std::u16string> ProjectStore::PathVariableNames() {
     return names;
 }
 
-std::optional<PatchEntry> ProjectStore::ReadEntry(std::u16string_view key) {
+bool ProjectStore::HasEntry(std::u16string_view key) {
+    SqliteStatement exists(*m_connection, "SELECT 1 FROM VXKestromFile WHERE OriginalFile = ?");
+    return exists.Bind(1, key).Step();
+}
+
+void ProjectStore::RequireFreeKey(std::u16string_view key) {
+    if (HasEntry(key)) {
+        throw ProjectFailure(VXPROJ_E_DUPLICATE,
+                             FormatString(u"The patch list already has an entry \"%s\".", key));
+    }
+}
+
+void ProjectStore::RequireChange(std::u16string_view key) {
+    if (m_connection->ChangedRows() == 0) {
+        ThrowEntryGone(key);
+    }
+}
+
+template <class Value>
+void ProjectStore::UpdateEntry(std::u16string_view key, EntryField field, Value value) {
+    SqliteStatement update(*m_connection, std::string("UPDATE VXKestromFile SET ") +
+                                              Info(field).column + " = ? WHERE OriginalFile = ?");
+    update.Bind(1, value).Bind(2, key).Run();
+    RequireChange(key);
+}
+
+PatchEntry ProjectStore::Entry(std::u16string_view key) {
     SqliteStatement select(*m_connection,
                            "SELECT OriginalFile, Type, NewFilePath, SelfReg, ExtractCOM, Overwrite,"
                            " Feature, DestinationDir FROM VXKestromFile WHERE OriginalFile = ?");
     select.Bind(1, key);
     if (!select.Step()) {
-        return std::nullopt;
+        ThrowEntryGone(key);
     }
     PatchEntry entry;
     entry.key = select.Text(0);
@@ -352,13 +383,7 @@ void ProjectStore::CreateEntry(std::u16string_view key, std::u16string_view newF
     CheckEntryText(EntryField::Key, key);
     CheckEntryText(EntryField::NewFilePath, newFilePath);
     StoreWrite transaction(*this);
-    {
-        SqliteStatement exists(*m_connection, "SELECT 1 FROM VXKestromFile WHERE OriginalFile = ?");
-        if (exists.Bind(1, key).Step()) {
-            throw ProjectFailure(VXPROJ_E_DUPLICATE,
-                                 FormatString(u"The patch list already has an entry \"%s\".", key));
-        }
-    }
+    RequireFreeKey(key);
     SqliteStatement insert(*m_connection,
                            "INSERT INTO VXKestromFile (OriginalFile, Sequence, NewFilePath)"
                            " VALUES (?, (SELECT coalesce(max(Sequence), 0) + 1 FROM VXKestromFile),"
@@ -373,21 +398,9 @@ void ProjectStore::PutEntryText(std::u16string_view key, EntryField field,
     CheckEntryText(field, value);
     StoreWrite transaction(*this);
     if (field == EntryField::Key && value != key) {
-        SqliteStatement exists(*m_connection, "SELECT 1 FROM VXKestromFile WHERE OriginalFile = ?");
-        if (exists.Bind(1, value).Step()) {
-            throw ProjectFailure(
-                VXPROJ_E_DUPLICATE,
-                FormatString(u"The patch list already has an entry \"%s\".", value));
-        }
+        RequireFreeKey(value);
     }
-    SqliteStatement update(*m_connection, std::string("UPDATE VXKestromFile SET ") +
-                                              Info(field).column + " = ? WHERE OriginalFile = ?");
-    update.Bind(1, value).Bind(2, key).Run();
-    if (m_connection->ChangedRows() == 0) {
-        throw ProjectFailure(
-            VXPROJ_E_ENTRYGONE,
-            FormatString(u"The patch entry \"%s\" is no longer in the project.", key));
-    }
+    UpdateEntry(key, field, value);
     transaction.Commit();
     if (field == EntryField::Key) {
         NotifyItem(key, ItemRemoved, {});
@@ -413,14 +426,7 @@ void ProjectStore::PutEntryInteger(std::u16string_view key, EntryField field, in
         BadValue(FormatString(u"%s is not a number property.", EntryFieldName(field)));
     }
     StoreWrite transaction(*this);
-    SqliteStatement update(*m_connection, std::string("UPDATE VXKestromFile SET ") +
-                                              Info(field).column + " = ? WHERE OriginalFile = ?");
-    update.Bind(1, int64_t{value}).Bind(2, key).Run();
-    if (m_connection->ChangedRows() == 0) {
-        throw ProjectFailure(
-            VXPROJ_E_ENTRYGONE,
-            FormatString(u"The patch entry \"%s\" is no longer in the project.", key));
-    }
+    UpdateEntry(key, field, int64_t{value});
     transaction.Commit();
     NotifyItem(key, ItemModified, EntryFieldName(field));
 }
@@ -429,11 +435,7 @@ void ProjectStore::DeleteEntry(std::u16string_view key) {
     StoreWrite transaction(*this);
     SqliteStatement remove(*m_connection, "DELETE FROM VXKestromFile WHERE OriginalFile = ?");
     remove.Bind(1, key).Run();
-    if (m_connection->ChangedRows() == 0) {
-        throw ProjectFailure(
-            VXPROJ_E_ENTRYGONE,
-            FormatString(u"The patch entry \"%s\" is no longer in the project.", key));
-    }
+    RequireChange(key);
     transaction.Commit();
     NotifyItem(key, ItemRemoved, {});
 }
@@ -445,7 +447,6 @@ std::u16string ProjectStore::UniqueEntryKey(std::u16string_view base, int32_t ma
                               maxLength));
     }
     const std::u16string stem = IdentifierFrom(base);
-    SqliteStatement exists(*m_connection, "SELECT 1 FROM VXKestromFile WHERE OriginalFile = ?");
     // At most EntryCount() values can be taken, so the search ends by then.
     for (uint64_t n = 0;; ++n) {
         const std::u16string digits = n == 0 ? std::u16string() : Utf8ToUtf16(std::to_string(n));
@@ -453,8 +454,7 @@ std::u16string ProjectStore::UniqueEntryKey(std::u16string_view base, int32_t ma
             BadValue(u"No free key of the allowed length is left.");
         }
         const std::u16string candidate = stem.substr(0, limit - digits.size()) + digits;
-        exists.Reset();
-        if (!exists.Bind(1, candidate).Step()) {
+        if (!HasEntry(candidate)) {
             return candidate;
         }
     }

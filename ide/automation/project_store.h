@@ -75,7 +75,9 @@ public:
     void PutPathVariable(std::u16string_view name, std::u16string_view value);
     std::vector<std::u16string> PathVariableNames();
 
-    std::optional<PatchEntry> ReadEntry(std::u16string_view key);
+    bool HasEntry(std::u16string_view key);
+    // Throws VXPROJ_E_ENTRYGONE when there is no such entry.
+    PatchEntry Entry(std::u16string_view key);
     // Keys in creation order.
     std::vector<std::u16string> EntryKeys();
     int64_t EntryCount();
@@ -105,6 +107,11 @@ private:
     ProjectStore(std::unique_ptr<SqliteConnection> connection, int32_t schemaVersion);
     void NotifyItem(std::u16string_view key, ItemChange change, std::u16string_view property);
     void NotifyProperty(std::u16string_view name);
+    // Throw VXPROJ_E_DUPLICATE when an entry has the key, VXPROJ_E_ENTRYGONE when the last
+    // statement changed no row.
+    void RequireFreeKey(std::u16string_view key);
+    void RequireChange(std::u16string_view key);
+    template <class Value> void UpdateEntry(std::u16string_view key, EntryField field, Value value);
 
     std::unique_ptr<SqliteConnection> m_connection;
     int32_t m_schemaVersion;
@@ -121,5 +128,9 @@ private:
 
 // Checks a value against what its column can hold; throws VXPROJ_E_BADVALUE otherwise.
 void CheckEntryText(EntryField field, std::u16string_view value);
+
+// All of an entry's settings, read through its automation object; a failed read throws
+// CComException.
+PatchEntry ReadPatchEntry(IPatchFile* entry);
 
 } // namespace vx

@@ -1,6 +1,7 @@
 #include "ide/framework/drag_drop_data.h"
 
 #include "platform/com/stream_io.h"
+#include "platform/sys/little_endian.h"
 
 #include <array>
 #include <mutex>
@@ -89,10 +90,7 @@ std::unique_ptr<CDragDropData> ReadDragDropData(IStream* stream) {
     if (!ReadStreamExactly(stream, bytes.data(), 2 * length)) {
         return nullptr;
     }
-    std::u16string name;
-    for (uint32_t i = 0; i < length; ++i) {
-        name += static_cast<char16_t>(bytes[2 * i] | bytes[2 * i + 1] << 8);
-    }
+    const std::u16string name = ReadLe16Text(bytes, 0, length);
     uint32_t schema = 0;
     const DragDropClass* type = FindClass(name);
     if (!ReadStreamUint32(stream, schema) || !type || schema != type->schema) {

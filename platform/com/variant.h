@@ -4,20 +4,13 @@
 
 #include "platform/com/bstr.h"
 #include "platform/com/unknown.h"
+#include "platform/com/vartype.h"
 
 #include <cstdint>
 
 namespace vx {
 
 struct IDispatch;
-
-using VARTYPE = uint16_t;
-inline constexpr VARTYPE VT_EMPTY = 0;
-inline constexpr VARTYPE VT_I4 = 3;
-inline constexpr VARTYPE VT_BSTR = 8;
-inline constexpr VARTYPE VT_DISPATCH = 9;
-inline constexpr VARTYPE VT_BOOL = 11;
-inline constexpr VARTYPE VT_UNKNOWN = 13;
 
 using VARIANT_BOOL = int16_t;
 inline constexpr VARIANT_BOOL VARIANT_TRUE = -1;

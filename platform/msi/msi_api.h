@@ -5,6 +5,7 @@
 // Handles are 32-bit; 0 is none. Every handle is released with MsiCloseHandle. The handle table
 // is safe to use from several threads; one handle should be used by one thread at a time.
 
+#include "platform/com/vartype.h"
 #include "platform/sys/win32_errors.h"
 
 #include <cstdint>
@@ -32,12 +33,12 @@ enum MSICOLINFO { MSICOLINFO_NAMES = 0, MSICOLINFO_TYPES = 1 };
 
 inline constexpr int32_t MSI_NULL_INTEGER = INT32_MIN;
 
-// Summary information property types (the VT_ values).
-inline constexpr UINT VT_EMPTY_PROPERTY = 0;
-inline constexpr UINT VT_I2_PROPERTY = 2;
-inline constexpr UINT VT_I4_PROPERTY = 3;
-inline constexpr UINT VT_LPSTR_PROPERTY = 30;
-inline constexpr UINT VT_FILETIME_PROPERTY = 64;
+// Summary information property types, as MsiSummaryInfoGetPropertyW reports them.
+inline constexpr UINT VT_EMPTY_PROPERTY = vx::VT_EMPTY;
+inline constexpr UINT VT_I2_PROPERTY = vx::VT_I2;
+inline constexpr UINT VT_I4_PROPERTY = vx::VT_I4;
+inline constexpr UINT VT_LPSTR_PROPERTY = vx::VT_LPSTR;
+inline constexpr UINT VT_FILETIME_PROPERTY = vx::VT_FILETIME;
 
 UINT MsiOpenDatabaseW(LPCWSTR databasePath, LPCWSTR persist, MSIHANDLE* database);
 UINT MsiCloseHandle(MSIHANDLE handle);

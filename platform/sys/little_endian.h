@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <string>
 
 namespace vx {
 
@@ -19,6 +20,15 @@ inline uint32_t ReadLe32(std::span<const uint8_t> b, size_t at) {
 
 inline uint64_t ReadLe64(std::span<const uint8_t> b, size_t at) {
     return static_cast<uint64_t>(ReadLe32(b, at)) | (static_cast<uint64_t>(ReadLe32(b, at + 4)) << 32);
+}
+
+// `characters` UTF-16 code units stored from `at`.
+inline std::u16string ReadLe16Text(std::span<const uint8_t> b, size_t at, size_t characters) {
+    std::u16string text(characters, u'\0');
+    for (size_t i = 0; i < characters; ++i) {
+        text[i] = static_cast<char16_t>(ReadLe16(b, at + 2 * i));
+    }
+    return text;
 }
 
 } // namespace vx

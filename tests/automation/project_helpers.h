@@ -85,23 +85,9 @@ struct EntrySettings {
 };
 
 inline EntrySettings SettingsOf(IPatchFile* entry) {
-    EntrySettings s;
-    VARIANT_BOOL selfReg = 0, extractCom = 0, overwrite = 0;
-    BStr path, feature, directory;
-    ThrowIfFailed(entry->GetType(&s.type));
-    ThrowIfFailed(entry->GetNewFilePath(path.Out()));
-    ThrowIfFailed(entry->GetSelfReg(&selfReg));
-    ThrowIfFailed(entry->GetExtractCOM(&extractCom));
-    ThrowIfFailed(entry->GetOverwrite(&overwrite));
-    ThrowIfFailed(entry->GetFeature(feature.Out()));
-    ThrowIfFailed(entry->GetDestinationDir(directory.Out()));
-    s.newFilePath = path.ToString();
-    s.selfReg = selfReg != VARIANT_FALSE;
-    s.extractCom = extractCom != VARIANT_FALSE;
-    s.overwrite = overwrite != VARIANT_FALSE;
-    s.feature = feature.ToString();
-    s.destinationDir = directory.ToString();
-    return s;
+    const PatchEntry e = ReadPatchEntry(entry);
+    return {e.type,      e.newFilePath, e.selfReg,       e.extractCom,
+            e.overwrite, e.feature,     e.destinationDir};
 }
 
 // The description a failed call left in the thread's error information.

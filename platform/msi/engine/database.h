@@ -63,7 +63,7 @@ private:
     std::unique_ptr<InstallerStorage> m_storage;
     mutable std::mutex m_indexLock;
     mutable std::map<std::pair<const TableInfo*, uint32_t>, std::unique_ptr<ColumnIndex>> m_indexes;
-    mutable HandleLock m_planLock; // taken by every query opened: kept as cheap as a handle's
+    mutable HandleLock m_planLock; // taken by every view opened: see handle_lock.h
     struct TextHash {
         using is_transparent = void;
         size_t operator()(std::u16string_view text) const {

@@ -1,8 +1,12 @@
 #pragma once
-// The lock of a handle and of the handle table. Every API call takes two or three of these and
+// The lock of a handle, of the handle table and of a database's query plans. Every API call takes
+// a handle's, every open and close of a handle the table's, every view opened the plans', and
 // they are almost never contended, so the uncontended path is what counts: one atomic exchange
 // to lock and a plain store to unlock. A waiter spins briefly, then yields its time slice, so a
 // long hold (a full-table query) costs the waiting thread little.
+// A std::mutex in its place (best CPU times of 25 to 30 runs, binaries taken in turn, a second
+// thread alive) makes tree_bench OursFindRecord / msi_bench OursLookups/0 slower by 12% / 16% as
+// the handles' lock, 11% / 15% as the table's and 2% / 3% as the plans'.
 
 #include <atomic>
 #include <thread>

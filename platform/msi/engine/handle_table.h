@@ -85,9 +85,6 @@ public:
     }
     bool Remove(uint32_t handle);
     size_t RemoveAll();
-    // Puts closed slots on the shared free list (the threads' own queues hand over their surplus
-    // and, when the thread ends, the rest).
-    void GiveBack(const uint32_t* slots, size_t count);
     // Counts the open handles one by one: for tests and diagnostics, not for hot paths.
     size_t Count();
 
@@ -120,10 +117,10 @@ private:
     // How many slots have ever been handed out.
     uint32_t UsedSlots();
 
-    // Handle n lives in slot n - 1. Closed slots are reused oldest first, so that a stale handle
-    // does not hit a new object soon after its close. Each thread first queues the numbers it
-    // closes and reuses them itself once enough are queued; the shared list takes the surplus.
-    // Most opens and closes then take no table-wide lock at all.
+    // Handle n lives in slot n - 1. Closed slots are reused oldest first, and only once more
+    // than kReuseDelay are waiting, so that a stale handle does not hit a new object soon after
+    // its close.
+    static constexpr size_t kReuseDelay = 64;
     HandleLock m_lock; // guards the free list, m_used and chunk creation
     std::array<std::atomic<HandleEntry*>, kChunks> m_chunks{};
     std::deque<uint32_t> m_free;

@@ -49,7 +49,8 @@ struct QueryPlan {
 class View {
 public:
     // Parses and checks the query against the catalogue. Failures raise MsiFailure with
-    // ERROR_BAD_QUERY_SYNTAX (or ERROR_INVALID_TABLE... see the .cpp) and the installer's error.
+    // ERROR_BAD_QUERY_SYNTAX and the installer's error: 2234 (syntax), 2228 (unknown table) or
+    // 2235 (unknown column).
     View(std::shared_ptr<Database> database, std::u16string_view query);
     // Not copyable: the selection can point into the view's own result, and a copy would keep
     // pointing into the original's.

@@ -1,18 +1,15 @@
 #include "platform/msi/storage/summary_info.h"
 
+#include "platform/com/vartype.h"
 #include "platform/msi/storage/code_page.h"
 #include "platform/sys/format_string.h"
+#include "platform/sys/little_endian.h"
 
 #include <optional>
 #include <vector>
 
 namespace vx::msi {
 namespace {
-
-constexpr uint16_t kVtI2 = 2;
-constexpr uint16_t kVtI4 = 3;
-constexpr uint16_t kVtLpstr = 30;
-constexpr uint16_t kVtFiletime = 64;
 
 class Reader {
 public:
@@ -27,16 +24,15 @@ public:
     }
     uint16_t U16(uint64_t at, const char16_t* what) const {
         Need(at, 2, what);
-        const size_t i = static_cast<size_t>(at);
-        return static_cast<uint16_t>(m_bytes[i] | (m_bytes[i + 1] << 8));
+        return ReadLe16(m_bytes, static_cast<size_t>(at));
     }
     uint32_t U32(uint64_t at, const char16_t* what) const {
-        return static_cast<uint32_t>(U16(at, what)) |
-               (static_cast<uint32_t>(U16(at + 2, what)) << 16);
+        Need(at, 4, what);
+        return ReadLe32(m_bytes, static_cast<size_t>(at));
     }
     uint64_t U64(uint64_t at, const char16_t* what) const {
-        return static_cast<uint64_t>(U32(at, what)) |
-               (static_cast<uint64_t>(U32(at + 4, what)) << 32);
+        Need(at, 8, what);
+        return ReadLe64(m_bytes, static_cast<size_t>(at));
     }
     std::span<const uint8_t> Bytes(uint64_t at, uint64_t size, const char16_t* what) const {
         Need(at, size, what);
@@ -75,7 +71,7 @@ std::map<uint32_t, SummaryValue> ParseSummaryInformation(std::span<const uint8_t
         const PropertyRef ref{r.U32(entry, u"the property index"),
                               section + r.U32(entry + 4, u"the property index")};
         if (ref.id == kSummaryCodePage && !codePage &&
-            r.U32(ref.at, u"the code page property") == kVtI2) {
+            r.U32(ref.at, u"the code page property") == VT_I2) {
             codePage = r.U16(ref.at + 4, u"the code page property");
         }
         refs.push_back(ref);
@@ -89,17 +85,17 @@ std::map<uint32_t, SummaryValue> ParseSummaryInformation(std::span<const uint8_t
         }
         const uint16_t type = static_cast<uint16_t>(r.U32(ref.at, u"a property type"));
         switch (type) {
-        case kVtI2: {
+        case VT_I2: {
             const uint16_t value = r.U16(ref.at + 4, u"a VT_I2 property");
             out.emplace(ref.id, ref.id == kSummaryCodePage
                                     ? static_cast<int32_t>(value)
                                     : static_cast<int32_t>(static_cast<int16_t>(value)));
             break;
         }
-        case kVtI4:
+        case VT_I4:
             out.emplace(ref.id, static_cast<int32_t>(r.U32(ref.at + 4, u"a VT_I4 property")));
             break;
-        case kVtLpstr: {
+        case VT_LPSTR: {
             const uint32_t size = r.U32(ref.at + 4, u"a VT_LPSTR property");
             auto bytes = r.Bytes(ref.at + 8, size, u"a VT_LPSTR property");
             // The stored size counts the terminating zero; text stops at the first one.
@@ -112,7 +108,7 @@ std::map<uint32_t, SummaryValue> ParseSummaryInformation(std::span<const uint8_t
             out.emplace(ref.id, decoder.Decode(bytes));
             break;
         }
-        case kVtFiletime:
+        case VT_FILETIME:
             out.emplace(ref.id, FileTime{r.U64(ref.at + 4, u"a VT_FILETIME property")});
             break;
         default:
