@@ -51,16 +51,6 @@ void SetHelpViewer(IHelpTopicViewer* viewer) {
     ThrowIfFailed(registry->SetViewer(viewer));
 }
 
-QString LogText(const QString& stateHome) {
-    QFile log(QDir(stateHome).filePath("vxide/vxide.log"));
-    if (!log.open(QIODevice::ReadOnly)) {
-        return {};
-    }
-    const QByteArray bytes = log.readAll();
-    return QString::fromUtf16(reinterpret_cast<const char16_t*>(bytes.constData()),
-                              bytes.size() / 2);
-}
-
 } // namespace
 
 class PageTest : public QObject {

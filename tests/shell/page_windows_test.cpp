@@ -159,12 +159,7 @@ private slots:
             tree.Payload(FindItem(tree, nullptr, "Fixture Basic"));
         g_allocationsBeforeFailure = -1;
         QVERIFY(!payload);
-        QFile log(QDir(m_state.path()).filePath("vxide/vxide.log"));
-        QVERIFY(log.open(QIODevice::ReadOnly));
-        const QByteArray bytes = log.readAll();
-        const QString text = QString::fromUtf16(
-            reinterpret_cast<const char16_t*>(bytes.constData()), bytes.size() / 2);
-        QVERIFY(text.contains("VxWsApplicationFilesEP\\OriginalSetupFilesTree 293: "));
+        QVERIFY(LogText(m_state.path()).contains("VxWsApplicationFilesEP\\OriginalSetupFilesTree 293: "));
     }
 
     void treeIconsAreMasked() {
