@@ -124,6 +124,7 @@ private slots:
         if (pageCommits) {
             CVXAttributeForm::CommitEditControl();
             CVXAttributeForm::CommitEditControl();
+            QCOMPARE(form.messages.size(), size_t{1}); // before the focus leaves
         }
         form.GetDlgItem(202)->setFocus(); // every row ends with the focus leaving
         QTRY_VERIFY(!edit->hasFocus());
