@@ -41,9 +41,9 @@ public:
         }
     }
 };
-inline const DragDropClass LabelRecord::kClass{u"LabelRecord", 1, &CDragDropData::kClass, [] {
-                                            return std::unique_ptr<CDragDropData>(new LabelRecord);
-                                        }};
+inline const DragDropClass LabelRecord::kClass{
+    u"LabelRecord", 1, &CDragDropData::kClass,
+    [] { return std::unique_ptr<CDragDropData>(new LabelRecord); }};
 
 class OtherRecord : public CDragDropData {
 public:
@@ -51,9 +51,9 @@ public:
     const DragDropClass& GetRuntimeClass() const override { return kClass; }
     void Load(IStream*) override {}
 };
-inline const DragDropClass OtherRecord::kClass{u"OtherRecord", 1, &CDragDropData::kClass, [] {
-                                            return std::unique_ptr<CDragDropData>(new OtherRecord);
-                                        }};
+inline const DragDropClass OtherRecord::kClass{
+    u"OtherRecord", 1, &CDragDropData::kClass,
+    [] { return std::unique_ptr<CDragDropData>(new OtherRecord); }};
 
 class SourceTree final : public CVXTreeCtrl {
 public:

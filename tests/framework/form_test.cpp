@@ -48,13 +48,12 @@ private slots:
 
     void controlsById() {
         QFETCH(UINT, id);
-        QFETCH(QString, className);
         TestForm form;
         QVERIFY(form.Create(nullptr, 59649, 0));
         QVERIFY(!form.Create(nullptr, 59649, 0));
         QCOMPARE(form.GetDlgCtrlID(), 59649u);
         QWidget* control = form.GetDlgItem(id);
-        QCOMPARE(control ? QString(control->metaObject()->className()) : QString(), className);
+        QTEST(control ? QString(control->metaObject()->className()) : QString(), "className");
     }
 
     void statesAndTexts() {
@@ -106,7 +105,6 @@ private slots:
         QFETCH(bool, enter);
         QFETCH(bool, programSets);
         QFETCH(bool, pageCommits);
-        QFETCH(int, commits);
         TestForm form;
         form.Create(nullptr, 59649, WS_VISIBLE);
         QApplication::setActiveWindow(&form);
@@ -128,7 +126,7 @@ private slots:
         }
         form.GetDlgItem(202)->setFocus(); // every row ends with the focus leaving
         QTRY_VERIFY(!edit->hasFocus());
-        QCOMPARE(int(form.messages.size()), commits);
+        QTEST(int(form.messages.size()), "commits");
         for (const auto& [message, id] : form.messages) {
             QCOMPARE(message, WM_VX_EDITCOMMIT);
             QCOMPARE(id, WPARAM{233});

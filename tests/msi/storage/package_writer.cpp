@@ -16,7 +16,6 @@ constexpr uint32_t kFree = 0xFFFFFFFF;
 constexpr uint32_t kFatMark = 0xFFFFFFFD;
 constexpr uint32_t kDifatMark = 0xFFFFFFFC;
 
-
 uint32_t CeilDiv(size_t v, size_t unit) {
     return static_cast<uint32_t>((v + unit - 1) / unit);
 }
