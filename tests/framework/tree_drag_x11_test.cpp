@@ -2,56 +2,14 @@
 // mouse presses on a source item, moves, and is released over the target tree; Qt's own drag
 // and drop (QDrag, the XDND protocol through the X server) carries the record to OnTreeDrop.
 
-#include "ide/framework/widgets/drag_mime.h"
-#include "ide/framework/widgets/tree_ctrl.h"
-#include "platform/com/stream_io.h"
+#include "tests/framework/drag_records.h"
 
 #include <QHBoxLayout>
 #include <QTest>
 #include <QTimer>
 
 using namespace vx;
-
-namespace {
-
-class KeyRecord final : public CDragDropData {
-public:
-    static const DragDropClass kClass;
-    const DragDropClass& GetRuntimeClass() const override { return kClass; }
-    uint32_t key = 0;
-    void Save(IStream* stream) const override {
-        CDragDropData::Save(stream);
-        WriteStreamUint32(stream, key);
-    }
-    void Load(IStream* stream) override { ReadStreamUint32(stream, key); }
-};
-const DragDropClass KeyRecord::kClass{u"KeyRecord", 1, &CDragDropData::kClass,
-                                      [] { return std::unique_ptr<CDragDropData>(new KeyRecord); }};
-
-class SourceTree final : public CVXTreeCtrl {
-protected:
-    std::unique_ptr<CDragDropData> CreateDragDropData(HTREEITEM item) override {
-        auto record = std::make_unique<KeyRecord>();
-        record->key = static_cast<uint32_t>(GetItemData(item));
-        return record;
-    }
-};
-
-class TargetTree final : public CVXTreeCtrl {
-public:
-    std::vector<std::pair<uint32_t, HTREEITEM>> drops;
-
-protected:
-    DROPEFFECT CheckTreeForDropEffect(CDragDropData* record, uint32_t, HTREEITEM) override {
-        return record->IsKindOf(KeyRecord::kClass) ? DROPEFFECT_COPY : DROPEFFECT_NONE;
-    }
-    bool OnTreeDrop(CDragDropData* record, DROPEFFECT, HTREEITEM target) override {
-        drops.emplace_back(static_cast<KeyRecord*>(record)->key, target);
-        return true;
-    }
-};
-
-} // namespace
+using namespace vx::testing;
 
 class TreeDragX11Test : public QObject {
     Q_OBJECT
@@ -68,7 +26,7 @@ private slots:
         if (QGuiApplication::platformName() != "xcb") {
             QSKIP("needs the xcb platform (run under Xvfb)");
         }
-        RegisterDragDropClass(KeyRecord::kClass);
+        RegisterDragDropClass(LabelRecord::kClass);
         QWidget window;
         auto* layout = new QHBoxLayout(&window);
         auto* source = new SourceTree;
@@ -78,7 +36,6 @@ private slots:
         source->Initialize(true, false);
         target->Initialize(false, true);
         HTREEITEM file = source->InsertItem("file.dll");
-        source->SetItemData(file, 4711);
         HTREEITEM root = target->InsertItem("Files To Patch");
         window.resize(400, 200);
         window.show();
@@ -100,7 +57,7 @@ private slots:
         QTest::mousePress(handle, button, {}, start);
         QTest::mouseMove(handle, start + QPoint(20, 0));
         QTRY_COMPARE(target->drops.size(), size_t{1});
-        QCOMPARE(target->drops[0].first, 4711u);
+        QVERIFY(target->drops[0].first == std::vector<std::u16string>{u"file.dll"});
         QCOMPARE(target->drops[0].second, root);
     }
 };

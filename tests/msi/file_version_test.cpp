@@ -4,6 +4,7 @@
 #include "support/child_process.h"
 #include "support/scratch_folder.h"
 #include "support/test_paths.h"
+#include "tests/msi/storage/package_writer.h"
 
 #include <gtest/gtest.h>
 
@@ -27,16 +28,8 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-void Put(Bytes& b, size_t at, uint32_t v, size_t width = 4) {
-    for (size_t i = 0; i < width; ++i) {
-        b[at + i] = static_cast<uint8_t>(v >> (8 * i));
-    }
-}
-
-void Add(Bytes& b, uint32_t v, size_t width = 4) {
-    b.resize(b.size() + width);
-    Put(b, b.size() - width, v, width);
-}
+using vx::msi::test::Append;
+using vx::msi::test::Put;
 
 void Pad(Bytes& b, size_t alignment) {
     b.resize((b.size() + alignment - 1) / alignment * alignment);
@@ -46,9 +39,9 @@ void Pad(Bytes& b, size_t alignment) {
 Bytes Text(std::u16string_view text) {
     Bytes b;
     for (const char16_t c : text) {
-        Add(b, c, 2);
+        Append(b, c, 2);
     }
-    Add(b, 0, 2);
+    Append(b, 0, 2);
     return b;
 }
 
@@ -81,14 +74,14 @@ struct VersionOptions {
 
 Bytes VersionResource(const VersionOptions& o) {
     Bytes fixed;
-    Add(fixed, 0xFEEF04BD);
-    Add(fixed, 0x00010000);
-    Add(fixed, uint32_t{o.parts[0]} << 16 | o.parts[1]);
-    Add(fixed, uint32_t{o.parts[2]} << 16 | o.parts[3]);
-    Add(fixed, 0x00090008); // product version, which must not be what is reported
-    Add(fixed, 0x00070006);
+    Append(fixed, 0xFEEF04BD);
+    Append(fixed, 0x00010000);
+    Append(fixed, uint32_t{o.parts[0]} << 16 | o.parts[1]);
+    Append(fixed, uint32_t{o.parts[2]} << 16 | o.parts[3]);
+    Append(fixed, 0x00090008); // product version, which must not be what is reported
+    Append(fixed, 0x00070006);
     for (int i = 0; i < 7; ++i) {
-        Add(fixed, 0);
+        Append(fixed, 0);
     }
     const Bytes fileVersion = Text(u"9.9.9.9 (text form, not what is reported)");
     const Bytes strings = Block(u"StringFileInfo", 1, {}, 0,
@@ -99,8 +92,8 @@ Bytes VersionResource(const VersionOptions& o) {
     if (o.translations) {
         Bytes list;
         for (const Translation& t : *o.translations) {
-            Add(list, t.language, 2);
-            Add(list, t.codePage, 2);
+            Append(list, t.language, 2);
+            Append(list, t.codePage, 2);
         }
         children.push_back(
             Block(u"VarFileInfo", 1, {}, 0,
@@ -179,9 +172,9 @@ PeLayout BuildPe(bool pe32Plus, const std::vector<ResourceItem>& items, bool wit
     for (size_t i = 0; i < ordered.size(); ++i) {
         if (!ordered[i]->typeName.empty()) {
             Put(rsrc, root + 16 + 8 * i, static_cast<uint32_t>(0x80000000 | rsrc.size()));
-            Add(rsrc, static_cast<uint16_t>(ordered[i]->typeName.size()), 2);
+            Append(rsrc, static_cast<uint16_t>(ordered[i]->typeName.size()), 2);
             for (const char16_t c : ordered[i]->typeName) {
-                Add(rsrc, c, 2);
+                Append(rsrc, c, 2);
             }
         } else {
             Put(rsrc, root + 16 + 8 * i, ordered[i]->typeId);

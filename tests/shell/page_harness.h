@@ -147,6 +147,17 @@ struct PageHarness {
     }
 };
 
+// The IDE's log under the state folder `stateHome`, UTF-16 text.
+inline QString LogText(const QString& stateHome) {
+    QFile log(QDir(stateHome).filePath("vxide/vxide.log"));
+    if (!log.open(QIODevice::ReadOnly)) {
+        return {};
+    }
+    const QByteArray bytes = log.readAll();
+    return QString::fromUtf16(reinterpret_cast<const char16_t*>(bytes.constData()),
+                              bytes.size() / 2);
+}
+
 inline QStringList Labels(const QTreeView* tree, const QModelIndex& parent) {
     QStringList labels;
     for (int row = 0; row < tree->model()->rowCount(parent); ++row) {

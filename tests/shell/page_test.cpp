@@ -51,16 +51,6 @@ void SetHelpViewer(IHelpTopicViewer* viewer) {
     ThrowIfFailed(registry->SetViewer(viewer));
 }
 
-QString LogText(const QString& stateHome) {
-    QFile log(QDir(stateHome).filePath("vxide/vxide.log"));
-    if (!log.open(QIODevice::ReadOnly)) {
-        return {};
-    }
-    const QByteArray bytes = log.readAll();
-    return QString::fromUtf16(reinterpret_cast<const char16_t*>(bytes.constData()),
-                              bytes.size() / 2);
-}
-
 } // namespace
 
 class PageTest : public QObject {
@@ -82,43 +72,41 @@ private slots:
         }
         const auto canUnload = reinterpret_cast<Entry>(dlsym(module, "DllCanUnloadNow"));
 
-        ComPtr<IDispatch> control;
-        QCOMPARE(factory->CreateInstance(nullptr, IDispatch::kIid, control.ReleaseAndGetVoidAddress()),
-                 S_OK);
-        QCOMPARE(canUnload(), S_FALSE);
-        uint32_t count = 0;
-        QCOMPARE(control->GetTypeInfoCount(&count), S_OK);
-        QCOMPARE(count, 1u);
-        const char16_t* names[] = {u"Anything"};
-        DISPID id = 0;
-        QCOMPARE(control->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id),
-                 DISP_E_UNKNOWNNAME);
+        { // the page's objects, released before the module is asked again
+            ComPtr<IDispatch> control;
+            QCOMPARE(factory->CreateInstance(nullptr, IDispatch::kIid,
+                                             control.ReleaseAndGetVoidAddress()),
+                     S_OK);
+            QCOMPARE(canUnload(), S_FALSE);
+            uint32_t count = 0;
+            QCOMPARE(control->GetTypeInfoCount(&count), S_OK);
+            QCOMPARE(count, 1u);
+            const char16_t* names[] = {u"Anything"};
+            DISPID id = 0;
+            QCOMPARE(control->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id),
+                     DISP_E_UNKNOWNNAME);
 
-        ComPtr<IProvideClassInfo> classInfo;
-        QCOMPARE(control.As(classInfo), S_OK);
-        ComPtr<ITypeInfo> coclass;
-        QCOMPARE(classInfo->GetClassInfo(coclass.ReleaseAndGetAddressOf()), S_OK);
-        ComPtr<ITypeLib> library;
-        QCOMPARE(coclass->GetContainingTypeLib(library.ReleaseAndGetAddressOf(), nullptr), S_OK);
-        ComPtr<ITypeInfo> primary;
-        QCOMPARE(library->GetTypeInfoOfGuid(DIID__DVxWsApplicationFilesEP,
-                                            primary.ReleaseAndGetAddressOf()),
-                 S_OK);
-        TYPEATTR attributes;
-        QCOMPARE(primary->GetTypeAttr(&attributes), S_OK);
-        QCOMPARE(attributes.typekind, TKIND_DISPATCH);
-        QCOMPARE(attributes.cFuncs + attributes.cVars, 0);
-        QVERIFY(attributes.wTypeFlags & TYPEFLAG_FHIDDEN);
-        BStr name;
-        QCOMPARE(primary->GetDocumentation(MEMBERID_NIL, name.Out(), nullptr, nullptr, nullptr),
-                 S_OK);
-        QCOMPARE(name.ToString(), std::u16string(u"_DVxWsApplicationFilesEP"));
-
-        coclass.Reset();
-        library.Reset();
-        primary.Reset();
-        classInfo.Reset();
-        control.Reset();
+            ComPtr<IProvideClassInfo> classInfo;
+            QCOMPARE(control.As(classInfo), S_OK);
+            ComPtr<ITypeInfo> coclass;
+            QCOMPARE(classInfo->GetClassInfo(coclass.ReleaseAndGetAddressOf()), S_OK);
+            ComPtr<ITypeLib> library;
+            QCOMPARE(coclass->GetContainingTypeLib(library.ReleaseAndGetAddressOf(), nullptr),
+                     S_OK);
+            ComPtr<ITypeInfo> primary;
+            QCOMPARE(library->GetTypeInfoOfGuid(DIID__DVxWsApplicationFilesEP,
+                                                primary.ReleaseAndGetAddressOf()),
+                     S_OK);
+            TYPEATTR attributes;
+            QCOMPARE(primary->GetTypeAttr(&attributes), S_OK);
+            QCOMPARE(attributes.typekind, TKIND_DISPATCH);
+            QCOMPARE(attributes.cFuncs + attributes.cVars, 0);
+            QVERIFY(attributes.wTypeFlags & TYPEFLAG_FHIDDEN);
+            BStr name;
+            QCOMPARE(primary->GetDocumentation(MEMBERID_NIL, name.Out(), nullptr, nullptr, nullptr),
+                     S_OK);
+            QCOMPARE(name.ToString(), std::u16string(u"_DVxWsApplicationFilesEP"));
+        }
         QCOMPARE(canUnload(), S_OK);
         ComPtr<IClassFactory> other;
         QVERIFY(FAILED(CServiceObjectLoader::Instance().GetClassObject(

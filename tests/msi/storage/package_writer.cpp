@@ -16,16 +16,6 @@ constexpr uint32_t kFree = 0xFFFFFFFF;
 constexpr uint32_t kFatMark = 0xFFFFFFFD;
 constexpr uint32_t kDifatMark = 0xFFFFFFFC;
 
-void Put(std::vector<uint8_t>& b, size_t at, uint32_t v, size_t width = 4) {
-    for (size_t i = 0; i < width; ++i) {
-        b[at + i] = static_cast<uint8_t>(v >> (8 * i));
-    }
-}
-void Append(std::vector<uint8_t>& b, uint32_t v, size_t width = 4) {
-    b.resize(b.size() + width);
-    Put(b, b.size() - width, v, width);
-}
-
 uint32_t CeilDiv(size_t v, size_t unit) {
     return static_cast<uint32_t>((v + unit - 1) / unit);
 }

@@ -13,6 +13,17 @@
 
 namespace vx::msi::test {
 
+// `v` little-endian in `width` bytes at `at`, or after the end.
+inline void Put(std::vector<uint8_t>& b, size_t at, uint32_t v, size_t width = 4) {
+    for (size_t i = 0; i < width; ++i) {
+        b[at + i] = static_cast<uint8_t>(v >> (8 * i));
+    }
+}
+inline void Append(std::vector<uint8_t>& b, uint32_t v, size_t width = 4) {
+    b.resize(b.size() + width);
+    Put(b, b.size() - width, v, width);
+}
+
 struct CfbStream {
     std::u16string name; // stored name
     std::vector<uint8_t> data;
