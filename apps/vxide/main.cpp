@@ -65,7 +65,6 @@ void SettleEvents() {
 }
 
 int TakeScreenshot(vx::ide::MainWindow& window, const QString& file) {
-    window.show();
     SettleEvents();
     if (!window.grab().save(file, "PNG")) {
         std::fprintf(stderr, "vxide: cannot write %s\n", file.toLocal8Bit().constData());
@@ -101,13 +100,14 @@ int main(int argc, char** argv) {
     for (const QString& problem : problems) {
         vx::ide::LogLine(problem);
     }
+    // Shown first, so that the page's first sizing gets the room the window gives it.
+    window.show();
     const QString project =
         options->project.isEmpty() ? vx::ide::DemoProjectPath() : options->project;
     const bool opened = window.OpenProject(project);
     if (options->screenshot) {
         return opened ? TakeScreenshot(window, *options->screenshot) : 1;
     }
-    window.show();
     const int result = app.exec();
     vx::SetMessageService(nullptr);
     return result;

@@ -42,11 +42,12 @@ MainWindow::MainWindow(std::vector<PageRegistration> registrations, QWidget* par
     auto* splitter = new QSplitter(this);
     m_pageList = new QListWidget(splitter);
     m_pageList->setAccessibleName(tr("Pages"));
-    m_pageList->setMaximumWidth(220);
     m_stack = new QStackedWidget(splitter);
     splitter->addWidget(m_pageList);
     splitter->addWidget(m_stack);
+    splitter->setStretchFactor(0, 0);
     splitter->setStretchFactor(1, 1);
+    splitter->setSizes({180, 1020});
     setCentralWidget(splitter);
 
     m_projectPage = new ProjectPage(m_stack);

@@ -1,8 +1,11 @@
 #include "ide/framework/message_service.h"
 
+#include "ide/framework/service_slots.h"
+
 #include "platform/sys/wide_string.h"
 
 #include <cstdio>
+#include <utility>
 
 namespace vx {
 namespace {
@@ -20,18 +23,16 @@ public:
 };
 
 StandardErrorMessages g_standardError;
-IMessageService* g_service = nullptr;
 
 } // namespace
 
 IMessageService* SetMessageService(IMessageService* service) {
-    IMessageService* previous = g_service;
-    g_service = service;
-    return previous;
+    return std::exchange(detail::MessageServiceSlot(), service);
 }
 
 IMessageService& CurrentMessageService() {
-    return g_service ? *g_service : g_standardError;
+    IMessageService* installed = detail::MessageServiceSlot();
+    return installed ? *installed : g_standardError;
 }
 
 int AppMessageBox(std::u16string_view text, uint32_t style) {

@@ -1,5 +1,7 @@
 #include "ide/framework/widgets/context_menu.h"
 
+#include "ide/framework/service_slots.h"
+
 #include <QAction>
 #include <QMenu>
 #include <algorithm>
@@ -28,16 +30,16 @@ public:
 };
 
 QtContextMenus g_qtMenus;
-IContextMenuService* g_service = nullptr;
 
 } // namespace
 
 IContextMenuService* SetContextMenuService(IContextMenuService* service) {
-    return std::exchange(g_service, service);
+    return std::exchange(detail::ContextMenuServiceSlot(), service);
 }
 
 IContextMenuService& CurrentContextMenuService() {
-    return g_service ? *g_service : g_qtMenus;
+    IContextMenuService* installed = detail::ContextMenuServiceSlot();
+    return installed ? *installed : g_qtMenus;
 }
 
 CVXMenu& CVXMenu::AppendMenu(UINT id, const QString& text) {

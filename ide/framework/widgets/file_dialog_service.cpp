@@ -1,5 +1,7 @@
 #include "ide/framework/widgets/file_dialog_service.h"
 
+#include "ide/framework/service_slots.h"
+
 #include <QFileDialog>
 
 namespace vx {
@@ -30,16 +32,16 @@ public:
 };
 
 QtFileDialogs g_qtDialogs;
-IFileDialogService* g_service = nullptr;
 
 } // namespace
 
 IFileDialogService* SetFileDialogService(IFileDialogService* service) {
-    return std::exchange(g_service, service);
+    return std::exchange(detail::FileDialogServiceSlot(), service);
 }
 
 IFileDialogService& CurrentFileDialogService() {
-    return g_service ? *g_service : g_qtDialogs;
+    IFileDialogService* installed = detail::FileDialogServiceSlot();
+    return installed ? *installed : g_qtDialogs;
 }
 
 } // namespace vx

@@ -124,6 +124,10 @@ HTREEITEM CVXTreeCtrl::InsertItem(const QString& label, HTREEITEM parent, HTREEI
     return InsertItem(label, -1, -1, parent, after);
 }
 
+HTREEITEM CVXTreeCtrl::InsertItems(CTreeNodeBuilder& nodes, HTREEITEM parent, HTREEITEM after) {
+    return m_model->InsertNodes(Parent(parent), after, nodes);
+}
+
 bool CVXTreeCtrl::DeleteItem(HTREEITEM item) {
     if (!item) {
         return false;

@@ -34,6 +34,7 @@ namespace vx {
 
 class CDragDropData;
 class CTreeNodeModel;
+class CTreeNodeBuilder;
 class CVXImageList;
 class CTreeItemDelegate;
 
@@ -68,6 +69,11 @@ public:
                          HTREEITEM parent = TVI_ROOT, HTREEITEM after = TVI_LAST);
     HTREEITEM InsertItem(const QString& label, HTREEITEM parent = TVI_ROOT,
                          HTREEITEM after = TVI_LAST);
+    // Inserts every node of `nodes` at once, its top nodes under `parent` after `after`
+    // (TVI_FIRST, TVI_LAST or a sibling): the way to fill a tree of many thousand nodes.
+    // Answers the first top node, or null for an empty builder.
+    HTREEITEM InsertItems(CTreeNodeBuilder& nodes, HTREEITEM parent = TVI_ROOT,
+                          HTREEITEM after = TVI_LAST);
     // Deletes the item and everything below it (TVI_ROOT: every item).
     bool DeleteItem(HTREEITEM item);
     bool DeleteAllItems();

@@ -99,6 +99,59 @@ TreeNode* CTreeNodeModel::Insert(TreeNode* parent, TreeNode* after, QString labe
     return node;
 }
 
+CTreeNodeBuilder::~CTreeNodeBuilder() {
+    TreeNode holder;
+    holder.children = std::move(m_tops);
+    CTreeNodeModel::FreeChildren(&holder);
+}
+
+TreeNode* CTreeNodeBuilder::Append(TreeNode* parent, QString label, int image, int selectedImage,
+                                   DWORD_PTR data) {
+    auto* node = new TreeNode;
+    node->parent = parent;
+    node->label = std::move(label);
+    node->image = image;
+    node->selectedImage = selectedImage;
+    node->data = data;
+    auto& siblings = parent ? parent->children : m_tops;
+    node->row = static_cast<int>(siblings.size());
+    siblings.push_back(node);
+    ++m_count;
+    return node;
+}
+
+TreeNode* CTreeNodeModel::InsertNodes(TreeNode* parent, TreeNode* after, CTreeNodeBuilder& nodes) {
+    if (nodes.m_tops.empty()) {
+        return nullptr;
+    }
+    auto& siblings = parent->children;
+    size_t pos = siblings.size();
+    if (after == TVI_FIRST) {
+        pos = 0;
+    } else if (after && after != TVI_LAST && after != TVI_SORT && after->parent == parent) {
+        pos = static_cast<size_t>(RowOf(after)) + 1;
+    }
+    const int first = static_cast<int>(pos);
+    const int last = first + static_cast<int>(nodes.m_tops.size()) - 1;
+    beginInsertRows(IndexOf(parent), first, last);
+    if (pos != siblings.size()) {
+        parent->childRowsStale = true;
+    }
+    int row = first;
+    for (TreeNode* node : nodes.m_tops) {
+        node->parent = parent;
+        node->row = row++;
+    }
+    siblings.insert(siblings.begin() + static_cast<ptrdiff_t>(pos), nodes.m_tops.begin(),
+                    nodes.m_tops.end());
+    m_count += nodes.m_count;
+    TreeNode* firstNode = nodes.m_tops.front();
+    nodes.m_tops.clear();
+    nodes.m_count = 0;
+    endInsertRows();
+    return firstNode;
+}
+
 void CTreeNodeModel::ReleaseSubtree(TreeNode* node) {
     if (!onRelease) {
         return;

@@ -30,6 +30,29 @@ struct TreeNode {
     QString label;
 };
 
+// Nodes built apart from any model, for inserting many at once (CTreeNodeModel::InsertNodes):
+// the view then hears of one run of new rows instead of one notification per node. Nodes
+// that are never inserted go with the builder; their item data is the owner's to release.
+class CTreeNodeBuilder {
+public:
+    CTreeNodeBuilder() = default;
+    ~CTreeNodeBuilder();
+    CTreeNodeBuilder(const CTreeNodeBuilder&) = delete;
+    CTreeNodeBuilder& operator=(const CTreeNodeBuilder&) = delete;
+
+    // Appends a node after the last child of `parent`, a node of this builder, or with a null
+    // parent after the last top node.
+    TreeNode* Append(TreeNode* parent, QString label, int image, int selectedImage,
+                     DWORD_PTR data = 0);
+    const std::vector<TreeNode*>& Tops() const { return m_tops; }
+    size_t Count() const { return m_count; }
+
+private:
+    friend class CTreeNodeModel;
+    std::vector<TreeNode*> m_tops;
+    size_t m_count = 0;
+};
+
 class CTreeNodeModel final : public QAbstractItemModel {
 public:
     explicit CTreeNodeModel(QObject* parent = nullptr);
@@ -51,6 +74,10 @@ public:
     // value appends.
     TreeNode* Insert(TreeNode* parent, TreeNode* after, QString label, int image,
                      int selectedImage);
+    // Moves the builder's top nodes, with everything below them, under `parent` after `after`
+    // (TVI_FIRST, TVI_LAST or a child of `parent`) as one run of rows. Answers the first of
+    // them, or null when the builder is empty.
+    TreeNode* InsertNodes(TreeNode* parent, TreeNode* after, CTreeNodeBuilder& nodes);
     // Removes `node` and everything below it; `onRelease` hears of every node first, children
     // before their parent.
     void Remove(TreeNode* node);
@@ -83,6 +110,7 @@ public:
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
 private:
+    friend class CTreeNodeBuilder;
     void Renumber(const TreeNode* parent) const;
     void ReleaseSubtree(TreeNode* node);
     static void FreeChildren(TreeNode* node);

@@ -1,0 +1,173 @@
+#pragma once
+// A patch project in a temporary folder, a host site over it, and the page hosted in a
+// 900x600 window the way the IDE hosts it; plus ways to read the page through Qt's own classes,
+// since a page made by the module is another copy of our window classes.
+
+#include "ide/automation/project_factory.h"
+#include "ide/framework/widgets/workspace_interfaces.h"
+#include "platform/com/com_exception.h"
+
+#include <QDir>
+#include <QSplitter>
+#include <QTemporaryDir>
+#include <QTextBrowser>
+#include <QTreeView>
+#include <QVBoxLayout>
+#include <QtTest>
+
+#include <string>
+#include <vector>
+
+namespace vx::testing {
+
+inline constexpr UINT kOriginalTreeId = 59648; // upper left pane
+inline constexpr UINT kPatchTreeId = 59664;    // lower left pane
+
+inline std::u16string Fixture(const char* name) {
+    return QDir(VX_FIXTURE_DIR).filePath(name).toStdU16String();
+}
+
+class TestSite final : public ComObject<TestSite, IWorkspaceSite> {
+public:
+    TestSite(IProject* project, QString folder) : m_project(project), m_folder(std::move(folder)) {}
+    HRESULT GetProject(IProject** project) override {
+        *project = m_project.Get();
+        (*project)->AddRef();
+        return S_OK;
+    }
+    HRESULT GetProgramFolder(BSTR* folder) override {
+        *folder = BStr(m_folder.toStdU16String()).Detach();
+        return S_OK;
+    }
+
+private:
+    ComPtr<IProject> m_project;
+    QString m_folder;
+};
+
+struct EntryRow {
+    std::u16string key;
+    int32_t type = kPatchTypeUpdate;
+    std::u16string newFile;
+    std::u16string directory;
+};
+
+struct PageHarness {
+    QTemporaryDir temp;
+    ComPtr<IProject> project;
+    ComPtr<IWorkspace2> page;
+    QWidget host;
+    QWidget* view = nullptr;
+
+    ~PageHarness() {
+        if (page) {
+            page->OnCloseWorkspace();
+        }
+    }
+
+    ComPtr<IPatchProject> Patch() const {
+        ComPtr<IKestromProject> link;
+        ThrowIfFailed(project.As(link));
+        ComPtr<IPatchProject> patch;
+        ThrowIfFailed(link->GetPatchProject(patch.ReleaseAndGetAddressOf()));
+        return patch;
+    }
+
+    void AddEntry(const EntryRow& row) const {
+        ComPtr<IUnknown> item;
+        ThrowIfFailed(Patch()->CreateItem(kPatchFileItemKind, row.key.c_str(), u"",
+                                          item.ReleaseAndGetAddressOf()));
+        ComPtr<IPatchFile> entry;
+        ThrowIfFailed(item.As(entry));
+        ThrowIfFailed(entry->PutType(row.type));
+        ThrowIfFailed(entry->PutNewFilePath(row.newFile.c_str()));
+        if (!row.directory.empty()) {
+            ThrowIfFailed(entry->PutDestinationDir(row.directory.c_str()));
+        }
+    }
+
+    // The project, its entries and the program folder with its contents page.
+    void MakeProject(const std::u16string& original, const std::vector<EntryRow>& entries = {},
+                     std::u16string_view type = kPatchProjectType) {
+        const std::u16string path = QDir(temp.path()).filePath("page.vxp").toStdU16String();
+        ThrowIfFailed(CreateProject(path, type, original, {}, project.ReleaseAndGetAddressOf()));
+        if (type == kPatchProjectType) {
+            for (const EntryRow& row : entries) {
+                AddEntry(row);
+            }
+        }
+        QFile contents(QDir(temp.path()).filePath("IKMOriginalFilesContents.htm"));
+        QVERIFY(contents.open(QIODevice::WriteOnly));
+        contents.write("<html><body>Application Files</body></html>");
+    }
+
+    // Creates the page from `factory`, embeds its window and shows it as the active page.
+    void Open(IClassFactory* factory) {
+        QVERIFY(factory);
+        QCOMPARE(factory->CreateInstance(nullptr, IWorkspace2::kIid, page.ReleaseAndGetVoidAddress()),
+                 S_OK);
+        QCOMPARE(page->Initialize(MakeComObject<TestSite>(project.Get(), temp.path()).Get()), S_OK);
+        QWidget* window = nullptr;
+        QCOMPARE(page->GetWindow(&window), S_OK);
+        auto* layout = new QVBoxLayout(&host);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->addWidget(window);
+        host.resize(900, 600);
+        host.show();
+        QCOMPARE(page->OnShowWorkspace(), S_OK);
+        view = window->findChild<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
+        QVERIFY(view);
+    }
+
+    QTreeView* Tree(UINT id) const {
+        return view->findChild<QTreeView*>(QStringLiteral("id_%1").arg(id));
+    }
+    // The splitter holding the page (1 by 2), and the one in its left pane (2 by 1).
+    QSplitter* Outer() const {
+        QWidget* wnd = view->findChild<QWidget*>("id_59648", Qt::FindDirectChildrenOnly);
+        return wnd ? wnd->findChild<QSplitter*>(QString(), Qt::FindDirectChildrenOnly) : nullptr;
+    }
+    QSplitter* Inner() const {
+        QWidget* pane = Outer()->widget(0);
+        QWidget* wnd = pane->findChild<QWidget*>("id_59648", Qt::FindDirectChildrenOnly);
+        return wnd->findChild<QSplitter*>(QString(), Qt::FindDirectChildrenOnly);
+    }
+    // The window shown in the right pane.
+    QWidget* RightPane() const {
+        for (QWidget* w : Outer()->widget(1)->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+            if (w->isVisible()) {
+                return w;
+            }
+        }
+        return nullptr;
+    }
+    bool ShowsContentsPage() const {
+        auto* browser = qobject_cast<QTextBrowser*>(RightPane());
+        return browser && browser->source().fileName() == "IKMOriginalFilesContents.htm";
+    }
+};
+
+inline QStringList Labels(const QTreeView* tree, const QModelIndex& parent) {
+    QStringList labels;
+    for (int row = 0; row < tree->model()->rowCount(parent); ++row) {
+        labels << tree->model()->index(row, 0, parent).data().toString();
+    }
+    return labels;
+}
+
+// The first node labelled `label` anywhere below `parent`, depth first.
+inline QModelIndex Find(const QTreeView* tree, const QString& label,
+                        const QModelIndex& parent = {}) {
+    for (int row = 0; row < tree->model()->rowCount(parent); ++row) {
+        const QModelIndex child = tree->model()->index(row, 0, parent);
+        if (child.data().toString() == label) {
+            return child;
+        }
+        if (const QModelIndex below = Find(tree, label, child); below.isValid()) {
+            return below;
+        }
+    }
+    return {};
+}
+
+} // namespace vx::testing

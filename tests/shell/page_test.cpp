@@ -1,0 +1,277 @@
+// The page made from the built module as the IDE makes it: identities and type information,
+// the first sizing, both trees, context help following the selection, the refresh rule of hints
+// 0 and 2, a missing package and a project of another type.
+
+#include "VxWsApplicationFilesEP/shell/identities.h"
+#include "VxWsApplicationFilesEP/shell/type_library.h"
+#include "ide/framework/scripted_message_service.h"
+#include "ide/framework/service_object_loader.h"
+#include "ide/services/interfaces/help_service.h"
+#include "shell/page_harness.h"
+
+#include <dlfcn.h>
+
+#include <functional>
+
+using namespace vx;
+using namespace vx::testing;
+
+namespace {
+
+const EntryRow kEntries[] = {
+    {u"AppExe", kPatchTypeUpdate, u"", u""},
+    {u"CoreDll", kPatchTypeDelete, u"", u""},
+    {u"Extra", kPatchTypeNewFile, u"/srv/update/extra.dll", u"INSTALLDIR"},
+    {u"Gone", kPatchTypeUpdate, u"", u""},
+    {u"AtRoot", kPatchTypeNewFile, u"/srv/update/root.dll", u"TARGETDIR"},
+};
+
+ComPtr<IClassFactory> ModuleFactory() {
+    ComPtr<IClassFactory> factory;
+    CServiceObjectLoader::Instance().GetClassObject(u"" VX_PAGE_MODULE,
+                                                    CLSID_VxWsApplicationFilesEP,
+                                                    factory.ReleaseAndGetAddressOf());
+    return factory;
+}
+
+class RecordingViewer final : public ComObject<RecordingViewer, IHelpTopicViewer> {
+public:
+    HRESULT ShowTopic(BSTR topic, void*) override {
+        topics.emplace_back(topic, SysStringLen(topic));
+        return S_OK;
+    }
+    std::vector<std::u16string> topics;
+};
+
+void SetHelpViewer(IHelpTopicViewer* viewer) {
+    CLSID clsid;
+    ThrowIfFailed(CLSIDFromString(kHelpManagerClassText, &clsid));
+    ComPtr<IHelpViewerRegistry> registry;
+    ThrowIfFailed(CreateServiceObject(kHelpManagerModule, clsid, registry));
+    ThrowIfFailed(registry->SetViewer(viewer));
+}
+
+QString LogText(const QString& stateHome) {
+    QFile log(QDir(stateHome).filePath("vxide/vxide.log"));
+    if (!log.open(QIODevice::ReadOnly)) {
+        return {};
+    }
+    const QByteArray bytes = log.readAll();
+    return QString::fromUtf16(reinterpret_cast<const char16_t*>(bytes.constData()),
+                              bytes.size() / 2);
+}
+
+} // namespace
+
+class PageTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_state;
+
+private slots:
+    void initTestCase() { qputenv("XDG_STATE_HOME", m_state.path().toUtf8()); }
+
+    void moduleAndTypeInformation() {
+        ComPtr<IClassFactory> factory = ModuleFactory();
+        QVERIFY(factory);
+        void* module = dlopen(VX_PAGE_MODULE, RTLD_NOW | RTLD_NOLOAD);
+        QVERIFY(module);
+        using Entry = HRESULT (*)();
+        for (const char* name : {"DllRegisterServer", "DllUnregisterServer"}) {
+            QCOMPARE(reinterpret_cast<Entry>(dlsym(module, name))(), S_OK);
+        }
+        const auto canUnload = reinterpret_cast<Entry>(dlsym(module, "DllCanUnloadNow"));
+
+        ComPtr<IDispatch> control;
+        QCOMPARE(factory->CreateInstance(nullptr, IDispatch::kIid, control.ReleaseAndGetVoidAddress()),
+                 S_OK);
+        QCOMPARE(canUnload(), S_FALSE);
+        uint32_t count = 0;
+        QCOMPARE(control->GetTypeInfoCount(&count), S_OK);
+        QCOMPARE(count, 1u);
+        const char16_t* names[] = {u"Anything"};
+        DISPID id = 0;
+        QCOMPARE(control->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id),
+                 DISP_E_UNKNOWNNAME);
+
+        ComPtr<IProvideClassInfo> classInfo;
+        QCOMPARE(control.As(classInfo), S_OK);
+        ComPtr<ITypeInfo> coclass;
+        QCOMPARE(classInfo->GetClassInfo(coclass.ReleaseAndGetAddressOf()), S_OK);
+        ComPtr<ITypeLib> library;
+        QCOMPARE(coclass->GetContainingTypeLib(library.ReleaseAndGetAddressOf(), nullptr), S_OK);
+        ComPtr<ITypeInfo> primary;
+        QCOMPARE(library->GetTypeInfoOfGuid(DIID__DVxWsApplicationFilesEP,
+                                            primary.ReleaseAndGetAddressOf()),
+                 S_OK);
+        TYPEATTR attributes;
+        QCOMPARE(primary->GetTypeAttr(&attributes), S_OK);
+        QCOMPARE(attributes.typekind, TKIND_DISPATCH);
+        QCOMPARE(attributes.cFuncs + attributes.cVars, 0);
+        QVERIFY(attributes.wTypeFlags & TYPEFLAG_FHIDDEN);
+        BStr name;
+        QCOMPARE(primary->GetDocumentation(MEMBERID_NIL, name.Out(), nullptr, nullptr, nullptr),
+                 S_OK);
+        QCOMPARE(name.ToString(), std::u16string(u"_DVxWsApplicationFilesEP"));
+
+        coclass.Reset();
+        library.Reset();
+        primary.Reset();
+        classInfo.Reset();
+        control.Reset();
+        QCOMPARE(canUnload(), S_OK);
+        ComPtr<IClassFactory> other;
+        QVERIFY(FAILED(CServiceObjectLoader::Instance().GetClassObject(
+            u"" VX_PAGE_MODULE, DIID__DVxWsApplicationFilesEP, other.ReleaseAndGetAddressOf())));
+    }
+
+    // The first sizing splits 900 by 600 into columns of 300 and 600 and rows of 300 each; a
+    // later one keeps the bars where they are. Both trees stand, the contents page beside them.
+    void firstSizingAndTrees() {
+        PageHarness page;
+        page.MakeProject(Fixture("basic.msi"), {std::begin(kEntries), std::end(kEntries)});
+        page.Open(ModuleFactory().Get());
+        QSplitter* outer = page.Outer();
+        QSplitter* inner = page.Inner();
+        QVERIFY(outer && inner);
+        QCOMPARE(outer->sizes(), (QList<int>{300, 600 - outer->handleWidth()}));
+        QCOMPARE(inner->sizes(), (QList<int>{300, 300 - inner->handleWidth()}));
+        page.host.resize(1200, 800);
+        QTRY_COMPARE(page.view->width(), 1200);
+        QCOMPARE(outer->sizes().value(0), 300);
+        QCOMPARE(inner->sizes().value(0), 300);
+
+        QTreeView* original = page.Tree(kOriginalTreeId);
+        QTreeView* patch = page.Tree(kPatchTreeId);
+        QVERIFY(original && patch);
+        QCOMPARE(Labels(original, {}), QStringList{"Original Setup Files"});
+        QVERIFY(original->isExpanded(original->model()->index(0, 0)));
+        QVERIFY(Find(original, "plugin.dll").isValid());
+        const QModelIndex patchRoot = patch->model()->index(0, 0);
+        QCOMPARE(patchRoot.data().toString(), QString("Files To Patch"));
+        QCOMPARE(Labels(patch, patchRoot),
+                 (QStringList{"app.exe", "core.dll", "extra.dll", "File Not Found In Original Setup"}));
+        QCOMPARE(patch->currentIndex(), patchRoot);
+        QVERIFY(patch->isExpanded(patchRoot));
+        QVERIFY(page.ShowsContentsPage());
+    }
+
+    // Help follows the last Files To Patch selection while anything is selected; without forms
+    // every selection shows the contents page.
+    void helpFollowsTheSelection() {
+        PageHarness page;
+        page.MakeProject(Fixture("basic.msi"), {std::begin(kEntries), std::end(kEntries)});
+        page.Open(ModuleFactory().Get());
+        QApplication::setActiveWindow(&page.host);
+        QVERIFY(QTest::qWaitForWindowActive(&page.host));
+        auto viewer = MakeComObject<RecordingViewer>();
+        SetHelpViewer(viewer.Get());
+        QTreeView* original = page.Tree(kOriginalTreeId);
+        QTreeView* patch = page.Tree(kPatchTreeId);
+        const QModelIndex patchRoot = patch->model()->index(0, 0);
+        ComPtr<ICommandTarget> commands;
+        QCOMPARE(page.page.As(commands), S_OK);
+
+        const struct Step {
+            const char* what;
+            std::function<void()> act;
+            const char16_t* topic; // null: the command is not handled
+        } steps[] = {
+            {"the root selected by the fill", [] {}, u"KMApplicationFiles.htm"},
+            {"a patched file",
+             [&] {
+                 patch->setFocus();
+                 patch->setCurrentIndex(patch->model()->index(0, 0, patchRoot));
+             },
+             u"KMAppFileModifiedCommonTab.htm"},
+            {"the patch tree lost the focus", [&] { original->setFocus(); },
+             u"KMAppFileModifiedCommonTab.htm"},
+            {"an original file", [&] { original->setCurrentIndex(Find(original, "app.exe")); },
+             u"KMAppFileModifiedCommonTab.htm"},
+            {"the original tree lost the focus", [&] { page.RightPane()->setFocus(); },
+             u"KMApplicationFiles.htm"},
+            {"a new file",
+             [&] {
+                 patch->setFocus();
+                 patch->setCurrentIndex(patch->model()->index(2, 0, patchRoot));
+             },
+             u"KMAppFileNewCommonTab.htm"},
+            {"another page shown", [&] { page.page->OnHideWorkspace(); }, nullptr},
+        };
+        for (const Step& step : steps) {
+            step.act();
+            QVERIFY2(page.ShowsContentsPage() || !page.view->isVisible(), step.what);
+            viewer->topics.clear();
+            bool handled = false;
+            QCOMPARE(commands->ExecuteCommand(ID_WORKSPACE_HELP, &handled), S_OK);
+            QVERIFY2(handled == (step.topic != nullptr), step.what);
+            const std::vector<std::u16string> expected =
+                step.topic ? std::vector<std::u16string>{step.topic} : std::vector<std::u16string>{};
+            QVERIFY2(viewer->topics == expected, step.what);
+            QCOMPARE(commands->ExecuteCommand(ID_WORKSPACE_HELP + 1, &handled), S_OK);
+            QVERIFY(!handled);
+        }
+        SetHelpViewer(nullptr);
+    }
+
+    // A change of the patch list made while another page is shown reaches the Files To Patch
+    // tree at the next general refresh, once; one made through this page is shown already.
+    void refreshRule_data() {
+        QTest::addColumn<bool>("shown");
+        QTest::newRow("made while this page is shown") << true;
+        QTest::newRow("made while another page is shown") << false;
+    }
+    void refreshRule() {
+        QFETCH(bool, shown);
+        PageHarness page;
+        page.MakeProject(Fixture("basic.msi"), {kEntries[0]});
+        page.Open(ModuleFactory().Get());
+        QTreeView* patch = page.Tree(kPatchTreeId);
+        auto entries = [patch] { return patch->model()->rowCount(patch->model()->index(0, 0)); };
+        if (!shown) {
+            page.page->OnHideWorkspace();
+        }
+        page.AddEntry({u"Readme", kPatchTypeUpdate, u"", u""});
+        page.page->OnShowWorkspace();
+        page.page->OnUpdateWorkspace();
+        QCOMPARE(entries(), shown ? 1 : 2);
+        page.AddEntry({u"Guide", kPatchTypeUpdate, u"", u""});
+        page.page->OnUpdateWorkspace();
+        QCOMPARE(entries(), shown ? 1 : 2);
+    }
+
+    // Without the package the Original Setup Files tree is its root alone, the Files To Patch
+    // tree warns once and lists its entries as not found.
+    void missingPackage() {
+        ScriptedMessageService messages;
+        PageHarness page;
+        page.MakeProject(QDir(page.temp.path()).filePath("missing.msi").toStdU16String(),
+                         {kEntries[0]});
+        page.Open(ModuleFactory().Get());
+        QCOMPARE(messages.Shown().size(), size_t{1});
+        QVERIFY(messages.Shown()[0].text.starts_with(u"Unable to locate the original setup package"));
+        QTreeView* original = page.Tree(kOriginalTreeId);
+        QCOMPARE(Labels(original, {}), QStringList{"Original Setup Files"});
+        QCOMPARE(original->model()->rowCount(original->model()->index(0, 0)), 0);
+        QTreeView* patch = page.Tree(kPatchTreeId);
+        QCOMPARE(Labels(patch, patch->model()->index(0, 0)),
+                 QStringList{"File Not Found In Original Setup"});
+    }
+
+    // A project of another type leaves the page empty and is reported once, in the log.
+    void projectOfAnotherType() {
+        PageHarness page;
+        page.MakeProject(Fixture("basic.msi"), {}, u"Installer");
+        const qsizetype before = LogText(m_state.path()).count("\r\n");
+        page.Open(ModuleFactory().Get());
+        QVERIFY(!page.Outer());
+        QVERIFY(!page.view->findChild<QTreeView*>());
+        const QString log = LogText(m_state.path());
+        QCOMPARE(log.count("\r\n"), before + 1);
+        QVERIFY(log.contains("FrontEnd\\Views\\Kestrom\\VxWsApplicationFilesEP\\"
+                             "VxWsApplicationFilesEPView 156: "));
+    }
+};
+
+QTEST_MAIN(PageTest)
+#include "page_test.moc"
