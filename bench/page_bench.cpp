@@ -8,6 +8,7 @@
 #include "ide/automation/project_factory.h"
 #include "ide/framework/service_object_loader.h"
 #include "ide/framework/widgets/workspace_interfaces.h"
+#include "ide/framework/widgets/workspace_site.h"
 #include "platform/com/com_exception.h"
 
 #include <QApplication>
@@ -46,24 +47,6 @@ double ResidentMiB() {
     return 0;
 }
 
-class Site final : public ComObject<Site, IWorkspaceSite> {
-public:
-    Site(IProject* project, QString folder) : m_project(project), m_folder(std::move(folder)) {}
-    HRESULT GetProject(IProject** project) override {
-        *project = m_project.Get();
-        (*project)->AddRef();
-        return S_OK;
-    }
-    HRESULT GetProgramFolder(BSTR* folder) override {
-        *folder = BStr(m_folder.toStdU16String()).Detach();
-        return S_OK;
-    }
-
-private:
-    ComPtr<IProject> m_project;
-    QString m_folder;
-};
-
 // Notes the first paint of a widget.
 class PaintWatch final : public QObject {
 public:
@@ -95,7 +78,8 @@ public:
     void Open() {
         ThrowIfFailed(m_factory->CreateInstance(nullptr, IWorkspace2::kIid,
                                                 m_page.ReleaseAndGetVoidAddress()));
-        ThrowIfFailed(m_page->Initialize(MakeComObject<Site>(m_project.Get(), m_temp.path()).Get()));
+        ThrowIfFailed(m_page->Initialize(
+            MakeComObject<CWorkspaceSite>(m_project.Get(), m_temp.path().toStdU16String()).Get()));
         QWidget* window = nullptr;
         ThrowIfFailed(m_page->GetWindow(&window));
         m_layout->addWidget(window);

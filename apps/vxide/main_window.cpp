@@ -3,9 +3,9 @@
 #include "apps/vxide/error_report.h"
 #include "apps/vxide/ide_paths.h"
 #include "apps/vxide/project_page.h"
-#include "apps/vxide/workspace_site.h"
 #include "ide/automation/project_factory.h"
 #include "ide/framework/widgets/file_dialog_service.h"
+#include "ide/framework/widgets/workspace_site.h"
 #include "platform/com/com_exception.h"
 
 #include <QAction>
@@ -67,8 +67,8 @@ MainWindow::~MainWindow() {
 
 void MainWindow::BuildMenus() {
     QMenu* file = menuBar()->addMenu(tr("&File"));
-    QAction* newProject = file->addAction(tr("&New Patch Project..."), this,
-                                          &MainWindow::OnNewProject);
+    QAction* newProject =
+        file->addAction(tr("&New Patch Project..."), this, &MainWindow::OnNewProject);
     newProject->setShortcut(QKeySequence::New);
     QAction* open = file->addAction(tr("&Open..."), this, &MainWindow::OnOpenProject);
     open->setShortcut(QKeySequence::Open);
@@ -89,8 +89,7 @@ void MainWindow::BuildMenus() {
     pageHelp->setShortcut(QKeySequence::HelpContents);
     help->addAction(tr("&About vxide"), this, [this] {
         statusBar()->showMessage(
-            tr("vxide %1: the patch designer's IDE").arg(QApplication::applicationVersion()),
-            5000);
+            tr("vxide %1: the patch designer's IDE").arg(QApplication::applicationVersion()), 5000);
     });
 }
 
@@ -122,8 +121,8 @@ bool MainWindow::NewPatchProject(const QString& projectPath, const QString& orig
                                      originalPackage.toStdU16String(), ProjectOpenOptions{},
                                      created.ReleaseAndGetAddressOf());
     if (FAILED(hr)) {
-        ReportError(tr("The project %1 cannot be created: %2")
-                        .arg(projectPath, DescribeFailure(hr)));
+        ReportError(
+            tr("The project %1 cannot be created: %2").arg(projectPath, DescribeFailure(hr)));
         return false;
     }
     created.Reset();
@@ -134,8 +133,8 @@ void MainWindow::CreateHostedPages() {
     m_pageList->blockSignals(true);
     m_pageList->clear();
     m_pageList->addItem(tr("Project"));
-    const ComPtr<CWorkspaceSite> site = MakeComObject<CWorkspaceSite>(
-        m_project.Get(), ContentFolder().toStdU16String());
+    const ComPtr<CWorkspaceSite> site =
+        MakeComObject<CWorkspaceSite>(m_project.Get(), ContentFolder().toStdU16String());
     for (const PageRegistration& registration : m_registrations) {
         HostedPage page{registration, {}, {}};
         HRESULT hr = CreatePageControl(registration, page.control.ReleaseAndGetAddressOf());
@@ -345,9 +344,9 @@ void MainWindow::FillRecentMenu() {
     }
     int number = 1;
     for (const QString& path : recent) {
-        QAction* action = m_recentMenu->addAction(
-            u"&%1 %2"_s.arg(number++).arg(QFileInfo(path).fileName()), this,
-            [this, path] { OpenProject(path); });
+        QAction* action =
+            m_recentMenu->addAction(u"&%1 %2"_s.arg(number++).arg(QFileInfo(path).fileName()), this,
+                                    [this, path] { OpenProject(path); });
         action->setToolTip(path);
         action->setStatusTip(path);
     }

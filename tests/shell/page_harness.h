@@ -5,6 +5,7 @@
 
 #include "ide/automation/project_factory.h"
 #include "ide/framework/widgets/workspace_interfaces.h"
+#include "ide/framework/widgets/workspace_site.h"
 #include "platform/com/com_exception.h"
 
 #include <QDir>
@@ -26,24 +27,6 @@ inline constexpr UINT kPatchTreeId = 59664;    // lower left pane
 inline std::u16string Fixture(const char* name) {
     return QDir(VX_FIXTURE_DIR).filePath(name).toStdU16String();
 }
-
-class TestSite final : public ComObject<TestSite, IWorkspaceSite> {
-public:
-    TestSite(IProject* project, QString folder) : m_project(project), m_folder(std::move(folder)) {}
-    HRESULT GetProject(IProject** project) override {
-        *project = m_project.Get();
-        (*project)->AddRef();
-        return S_OK;
-    }
-    HRESULT GetProgramFolder(BSTR* folder) override {
-        *folder = BStr(m_folder.toStdU16String()).Detach();
-        return S_OK;
-    }
-
-private:
-    ComPtr<IProject> m_project;
-    QString m_folder;
-};
 
 struct EntryRow {
     std::u16string key;
@@ -106,7 +89,7 @@ struct PageHarness {
         QVERIFY(factory);
         QCOMPARE(factory->CreateInstance(nullptr, IWorkspace2::kIid, page.ReleaseAndGetVoidAddress()),
                  S_OK);
-        QCOMPARE(page->Initialize(MakeComObject<TestSite>(project.Get(), temp.path()).Get()), S_OK);
+        QCOMPARE(page->Initialize(MakeComObject<CWorkspaceSite>(project.Get(), temp.path().toStdU16String()).Get()), S_OK);
         QWidget* window = nullptr;
         QCOMPARE(page->GetWindow(&window), S_OK);
         auto* layout = new QVBoxLayout(&host);

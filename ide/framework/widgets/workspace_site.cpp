@@ -1,6 +1,6 @@
-#include "apps/vxide/workspace_site.h"
+#include "ide/framework/widgets/workspace_site.h"
 
-namespace vx::ide {
+namespace vx {
 
 HRESULT CWorkspaceSite::GetProject(IProject** project) {
     if (!project) {
@@ -21,4 +21,4 @@ HRESULT CWorkspaceSite::GetProgramFolder(BSTR* folder) {
     return S_OK;
 }
 
-} // namespace vx::ide
+} // namespace vx

@@ -1,11 +1,11 @@
 #pragma once
-// What vxide offers a hosted page: the open project and the folder of the IDE's own pages.
+// What a host offers a page: the open project and the folder of the IDE's own pages.
 
 #include "ide/framework/widgets/workspace_interfaces.h"
 
 #include <string>
 
-namespace vx::ide {
+namespace vx {
 
 class CWorkspaceSite final : public ComObject<CWorkspaceSite, IWorkspaceSite> {
 public:
@@ -20,4 +20,4 @@ private:
     std::u16string m_programFolder;
 };
 
-} // namespace vx::ide
+} // namespace vx
