@@ -13,6 +13,7 @@
 #include <functional>
 #include <set>
 #include <thread>
+#include <utility>
 #include <vector>
 
 using namespace vx;
@@ -367,4 +368,14 @@ TEST(MsiApi, APackageChangedWhileOpenIsReadAgainByTheNextOpen) {
     Handle rewritten;
     ASSERT_EQ(MsiOpenDatabaseW(wide.c_str(), MSIDBOPEN_READONLY, &rewritten.h), 0u);
     EXPECT_EQ(FirstFileKey(rewritten.h), basicKey);
+
+    // Parses outlive their last handle; one of a package rewritten since must not be served.
+    for (Handle* open : {&first, &replaced, &rewritten}) {
+        MsiCloseHandle(std::exchange(open->h, 0));
+    }
+    fs::copy_file(big, path, fs::copy_options::overwrite_existing);
+    dateBack(path, 1);
+    Handle afterClose;
+    ASSERT_EQ(MsiOpenDatabaseW(wide.c_str(), MSIDBOPEN_READONLY, &afterClose.h), 0u);
+    EXPECT_EQ(FirstFileKey(afterClose.h), bigKey);
 }

@@ -11,6 +11,7 @@
 #include <optional>
 #include <sys/stat.h>
 #include <tuple>
+#include <vector>
 
 namespace vx::msi {
 namespace {
@@ -51,10 +52,12 @@ bool SettledSince(const FileIdentity& identity) {
     return now - static_cast<int64_t>(identity.seconds) >= kSettleSeconds;
 }
 
-// Databases open at the same time share one parse of an unchanged package: the IDE opens a
-// package several times for one task (the page's tree, its package object), and each parse of
-// a large package reads its string pool and builds its lookup indexes anew. Everything shared
-// is read-only or built under its own lock.
+// Opens of an unchanged package share one parse: the IDE opens a package many times for one
+// task (the page's tree, its package object, every test of every added file, every label of the
+// patch list), and each parse of a large package reads its string pool and builds its lookup
+// indexes anew. Besides the databases open now, the few parsed last stay alive after their last
+// handle closes, so that open, ask, close in a loop parses once. Everything shared is read-only
+// or built under its own lock.
 class OpenDatabases {
 public:
     static OpenDatabases& Instance() {
@@ -65,18 +68,37 @@ public:
     std::shared_ptr<Database> Find(const FileIdentity& identity) {
         std::lock_guard guard(m_lock);
         const auto it = m_open.find(identity);
-        return it == m_open.end() ? nullptr : it->second.lock();
+        std::shared_ptr<Database> found = it == m_open.end() ? nullptr : it->second.lock();
+        if (found) {
+            Retain(found);
+        }
+        return found;
     }
 
     void Remember(const FileIdentity& identity, const std::shared_ptr<Database>& database) {
         std::lock_guard guard(m_lock);
         std::erase_if(m_open, [](const auto& entry) { return entry.second.expired(); });
         m_open[identity] = database;
+        Retain(database);
     }
 
 private:
+    // Most recent first. A parse of a package changed since is never found again (its identity
+    // no longer matches) and leaves as newer ones come.
+    void Retain(const std::shared_ptr<Database>& database) {
+        std::erase(m_recent, database);
+        m_recent.insert(m_recent.begin(), database);
+        if (m_recent.size() > kRetained) {
+            m_recent.pop_back();
+        }
+    }
+
+    // A handful: the original package and the odd other one a task reads beside it. A parse of
+    // the 50,000-file test package holds about 30 MB.
+    static constexpr size_t kRetained = 3;
     std::mutex m_lock;
     std::map<FileIdentity, std::weak_ptr<Database>> m_open;
+    std::vector<std::shared_ptr<Database>> m_recent;
 };
 
 } // namespace
