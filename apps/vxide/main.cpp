@@ -9,6 +9,7 @@
 #include "apps/vxide/ide_application.h"
 #include "apps/vxide/ide_paths.h"
 #include "apps/vxide/main_window.h"
+#include "ide/framework/widgets/help_window.h"
 #include "ide/framework/widgets/qt_message_service.h"
 
 #include <QFileInfo>
@@ -99,6 +100,12 @@ int main(int argc, char** argv) {
         vx::ide::ReadPageRegistrations(vx::ide::PageRegistrationFolder(), &problems));
     for (const QString& problem : problems) {
         vx::ide::LogLine(problem);
+    }
+    // Every page's help command ends in this window; the topics lie beside the contents page.
+    vx::CHelpWindow help(vx::ide::ContentFolder(), &window);
+    const vx::CHelpViewerRegistration helpViewer(&help);
+    if (!helpViewer.Registered()) {
+        vx::ide::LogLine(QObject::tr("The help object manager cannot be loaded: help is not shown."));
     }
     // Shown first, so that the page's first sizing gets the room the window gives it.
     window.show();

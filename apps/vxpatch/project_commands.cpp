@@ -4,6 +4,7 @@
 #include "VxWsApplicationFilesEP/patchlist/new_file_warning.h"
 #include "VxWsApplicationFilesEP/patchlist/patch_file_adder.h"
 #include "VxWsApplicationFilesEP/patchlist/patch_file_info.h"
+#include "VxWsApplicationFilesEP/resources/string_table.h"
 #include "ide/automation/project_errors.h"
 #include "ide/automation/project_factory.h"
 #include "apps/vxpatch/console.h"
@@ -315,6 +316,73 @@ int Set(std::span<const std::u16string> args) {
     return kExitSuccess;
 }
 
+void PrintField(std::u16string_view name, const std::u16string& value) {
+    Print(std::u16string(name) + u": " + value + u"\n");
+}
+
+// What the settings pane shows for `key`: the form of its entry (updated or deleted file, new
+// file), or for a file of the original package that is no entry, the original file's details.
+int Show(std::span<const std::u16string> args) {
+    const ConsoleMessages messages;
+    ComPtr<IProject> project = Open(args[0]);
+    ComPtr<IPatchProject> patchProject = PatchProjectOf(project.Get(), args[0]);
+    const std::u16string& key = args[1];
+    const ComPtr<IPatchFile> entry = FindEntry(patchProject.Get(), key);
+    CPatchFileInfo info;
+    info.AttachProject(patchProject.Get());
+    info.SetFileKey(key);
+    int32_t type = -1;
+    if (entry) {
+        ThrowIfFailed(entry->GetType(&type));
+    }
+    if (type == kPatchTypeNewFile) {
+        // A new file is no file of the original package: the form shows its own settings.
+        PrintField(u"Entry", u"new file");
+        PrintField(u"File key", key);
+        PrintField(u"New file", info.GetNewFilePath());
+        PrintField(u"Self-registering", Flag(info.GetSelfReg()));
+        PrintField(u"Extract COM", Flag(info.GetExtractCOM()));
+        const std::u16string directory = info.GetDestinationDir();
+        PrintField(u"Destination directory", directory);
+        std::u16string resolved;
+        if (!directory.empty() && !info.PackagePath().empty()) {
+            info.OpenPackage();
+            resolved = info.ResolveDirectoryKey(directory);
+            info.ClosePackage();
+        }
+        PrintField(u"Destination", resolved);
+        PrintField(u"Features", info.GetFeature());
+        return kExitSuccess;
+    }
+    if (info.PackagePath().empty()) {
+        Fail(u"The original setup package is needed for this command.");
+    }
+    info.OpenPackage();
+    const std::u16string fileName = info.GetFileName();
+    if (!entry && fileName == LoadStringResource(IDS_FILE_NOT_IN_ORIGINAL)) {
+        info.ClosePackage();
+        Fail(FormatString(u"Neither the project nor the original package has a file \"%s\".", key));
+    }
+    PrintField(u"Entry", !entry ? u"none (original file)"
+                                : type == kPatchTypeDelete ? u"deleted file" : u"updated file");
+    PrintField(u"File name", fileName);
+    PrintField(u"File key", key);
+    PrintField(u"Destination", info.GetDestination());
+    PrintField(u"Version", info.GetFileVersion());
+    PrintField(u"Language", info.GetFileLanguage());
+    PrintField(u"Component", info.GetComponentName());
+    PrintField(u"Key file", info.GetKeyFile());
+    info.ClosePackage();
+    if (entry) {
+        PrintField(u"Updated file", info.GetNewFilePath());
+        PrintField(u"Updated file version", info.GetNewFileVersion());
+        PrintField(u"Overwrite", Flag(info.GetOverwrite()));
+        PrintField(u"Extract COM", Flag(info.GetExtractCOM()));
+        PrintField(u"Delete", Flag(info.GetDeleteOnPatch()));
+    }
+    return kExitSuccess;
+}
+
 int Remove(std::span<const std::u16string> args) {
     ComPtr<IProject> project = Open(args[0]);
     ComPtr<IPatchProject> patchProject = PatchProjectOf(project.Get(), args[0]);
@@ -340,6 +408,8 @@ void AddProjectCommands(CommandTable& table) {
     table.Add(
         {u"set", u"PROJECT KEY PROPERTY VALUE", 4, 4, u"change one setting of a patch entry", Set});
     table.Add({u"remove", u"PROJECT KEY", 2, 2, u"remove a patch entry", Remove});
+    table.Add({u"show", u"PROJECT KEY", 2, 2,
+               u"show what the settings pane shows for an entry or an original file", Show});
 }
 
 } // namespace vx::cli
