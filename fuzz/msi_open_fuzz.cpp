@@ -1,9 +1,12 @@
 // libFuzzer target: opens bytes as an installer package and reads everything the storage layer
 // offers (every table, the system tables, every stream, the summary), then reads the same bytes
 // again through the C API as the package reader does: every row of every table with every field
-// as text, integer, size and stream, and every summary property. Damage must end in MsiFailure
+// as text, integer, size and stream, and every summary property; and tells what kind of
+// installer file it is, as where an original package is expected. Damage must end in MsiFailure
 // below the API and in a result code above it; anything else (an exception escaping a C entry
 // point, a crash, a sanitizer report, a hang) is a finding.
+#include "VxWsApplicationFilesEP/package/package_kind.h"
+#include "platform/com/com_exception.h"
 #include "platform/msi/msi_api.h"
 #include "platform/msi/storage/installer_storage.h"
 #include "platform/sys/wide_string.h"
@@ -123,7 +126,14 @@ void ReadThroughApi(const uint8_t* data, size_t size) {
     }
     const std::u16string path = Utf8ToUtf16("/proc/self/fd/" + std::to_string(fd));
     MSIHANDLE database = 0;
-    if (MsiOpenDatabaseW(path.c_str(), MSIDBOPEN_READONLY, &database) == ERROR_SUCCESS) {
+    const bool opened =
+        MsiOpenDatabaseW(path.c_str(), MSIDBOPEN_READONLY, &database) == ERROR_SUCCESS;
+    // What the file is when it is no original package: raises a clear CComException, nothing else.
+    try {
+        RequireOriginalPackageKind(database, path);
+    } catch (const CComException&) {
+    }
+    if (opened) {
         std::vector<std::u16string> tables = {u"_Tables", u"_Columns", u"_Streams"};
         MSIHANDLE view = 0;
         if (MsiDatabaseOpenViewW(database, u"SELECT `Name` FROM `_Tables`", &view) ==

@@ -3,6 +3,7 @@
 #include "VxWsApplicationFilesEP/package/msi_errors.h"
 #include "VxWsApplicationFilesEP/package/msi_handles.h"
 #include "VxWsApplicationFilesEP/package/msi_package.h"
+#include "VxWsApplicationFilesEP/package/package_kind.h"
 #include "VxWsApplicationFilesEP/package/table_columns.h"
 #include "ide/framework/path_util.h"
 
@@ -45,6 +46,7 @@ void FillOriginalFiles(OriginalFilesModel& model, const std::u16string& packageP
     auto package = std::make_unique<CVxMsiPackage>(packagePath);
     CMsiHandle database;
     if (MsiOpenDatabaseW(packagePath.c_str(), MSIDBOPEN_READONLY, database.Out()) == 0) {
+        RequireOriginalPackageKind(database, packagePath);
         CMsiView view;
         OpenViewChecked(database, u"SELECT * FROM File", view.Out());
         ExecuteView(view, 0);

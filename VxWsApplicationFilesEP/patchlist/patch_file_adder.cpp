@@ -1,6 +1,7 @@
 #include "VxWsApplicationFilesEP/patchlist/patch_file_adder.h"
 
 #include "VxWsApplicationFilesEP/package/msi_errors.h"
+#include "VxWsApplicationFilesEP/package/package_kind.h"
 #include "VxWsApplicationFilesEP/package/table_columns.h"
 #include "VxWsApplicationFilesEP/patchlist/new_file_warning.h"
 #include "VxWsApplicationFilesEP/patchlist/patch_file_info.h"
@@ -101,14 +102,17 @@ private:
 } // namespace
 
 ComPtr<IPatchFile> CPatchFileAdder::AddPatchFile(const std::u16string& key, int32_t type,
-                                                 const std::u16string& newFilePath) {
+                                                 const std::u16string& newFilePath,
+                                                 DuplicateNotice notice) {
     ComPtr<IPatchFiles> files;
     ThrowIfFailed(m_patchProject->GetFiles(files.ReleaseAndGetAddressOf()));
     ComPtr<IPatchFile> existing;
     const Variant keyValue(std::u16string_view{key});
     ThrowIfFailed(files->Item(keyValue.Get(), existing.ReleaseAndGetAddressOf()));
     if (existing) {
-        AppMessageBox(LoadStringResource(IDS_SAME_FILE_TWICE), MB_OK);
+        if (notice == DuplicateNotice::Show) {
+            AppMessageBox(LoadStringResource(IDS_SAME_FILE_TWICE), MB_OK);
+        }
         return nullptr;
     }
 
@@ -148,8 +152,9 @@ CMsiHandle CPatchFileAdder::OpenOriginalPackage() {
     ThrowIfFailed(m_patchProject->GetOriginalPackage(stored.Out()));
     const std::u16string path = ExpandProjectPath(m_patchProject.Get(), stored.ToString());
     CMsiHandle database;
-    CheckMsiResult(MsiOpenDatabaseW(path.c_str(), MSIDBOPEN_READONLY, database.Out()),
-                   kApiOpenDatabase, path);
+    const UINT result = MsiOpenDatabaseW(path.c_str(), MSIDBOPEN_READONLY, database.Out());
+    RequireOriginalPackageKind(database, path);
+    CheckMsiResult(result, kApiOpenDatabase, path);
     return database;
 }
 

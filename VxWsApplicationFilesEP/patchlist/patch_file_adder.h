@@ -13,15 +13,21 @@
 
 namespace vx {
 
+// Whether a key already in the list is told to the author (message 4) or passed over quietly,
+// as for the second and later ones of one drop: the message names no file, so saying it once is
+// saying it all.
+enum class DuplicateNotice { Show, Quiet };
+
 class CPatchFileAdder {
 public:
     CPatchFileAdder(IPatchProject* patchProject, IProjectRoot* projectRoot);
 
-    // Adds an entry of `type` (0 existing file, 2 new file). A key already in the list shows
-    // message 4 and answers null; otherwise answers the new entry. A new file that gets
-    // self-registration or COM extraction also shows the registration warning.
+    // Adds an entry of `type` (0 existing file, 2 new file). A key already in the list answers
+    // null, with message 4 unless `notice` is quiet; otherwise answers the new entry. A new
+    // file that gets self-registration or COM extraction also shows the registration warning.
     ComPtr<IPatchFile> AddPatchFile(const std::u16string& key, int32_t type,
-                                    const std::u16string& newFilePath);
+                                    const std::u16string& newFilePath,
+                                    DuplicateNotice notice = DuplicateNotice::Show);
 
     // The original package registers the file itself (SelfReg, else VXSelfReg).
     bool HasSelfRegEntry(const std::u16string& key);

@@ -3,6 +3,7 @@
 #include "VxWsApplicationFilesEP/package/msi_errors.h"
 #include "VxWsApplicationFilesEP/package/msi_media.h"
 #include "VxWsApplicationFilesEP/package/msi_package.h"
+#include "VxWsApplicationFilesEP/package/package_kind.h"
 #include "VxWsApplicationFilesEP/package/safe_paths.h"
 #include "VxWsApplicationFilesEP/package/table_columns.h"
 #include "apps/vxpatch/console.h"
@@ -42,6 +43,7 @@ std::unique_ptr<CVxMsiPackage> OpenPackage(const std::u16string& given) {
         AppendPathSegment(path, given, kNativeSeparator);
     }
     auto package = std::make_unique<CVxMsiPackage>(path);
+    RequireOriginalPackageKind(package->GetDatabaseHandle(), path);
     if (package->GetDatabaseHandle() == 0) {
         CheckMsiResult(ERROR_OPEN_FAILED, kApiOpenDatabase, path);
     }

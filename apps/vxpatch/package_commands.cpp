@@ -2,8 +2,10 @@
 
 #include "VxWsApplicationFilesEP/package/msi_errors.h"
 #include "VxWsApplicationFilesEP/package/msi_handles.h"
+#include "VxWsApplicationFilesEP/package/package_kind.h"
 #include "apps/vxpatch/console.h"
 #include "apps/vxpatch/idt_writer.h"
+#include "platform/com/com_exception.h"
 #include "platform/sys/format_string.h"
 
 #include <ctime>
@@ -14,8 +16,16 @@ namespace {
 
 CMsiHandle OpenPackage(const std::u16string& path) {
     CMsiHandle database;
-    CheckMsiResult(MsiOpenDatabaseW(path.c_str(), MSIDBOPEN_READONLY, database.Out()),
-                   kApiOpenDatabase, path);
+    const UINT result = MsiOpenDatabaseW(path.c_str(), MSIDBOPEN_READONLY, database.Out());
+    // These commands read patches and transforms too; a file that is none of the installer's
+    // is named for what it is.
+    if (result != 0) {
+        const std::u16string text = WrongPackageKindText(path, ClassifyInstallerFile(path));
+        if (!text.empty()) {
+            throw CComException(com_exception(E_FAIL, text));
+        }
+    }
+    CheckMsiResult(result, kApiOpenDatabase, path);
     return database;
 }
 

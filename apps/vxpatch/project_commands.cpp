@@ -1,13 +1,14 @@
 #include "apps/vxpatch/project_commands.h"
 
 #include "VxWsApplicationFilesEP/package/msi_package.h"
+#include "VxWsApplicationFilesEP/package/package_kind.h"
 #include "VxWsApplicationFilesEP/patchlist/new_file_warning.h"
 #include "VxWsApplicationFilesEP/patchlist/patch_file_adder.h"
 #include "VxWsApplicationFilesEP/patchlist/patch_file_info.h"
 #include "VxWsApplicationFilesEP/resources/string_table.h"
+#include "apps/vxpatch/console.h"
 #include "ide/automation/project_errors.h"
 #include "ide/automation/project_factory.h"
-#include "apps/vxpatch/console.h"
 #include "ide/framework/message_service.h"
 #include "platform/com/com_exception.h"
 #include "platform/sys/file_system.h"
@@ -145,6 +146,12 @@ int New(std::span<const std::u16string> args) {
         std::u16string absolute = GetCurrentDirectory();
         AppendPathSegment(absolute, original, kNativeSeparator);
         original = std::move(absolute);
+    }
+    // A patch, a transform or a merge module is refused before a project is made for it.
+    if (PathExists(original) && !IsDirectory(original)) {
+        CMsiHandle database;
+        MsiOpenDatabaseW(original.c_str(), MSIDBOPEN_READONLY, database.Out());
+        RequireOriginalPackageKind(database, original);
     }
     ConsoleMessages messages;
     ComPtr<IProject> created;
@@ -363,8 +370,9 @@ int Show(std::span<const std::u16string> args) {
         info.ClosePackage();
         Fail(FormatString(u"Neither the project nor the original package has a file \"%s\".", key));
     }
-    PrintField(u"Entry", !entry ? u"none (original file)"
-                                : type == kPatchTypeDelete ? u"deleted file" : u"updated file");
+    PrintField(u"Entry", !entry                     ? u"none (original file)"
+                         : type == kPatchTypeDelete ? u"deleted file"
+                                                    : u"updated file");
     PrintField(u"File name", fileName);
     PrintField(u"File key", key);
     PrintField(u"Destination", info.GetDestination());

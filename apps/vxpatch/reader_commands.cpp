@@ -3,6 +3,7 @@
 #include "VxWsApplicationFilesEP/original/original_files_fill.h"
 #include "VxWsApplicationFilesEP/package/msi_errors.h"
 #include "VxWsApplicationFilesEP/package/msi_package.h"
+#include "VxWsApplicationFilesEP/package/package_kind.h"
 #include "VxWsApplicationFilesEP/package/version_compare.h"
 #include "apps/vxpatch/console.h"
 #include "platform/sys/format_string.h"
@@ -17,6 +18,7 @@ namespace {
 // is still the thread's last one and the message carries the installer's own text.
 std::unique_ptr<CVxMsiPackage> OpenPackage(const std::u16string& path) {
     auto package = std::make_unique<CVxMsiPackage>(path);
+    RequireOriginalPackageKind(package->GetDatabaseHandle(), path);
     if (package->GetDatabaseHandle() == 0) {
         CheckMsiResult(ERROR_OPEN_FAILED, kApiOpenDatabase, path);
     }

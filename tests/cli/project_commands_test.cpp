@@ -58,18 +58,19 @@ TEST_F(ProjectCommands, AProjectFromNewToRemove) {
                            "Version: 1.0.0.0\nLanguage: 1033\nComponent: CompServer\n"
                            "Key file: server.dll\nUpdated file: \n" +
                            noVersion + "Overwrite: 0\nExtract COM: 1\nDelete: 1\n"},
-        {"tool.exe", "Entry: new file\nFile key: tool.exe\nNew file: " +
-                         folder.Path("tool.exe").string() +
-                         "\nSelf-registering: 0\nExtract COM: 0\nDestination directory: INSTALLDIR\n"
-                         "Destination: [ProgramFilesFolder]\\Rules App\nFeatures: Main;Extras\n"},
+        {"tool.exe",
+         "Entry: new file\nFile key: tool.exe\nNew file: " + folder.Path("tool.exe").string() +
+             "\nSelf-registering: 0\nExtract COM: 0\nDestination directory: INSTALLDIR\n"
+             "Destination: [ProgramFilesFolder]\\Rules App\nFeatures: Main;Extras\n"},
         {"vxselfreg.dll", "Entry: none (original file)\nFile name: vxselfreg.dll\n"
                           "File key: vxselfreg.dll\nDestination: [ProgramFilesFolder]\\Rules App\n"
                           "Version: 1.0.0.0\nLanguage: 1033\nComponent: CompPlain\n"
                           "Key file: plain.exe\n"},
         {"ghost.exe", "Entry: updated file\nFile name: " + missing + "File key: ghost.exe\n" +
-                          "Destination: " + missing + "Version: " + missing + "Language: " +
-                          missing + "Component: " + missing + "Key file: " + missing +
-                          "Updated file: \n" + noVersion + "Overwrite: 1\nExtract COM: 0\nDelete: 0\n"},
+                          "Destination: " + missing + "Version: " + missing +
+                          "Language: " + missing + "Component: " + missing +
+                          "Key file: " + missing + "Updated file: \n" + noVersion +
+                          "Overwrite: 1\nExtract COM: 0\nDelete: 0\n"},
     };
     for (const auto& [key, expected] : shown) {
         const ChildOutcome show = Vxpatch("show p.vxp " + key);
@@ -78,8 +79,9 @@ TEST_F(ProjectCommands, AProjectFromNewToRemove) {
     }
     const ChildOutcome unknown = Vxpatch("show p.vxp nosuch");
     EXPECT_EQ(unknown.exitCode, 1);
-    EXPECT_NE(unknown.err.find("Neither the project nor the original package has a file \"nosuch\""),
-              std::string::npos);
+    EXPECT_NE(
+        unknown.err.find("Neither the project nor the original package has a file \"nosuch\""),
+        std::string::npos);
     EXPECT_EQ(vx::testing::FileBytes(rules), before);
 }
 

@@ -72,7 +72,6 @@ TEST(Vxpatch, CommandsAnswerWithTheirOutputMessagesAndExitCodes) {
         {"export /no/such.msi File", 1, "MsiOpenDatabase(/no/such.msi)"},
         {"export " + basic + " NoSuchTable", 1, "Windows Installer Error 2228:"},
         {"query " + basic + " 'DELETE FROM File'", 1, "Windows Installer Error 2234:"},
-        {"tables " + Quote(std::string(VX_FIXTURE_DIR) + "/../CMakeCache.txt"), 1, "2203"},
         {"export " + basic, 2, "usage: vxpatch export PKG TABLE"},
         {"frobnicate", 2, ""},
         {"--version", 0, ""},
@@ -91,6 +90,15 @@ TEST(Vxpatch, CommandsAnswerWithTheirOutputMessagesAndExitCodes) {
         {"product " + basic, 0, "ProductVersion: 1.2.3\n"},
         {"product " + basic, 0, "Schema: 200\n"},
         {"tree /no/such.msi", 1, ""},
+        // Installer files of other kinds are named for what they are, whatever their name.
+        {"tree " + Fixture("otherkind_patch"), 1, "is a patch package (.msp), not an installer"},
+        {"product " + Fixture("otherkind_transform"), 1, "is a transform (.mst), not an"},
+        {"extract-all " + Fixture("otherkind_module") + " out", 1, "is a merge module (.msm)"},
+        {"tables " + Fixture("otherkind_patch"), 0, "Property\n"},
+        {"tables " + Quote(std::string(VX_FIXTURE_DIR) + "/../CMakeCache.txt"), 1,
+         "is not a Windows Installer package: it is not a compound file"},
+        {"new p.vxp --original " + Fixture("otherkind_module"), 1, "is a merge module (.msm)"},
+        {"info p.vxp", 1, ""}, // the refused project was not made
     };
     for (const Case& c : cases) {
         const ChildOutcome run = Vxpatch(c.arguments);

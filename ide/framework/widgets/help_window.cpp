@@ -51,15 +51,15 @@ CHelpWindow::CHelpWindow(QString topicFolder, QWidget* parent)
     m_browser->setAccessibleName(tr("Help topic"));
 
     auto* tools = new QToolBar(this);
-    m_back = tools->addAction(style()->standardIcon(QStyle::SP_ArrowBack), tr("&Back"),
-                              m_browser, &QTextBrowser::backward);
+    m_back = tools->addAction(style()->standardIcon(QStyle::SP_ArrowBack), tr("&Back"), m_browser,
+                              &QTextBrowser::backward);
     m_back->setShortcut(QKeySequence::Back);
     m_forward = tools->addAction(style()->standardIcon(QStyle::SP_ArrowForward), tr("&Forward"),
                                  m_browser, &QTextBrowser::forward);
     m_forward->setShortcut(QKeySequence::Forward);
-    QAction* contents = tools->addAction(style()->standardIcon(QStyle::SP_DirHomeIcon),
-                                         tr("&Contents"), this,
-                                         [this] { ShowTopic(QString::fromUtf16(kContentsTopic)); });
+    QAction* contents =
+        tools->addAction(style()->standardIcon(QStyle::SP_DirHomeIcon), tr("&Contents"), this,
+                         [this] { ShowTopic(QString::fromUtf16(kContentsTopic)); });
     contents->setShortcut(Qt::ALT | Qt::Key_Home);
     m_back->setEnabled(false);
     m_forward->setEnabled(false);
