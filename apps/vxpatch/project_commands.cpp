@@ -4,6 +4,7 @@
 #include "VxWsApplicationFilesEP/patchlist/new_file_warning.h"
 #include "VxWsApplicationFilesEP/patchlist/patch_file_adder.h"
 #include "VxWsApplicationFilesEP/patchlist/patch_file_info.h"
+#include "ide/automation/project_batch.h"
 #include "ide/automation/project_errors.h"
 #include "ide/automation/project_factory.h"
 #include "apps/vxpatch/console.h"
@@ -232,10 +233,15 @@ int Add(std::span<const std::u16string> args) {
         }
     }
     CPatchFileAdder adder(patchProject.Get(), RootOf(project.Get()).Get());
+    // All keys are one commit: thousands of files cost one wait for the disk, and a vxpatch
+    // killed on the way leaves none of them. A failure part-way still keeps the keys added
+    // before it (the batch commits them on the way out) and is then reported.
+    CProjectBatch batch(patchProject.Get());
     bool allAdded = true;
     for (const auto& key : args.subspan(1)) {
         allAdded = adder.AddPatchFile(key, kPatchTypeUpdate, u"") && allAdded;
     }
+    batch.Commit();
     return allAdded ? kExitSuccess : kExitFailure;
 }
 
