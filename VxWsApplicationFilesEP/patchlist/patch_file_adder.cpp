@@ -6,6 +6,7 @@
 #include "VxWsApplicationFilesEP/patchlist/new_file_warning.h"
 #include "VxWsApplicationFilesEP/patchlist/patch_file_info.h"
 #include "VxWsApplicationFilesEP/resources/string_table.h"
+#include "ide/automation/project_batch.h"
 #include "ide/framework/message_service.h"
 #include "platform/com/com_exception.h"
 #include "platform/sys/format_string.h"
@@ -67,40 +68,6 @@ std::u16string FileNamePart(const std::u16string& path) {
 CPatchFileAdder::CPatchFileAdder(IPatchProject* patchProject, IProjectRoot* projectRoot)
     : m_patchProject(patchProject), m_projectRoot(projectRoot) {}
 
-namespace {
-
-// Begins an update of the project when it offers one; ends it (committing) at End or, when an
-// exception leaves first, on destruction.
-class ProjectUpdateScope {
-public:
-    explicit ProjectUpdateScope(const ComPtr<IPatchProject>& project) {
-        if (project.As(m_update) == S_OK) {
-            ThrowIfFailed(m_update->BeginUpdate());
-            m_open = true;
-        }
-    }
-    ~ProjectUpdateScope() {
-        if (m_open) {
-            m_update->EndUpdate(); // on the way out of a failure: its own failure cannot be told
-        }
-    }
-    ProjectUpdateScope(const ProjectUpdateScope&) = delete;
-    ProjectUpdateScope& operator=(const ProjectUpdateScope&) = delete;
-
-    void End() {
-        if (m_open) {
-            m_open = false;
-            ThrowIfFailed(m_update->EndUpdate());
-        }
-    }
-
-private:
-    ComPtr<IProjectUpdate> m_update;
-    bool m_open = false;
-};
-
-} // namespace
-
 ComPtr<IPatchFile> CPatchFileAdder::AddPatchFile(const std::u16string& key, int32_t type,
                                                  const std::u16string& newFilePath,
                                                  DuplicateNotice notice) {
@@ -118,7 +85,7 @@ ComPtr<IPatchFile> CPatchFileAdder::AddPatchFile(const std::u16string& key, int3
 
     // The entry and its settings are written as one update: one commit instead of one per
     // setting. A failure on the way still keeps the steps already done.
-    ProjectUpdateScope update(m_patchProject);
+    CProjectBatch update(m_patchProject.Get());
     ComPtr<IUnknown> item;
     ThrowIfFailed(m_patchProject->CreateItem(kPatchFileItemKind, key.c_str(), u"",
                                              item.ReleaseAndGetAddressOf()));
@@ -140,7 +107,7 @@ ComPtr<IPatchFile> CPatchFileAdder::AddPatchFile(const std::u16string& key, int3
         ThrowIfFailed(entry->PutExtractCOM(VARIANT_TRUE));
         registers = true;
     }
-    update.End();
+    update.Commit();
     if (registers) {
         WarnIfNewFileRegisters(entry.Get());
     }

@@ -4,6 +4,7 @@
 #include "apps/vxide/ide_paths.h"
 #include "apps/vxide/project_page.h"
 #include "ide/automation/project_factory.h"
+#include "ide/framework/message_service.h"
 #include "ide/framework/widgets/file_dialog_service.h"
 #include "ide/framework/widgets/workspace_site.h"
 #include "platform/com/com_exception.h"
@@ -36,6 +37,28 @@ const QStringList kProjectFilters = {QObject::tr("Patch projects (*.vxp)"),
                                      QObject::tr("All files (*)")};
 
 } // namespace
+
+// Hears the project say that a write had to restore or recover its file, and has the window
+// tell the author once the write is over.
+class MainWindow::ProjectFileListener final
+    : public ComObject<ProjectFileListener, IProjectEvents2> {
+public:
+    explicit ProjectFileListener(MainWindow* window) : m_window(window) {}
+
+    HRESULT ChangeEvent(const char16_t* property) override {
+        if (m_window && property && std::u16string_view(property) == kProjectFileEvent) {
+            QMetaObject::invokeMethod(m_window, &MainWindow::RefreshFromOutside,
+                                      Qt::QueuedConnection);
+        }
+        return S_OK;
+    }
+    HRESULT OnItemChanged2(const char16_t*, const char16_t*, ItemChange, const char16_t*) override {
+        return S_OK;
+    }
+
+private:
+    QPointer<MainWindow> m_window;
+};
 
 MainWindow::MainWindow(std::vector<PageRegistration> registrations, QWidget* parent)
     : QMainWindow(parent), m_registrations(std::move(registrations)) {
@@ -104,6 +127,11 @@ bool MainWindow::OpenProject(const QString& path) {
     CloseProject();
     m_project = project;
     m_projectPath = path;
+    m_listener = MakeComObject<ProjectFileListener>(this);
+    if (FAILED(m_project->Advise(m_listener.Get(), &m_listenerCookie))) {
+        m_listener.Reset();
+    }
+    m_originalPackage = OriginalPackage();
     m_projectPage->SetProject(m_project.Get());
     CreateHostedPages();
     AddRecentProject(QFileInfo(path).absoluteFilePath());
@@ -186,6 +214,10 @@ void MainWindow::CloseProject() {
     m_pageList->blockSignals(false);
     m_stack->setCurrentWidget(m_projectPage);
     m_projectPage->SetProject(nullptr);
+    if (m_listener) {
+        m_project->Unadvise(m_listenerCookie);
+        m_listener.Reset();
+    }
     m_project.Reset();
     m_projectPath.clear();
     UpdateTitle();
@@ -237,6 +269,9 @@ void MainWindow::ActivatePage(int index) {
     if (HostedPage* previous = Hosted(m_active); previous && previous->control) {
         previous->control->OnHideWorkspace();
     }
+    // Between the two: what changed outside reaches every page as hidden, so the page shown
+    // next refreshes itself at its general refresh.
+    CheckOutsideChanges();
     m_active = index;
     if (m_pageList->currentRow() != index) {
         m_pageList->blockSignals(true);
@@ -249,6 +284,66 @@ void MainWindow::ActivatePage(int index) {
         page->control->OnShowWorkspace();
         page->control->OnUpdateWorkspace(); // hint 0: what changed elsewhere shows now
     }
+}
+
+void MainWindow::RefreshFromOutside() {
+    ComPtr<IProjectOutsideChanges> outside;
+    if (!m_project || FAILED(m_project.As(outside)) || outside->HasOutsideChanges() != S_OK) {
+        return;
+    }
+    HostedPage* page = Hosted(m_active);
+    if (page && page->control) {
+        page->control->OnHideWorkspace();
+    }
+    CheckOutsideChanges();
+    if (page && page->control) {
+        page->control->OnShowWorkspace();
+        page->control->OnUpdateWorkspace();
+    }
+}
+
+void MainWindow::CheckOutsideChanges() {
+    ComPtr<IProjectOutsideChanges> outside;
+    if (!m_project || FAILED(m_project.As(outside))) {
+        return;
+    }
+    ProjectFileCheck result = ProjectFileUnchanged;
+    BStr notice;
+    const HRESULT hr = outside->CheckForOutsideChanges(&result, notice.Out());
+    if (FAILED(hr)) {
+        ReportError(tr("The project file could not be checked: %1").arg(DescribeFailure(hr)));
+        return;
+    }
+    if (result == ProjectFileUnchanged) {
+        return;
+    }
+    if (!notice.ToString().empty()) {
+        LogLine(QString::fromStdU16String(notice.ToString()));
+        AppMessageBox(notice.ToString(), MB_OK | MB_ICONEXCLAMATION);
+    }
+    // A recovered project may go on in another file.
+    BStr path;
+    if (SUCCEEDED(m_project->GetFilePath(path.Out()))) {
+        m_projectPath = QString::fromStdU16String(path.ToString());
+        UpdateTitle();
+    }
+    m_projectPage->SetProject(m_project.Get());
+    if (OriginalPackage() != m_originalPackage) {
+        // The pages take the package up when they are made; not while one is being shown.
+        QMetaObject::invokeMethod(
+            this, [this] { RecreatePage(tr("Application Files")); }, Qt::QueuedConnection);
+    }
+}
+
+QString MainWindow::OriginalPackage() const {
+    ComPtr<IKestromProject> link;
+    ComPtr<IPatchProject> patchProject;
+    BStr original;
+    if (m_project && SUCCEEDED(m_project.As(link)) &&
+        SUCCEEDED(link->GetPatchProject(patchProject.ReleaseAndGetAddressOf()))) {
+        patchProject->GetOriginalPackage(original.Out());
+    }
+    return QString::fromStdU16String(original.ToString());
 }
 
 bool MainWindow::ActivatePageNamed(const QString& name) {
@@ -356,6 +451,14 @@ void MainWindow::UpdateTitle() {
     setWindowTitle(m_projectPath.isEmpty()
                        ? tr("vxide")
                        : tr("%1 - vxide").arg(QFileInfo(m_projectPath).fileName()));
+}
+
+void MainWindow::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
+        // After the activation is over: a message box must not open inside it.
+        QMetaObject::invokeMethod(this, &MainWindow::RefreshFromOutside, Qt::QueuedConnection);
+    }
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

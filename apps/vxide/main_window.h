@@ -3,6 +3,13 @@
 // IDE's own Project page, then the registered pages such as Application Files), the active page
 // on the right. Pages are told when they are shown, hidden, refreshed (hint 0 when they become
 // active) and closed with the project; F1 goes to the active page's document as the help command.
+//
+// The project file may change under the IDE (vxpatch, another vxide, a version-control
+// checkout). Between hiding one page and showing another, and when the window becomes active,
+// the window asks the project whether its file changed outside; when it did, the shown page is
+// hidden, the project announces the change (so hidden pages mark themselves stale) and the page
+// is shown and refreshed again. A file the project had to restore or recover is told to the
+// author in a message box.
 
 #include "apps/vxide/page_registry.h"
 #include "ide/automation/project_interfaces.h"
@@ -44,8 +51,13 @@ public:
     // The help command to the active page; false when the page did not take it.
     bool ShowHelpForActivePage();
 
+    // Refreshes the shown page when the project file changed outside; otherwise does nothing.
+    // The window calls it itself when it becomes active.
+    void RefreshFromOutside();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     struct HostedPage {
@@ -54,7 +66,13 @@ private:
         QPointer<QWidget> window;
     };
 
+    class ProjectFileListener;
+
     void BuildMenus();
+    // Brings the project in line with its file (announcing what changed) and tells the author
+    // what had to be done to the file.
+    void CheckOutsideChanges();
+    QString OriginalPackage() const;
     void CreateHostedPages();
     void CloseHostedPages();
     void RecreatePage(const QString& name);
@@ -68,7 +86,11 @@ private:
     std::vector<PageRegistration> m_registrations;
     std::vector<HostedPage> m_pages; // page i + 1 of the list
     ComPtr<IProject> m_project;
+    ComPtr<ProjectFileListener> m_listener;
+    DWORD m_listenerCookie = 0;
     QString m_projectPath;
+    // The original package the pages were made for; a change made outside makes them anew.
+    QString m_originalPackage;
     int m_active = -1;
     QListWidget* m_pageList = nullptr;
     QStackedWidget* m_stack = nullptr;

@@ -7,6 +7,7 @@
 #include "VxWsApplicationFilesEP/patchlist/patch_file_info.h"
 #include "VxWsApplicationFilesEP/resources/string_table.h"
 #include "apps/vxpatch/console.h"
+#include "ide/automation/project_batch.h"
 #include "ide/automation/project_errors.h"
 #include "ide/automation/project_factory.h"
 #include "ide/framework/message_service.h"
@@ -240,10 +241,15 @@ int Add(std::span<const std::u16string> args) {
         }
     }
     CPatchFileAdder adder(patchProject.Get(), RootOf(project.Get()).Get());
+    // All keys are one commit: thousands of files cost one wait for the disk, and a vxpatch
+    // killed on the way leaves none of them. A failure part-way still keeps the keys added
+    // before it (the batch commits them on the way out) and is then reported.
+    CProjectBatch batch(patchProject.Get());
     bool allAdded = true;
     for (const auto& key : args.subspan(1)) {
         allAdded = adder.AddPatchFile(key, kPatchTypeUpdate, u"") && allAdded;
     }
+    batch.Commit();
     return allAdded ? kExitSuccess : kExitFailure;
 }
 

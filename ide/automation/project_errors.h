@@ -27,6 +27,9 @@ inline constexpr HRESULT VXPROJ_E_BADVALUE = MakeProjectError(2003);
 inline constexpr HRESULT VXPROJ_E_DUPLICATE = MakeProjectError(2004);
 // The entry is no longer in the project (removed here or by another program).
 inline constexpr HRESULT VXPROJ_E_ENTRYGONE = MakeProjectError(2005);
+// Another file took the project file's place while the project was open; the write was not
+// made, the open project's content is kept in a recovered copy.
+inline constexpr HRESULT VXPROJ_E_REPLACED = MakeProjectError(2006);
 // The project file does not exist.
 inline constexpr HRESULT VXPROJ_E_NOTFOUND = MakeProjectError(2010);
 // The file is not a project file of ours (not SQLite, or another program's database).

@@ -43,7 +43,9 @@ struct IProjectEvents2 : IUnknown {
     // A project property changed (its name, e.g. "OriginalPackage").
     virtual HRESULT ChangeEvent(const char16_t* property) = 0;
     // A row of `table` was added, changed or removed. `property` names the changed column's
-    // property for ItemModified and is empty otherwise.
+    // property for ItemModified and is empty otherwise. An empty `key` (with ItemModified and
+    // no property) stands for several rows at once: a batch that changed more than one entry,
+    // or changes made by another program; the listener reads the table afresh.
     virtual HRESULT OnItemChanged2(const char16_t* table, const char16_t* key, ItemChange change,
                                    const char16_t* property) = 0;
 };
@@ -117,13 +119,52 @@ struct IPatchProject : IUnknown {
 // Groups the writes made through a project into one commit (one wait for the disk instead of
 // one per write). Between BeginUpdate and the matching EndUpdate, which nest, each write still
 // succeeds or fails whole; EndUpdate commits the writes that succeeded and only then are they
-// announced to listeners. Another program that writes the project meanwhile waits, as it waits
-// for a single write. Offered by the patch project object.
+// announced to listeners: each change when they all concern one entry, otherwise once, with an
+// empty key (see IProjectEvents2). Another program that writes the project meanwhile waits, as
+// it waits for a single write. Offered by the project and the patch project object;
+// CProjectBatch (project_batch.h) is the scope that C++ callers use.
 struct IProjectUpdate : IUnknown {
     static constexpr IID kIid = MakeGuid("{5117FDD0-689D-4883-B289-A8B5878845C4}");
     virtual HRESULT BeginUpdate() = 0;
     virtual HRESULT EndUpdate() = 0;
 };
+
+// What IProjectOutsideChanges::CheckForOutsideChanges found.
+enum ProjectFileCheck : int32_t {
+    // The file is as this project left it.
+    ProjectFileUnchanged = 0,
+    // Another program (or another project object) committed changes to the file.
+    ProjectFileChangedOutside = 1,
+    // The file had been deleted; it was written again from the open project, nothing is lost.
+    ProjectFileRestored = 2,
+    // Another file had taken the project file's place. The open project's content was saved
+    // beside it as "NAME-recovered.vxp"; the project now shows the file in its place when that
+    // is a project of the same type, otherwise it goes on in the recovered copy.
+    ProjectFileRecovered = 3,
+};
+
+// The project file as other programs leave it. A project reads the file afresh for every
+// question, so another program's committed change is seen at once; what this interface adds is
+// knowing that it happened (SQLite's data_version of the connection), so that windows can be
+// refreshed, and taking care of a file deleted or replaced under the open project. A write
+// checks the file too: it writes a deleted file again before it goes on, and refuses (error
+// 2006) when the file was replaced. Offered by the project and the patch project object.
+struct IProjectOutsideChanges : IUnknown {
+    static constexpr IID kIid = MakeGuid("{EC6FADA3-2ECD-402B-813E-AABB3EBF8BE2}");
+    // S_OK when the file changed outside since the last check (committed changes of another
+    // program, the file deleted or replaced), S_FALSE otherwise. Changes nothing, tells nobody.
+    virtual HRESULT HasOutsideChanges() = 0;
+    // Brings the project in line with its file and answers what was found. When the entries
+    // may have changed, listeners hear OnItemChanged2(VXKestromFile, "", ItemModified, "").
+    // `notice` (may be null) receives the sentence the author must read when the file had to be
+    // restored or recovered, and is empty otherwise. Inside an update it finds nothing: the
+    // update holds the file.
+    virtual HRESULT CheckForOutsideChanges(ProjectFileCheck* result, BSTR* notice) = 0;
+};
+
+// The name of the project event (IProjectEvents2::ChangeEvent) that says the project file had
+// to be restored or recovered by a write; CheckForOutsideChanges then tells the details.
+inline constexpr char16_t kProjectFileEvent[] = u"ProjectFile";
 
 // The patch-project interface of a project. A project of another type refuses it.
 struct IKestromProject : IUnknown {

@@ -41,10 +41,50 @@ private:
     std::shared_ptr<ProjectStore> m_store;
 };
 
-class PatchProject final
-    : public ComObject<PatchProject, IPatchProject, IPathVariables, IProjectUpdate> {
+// Updates and the file's outside changes, offered by both the project and the patch project
+// object: a batch or a check works from whichever the caller holds.
+class StoreControl {
 public:
-    explicit PatchProject(std::shared_ptr<ProjectStore> store) : m_variables(std::move(store)) {}
+    explicit StoreControl(ProjectStore& store) : m_store(store) {}
+
+    HRESULT BeginUpdate() {
+        return GuardedCall([&] {
+            m_store.BeginUpdate();
+            return S_OK;
+        });
+    }
+    HRESULT EndUpdate() {
+        return GuardedCall([&] {
+            m_store.EndUpdate();
+            return S_OK;
+        });
+    }
+    HRESULT HasOutsideChanges() {
+        return GuardedCall([&] { return m_store.HasOutsideChanges() ? S_OK : S_FALSE; });
+    }
+    HRESULT CheckForOutsideChanges(ProjectFileCheck* result, BSTR* notice) {
+        return GuardedCall([&]() -> HRESULT {
+            if (!result) {
+                return E_POINTER;
+            }
+            if (notice) {
+                *notice = nullptr;
+            }
+            std::u16string text;
+            *result = m_store.CheckForOutsideChanges(text);
+            return notice ? CopyToBstr(text, notice) : S_OK;
+        });
+    }
+
+private:
+    ProjectStore& m_store;
+};
+
+class PatchProject final : public ComObject<PatchProject, IPatchProject, IPathVariables,
+                                            IProjectUpdate, IProjectOutsideChanges> {
+public:
+    explicit PatchProject(std::shared_ptr<ProjectStore> store)
+        : m_variables(std::move(store)), m_control(Store()) {}
 
     HRESULT GetOriginalPackage(BSTR* path) override {
         return GuardedCall(
@@ -87,29 +127,24 @@ public:
         return m_variables.Get(name, value);
     }
     HRESULT GetBaseFolder(BSTR* folder) override { return m_variables.Base(folder); }
-    HRESULT BeginUpdate() override {
-        return GuardedCall([&] {
-            Store().BeginUpdate();
-            return S_OK;
-        });
-    }
-    HRESULT EndUpdate() override {
-        return GuardedCall([&] {
-            Store().EndUpdate();
-            return S_OK;
-        });
+    HRESULT BeginUpdate() override { return m_control.BeginUpdate(); }
+    HRESULT EndUpdate() override { return m_control.EndUpdate(); }
+    HRESULT HasOutsideChanges() override { return m_control.HasOutsideChanges(); }
+    HRESULT CheckForOutsideChanges(ProjectFileCheck* result, BSTR* notice) override {
+        return m_control.CheckForOutsideChanges(result, notice);
     }
 
 private:
     ProjectStore& Store() { return *m_variables.Store(); }
     PathVariablesOf m_variables;
+    StoreControl m_control;
 };
 
-class Project final
-    : public ComObject<Project, IProject, IKestromProject, IProjectRoot, IPathVariables> {
+class Project final : public ComObject<Project, IProject, IKestromProject, IProjectRoot,
+                                       IPathVariables, IProjectUpdate, IProjectOutsideChanges> {
 public:
     Project(std::shared_ptr<ProjectStore> store, std::u16string type)
-        : m_variables(std::move(store)), m_type(std::move(type)) {}
+        : m_variables(std::move(store)), m_control(Store()), m_type(std::move(type)) {}
 
     // A project of another type refuses the patch-project interface.
     HRESULT QueryInterface(const IID& iid, void** object) override {
@@ -210,10 +245,17 @@ public:
         return m_variables.Get(name, value);
     }
     HRESULT GetBaseFolder(BSTR* folder) override { return m_variables.Base(folder); }
+    HRESULT BeginUpdate() override { return m_control.BeginUpdate(); }
+    HRESULT EndUpdate() override { return m_control.EndUpdate(); }
+    HRESULT HasOutsideChanges() override { return m_control.HasOutsideChanges(); }
+    HRESULT CheckForOutsideChanges(ProjectFileCheck* result, BSTR* notice) override {
+        return m_control.CheckForOutsideChanges(result, notice);
+    }
 
 private:
     ProjectStore& Store() { return *m_variables.Store(); }
     PathVariablesOf m_variables;
+    StoreControl m_control;
     std::u16string m_type;
 };
 

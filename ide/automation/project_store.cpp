@@ -6,6 +6,7 @@
 #include "platform/sys/format_string.h"
 #include "platform/sys/wide_string.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <optional>
@@ -90,6 +91,20 @@ std::u16string TemporarySibling(const std::u16string& path) {
     return FormatString(u"%s.%d.creating", path, static_cast<int>(::getpid()));
 }
 
+// Gives the complete file `from` the name `to`, which must not be taken: link() fails rather
+// than replace, so an existing file is never lost and `to` is never seen half written.
+void LinkIntoPlace(const std::u16string& from, const std::u16string& to) {
+    if (::link(Utf16ToUtf8(from).c_str(), Utf16ToUtf8(to).c_str()) != 0) {
+        const int error = errno;
+        throw ProjectFailure(error == EEXIST ? VXPROJ_E_EXISTS : VXPROJ_E_CANTOPEN,
+                             error == EEXIST
+                                 ? FormatString(u"\"%s\" already exists; a new project is never "
+                                                u"written over an existing file.",
+                                                to)
+                                 : FormatString(u"The project file \"%s\" cannot be created.", to));
+    }
+}
+
 } // namespace
 
 std::u16string_view EntryFieldName(EntryField field) {
@@ -131,7 +146,7 @@ void CheckEntryText(EntryField field, std::u16string_view value) {
 // write that fails leaves nothing behind while the update's earlier writes stay.
 class StoreWrite {
 public:
-    explicit StoreWrite(ProjectStore& store) : m_connection(*store.m_connection) {
+    explicit StoreWrite(ProjectStore& store) : m_connection(Prepared(store)) {
         if (store.Updating()) {
             m_connection.Execute("SAVEPOINT vx_write");
             m_savepoint = true;
@@ -158,14 +173,60 @@ public:
     }
 
 private:
+    // The connection to write through, once the file has been found fit for a transaction of
+    // its own (an update checked it when it began). May change the store's connection.
+    static SqliteConnection& Prepared(ProjectStore& store) {
+        if (!store.Updating()) {
+            store.PrepareWrite();
+        }
+        return *store.m_connection;
+    }
+
     SqliteConnection& m_connection;
     std::optional<WriteTransaction> m_transaction;
     bool m_savepoint = false;
     bool m_done = false;
 };
 
-ProjectStore::ProjectStore(std::unique_ptr<SqliteConnection> connection, int32_t schemaVersion)
-    : m_connection(std::move(connection)), m_schemaVersion(schemaVersion) {}
+ProjectStore::ProjectStore(Opened opened, int busyTimeoutMs) : m_busyTimeoutMs(busyTimeoutMs) {
+    Use(std::move(opened));
+}
+
+ProjectStore::Opened ProjectStore::Connect(const std::u16string& path, int busyTimeoutMs) {
+    const auto mode = IsReadOnlyFile(path) ? SqliteConnection::Mode::OpenReadOnly
+                                           : SqliteConnection::Mode::OpenExisting;
+    Opened opened;
+    opened.connection = std::make_unique<SqliteConnection>(path, mode, busyTimeoutMs);
+    opened.schemaVersion = CheckProjectSchema(*opened.connection);
+    return opened;
+}
+
+std::optional<ProjectStore::FileIdentity> ProjectStore::IdentityOf(const std::u16string& path) {
+    struct stat status {};
+    if (::stat(Utf16ToUtf8(path).c_str(), &status) != 0) {
+        return std::nullopt;
+    }
+    return FileIdentity{static_cast<uint64_t>(status.st_dev), static_cast<uint64_t>(status.st_ino)};
+}
+
+void ProjectStore::Use(Opened opened) {
+    // Changes of other programs that the old connection saw and nobody was told of yet are not
+    // forgotten with it.
+    if (m_connection && DataVersion() != m_dataVersion) {
+        m_pendingCheck = std::max(m_pendingCheck, ProjectFileChangedOutside);
+    }
+    m_connection = std::move(opened.connection);
+    m_schemaVersion = opened.schemaVersion;
+    // Taken after SQLite opened the file: a replacement in between would go unnoticed, a window
+    // no program of ours can hit.
+    m_identity = IdentityOf(m_connection->Path());
+    m_dataVersion = DataVersion();
+}
+
+int64_t ProjectStore::DataVersion() {
+    SqliteStatement pragma(*m_connection, "PRAGMA data_version");
+    return pragma.Step() ? pragma.Integer(0) : 0;
+}
 
 std::shared_ptr<ProjectStore> ProjectStore::Open(const std::u16string& path,
                                                  const ProjectOpenOptions& options) {
@@ -182,11 +243,8 @@ std::shared_ptr<ProjectStore> ProjectStore::Open(const std::u16string& path,
         throw ProjectFailure(VXPROJ_E_NOTPROJECT,
                              FormatString(u"\"%s\" is empty: it is not a project file.", path));
     }
-    const auto mode = IsReadOnlyFile(path) ? SqliteConnection::Mode::OpenReadOnly
-                                           : SqliteConnection::Mode::OpenExisting;
-    auto connection = std::make_unique<SqliteConnection>(path, mode, options.busyTimeoutMs);
-    const int32_t version = CheckProjectSchema(*connection);
-    std::shared_ptr<ProjectStore> store(new ProjectStore(std::move(connection), version));
+    std::shared_ptr<ProjectStore> store(
+        new ProjectStore(Connect(path, options.busyTimeoutMs), options.busyTimeoutMs));
     if (store->Property(kProjectTypeProperty).empty()) {
         throw ProjectFailure(VXPROJ_E_DAMAGED,
                              FormatString(u"The project file \"%s\" is damaged and cannot be used "
@@ -229,18 +287,7 @@ std::shared_ptr<ProjectStore> ProjectStore::Create(const std::u16string& path,
             insert.Bind(1, kOriginalPackageProperty).Bind(2, originalPackage).Run();
             transaction.Commit();
         }
-        const std::string from = Utf16ToUtf8(temporary);
-        const std::string to = Utf16ToUtf8(path);
-        if (::link(from.c_str(), to.c_str()) != 0) {
-            const int error = errno;
-            throw ProjectFailure(
-                error == EEXIST ? VXPROJ_E_EXISTS : VXPROJ_E_CANTOPEN,
-                error == EEXIST
-                    ? FormatString(u"\"%s\" already exists; a new project is never written over "
-                                   u"an existing file.",
-                                   path)
-                    : FormatString(u"The project file \"%s\" cannot be created.", path));
-        }
+        LinkIntoPlace(temporary, path);
         DeleteFile(temporary);
     } catch (...) {
         DeleteFile(temporary);
@@ -478,6 +525,7 @@ bool ProjectStore::Unadvise(DWORD cookie) {
 
 void ProjectStore::BeginUpdate() {
     if (m_updateDepth == 0) {
+        PrepareWrite();
         m_connection->Execute("BEGIN IMMEDIATE");
     }
     ++m_updateDepth;
@@ -490,17 +538,49 @@ void ProjectStore::EndUpdate() {
     if (--m_updateDepth > 0) {
         return;
     }
-    std::vector<std::function<void()>> pending;
-    pending.swap(m_pending);
     try {
         m_connection->Execute("COMMIT");
     } catch (...) {
         // Nothing of the update is in the file: nobody hears of it.
+        m_pending.clear();
         sqlite3_exec(m_connection->Handle(), "ROLLBACK", nullptr, nullptr, nullptr);
         throw;
     }
-    for (const auto& announce : pending) {
-        announce();
+    AnnounceUpdate();
+}
+
+void ProjectStore::AnnounceUpdate() {
+    std::vector<Announcement> pending;
+    pending.swap(m_pending);
+    // Changes of one entry are told one by one, as its writes would have been; changes of
+    // several entries once, so that a batch of thousands costs the listeners one refresh.
+    const Announcement* firstItem = nullptr;
+    bool severalEntries = false;
+    for (const Announcement& announcement : pending) {
+        if (announcement.item) {
+            if (!firstItem) {
+                firstItem = &announcement;
+            } else if (announcement.key != firstItem->key) {
+                severalEntries = true;
+                break;
+            }
+        }
+    }
+    std::vector<std::u16string_view> toldProperties;
+    bool toldEntries = false;
+    for (const Announcement& announcement : pending) {
+        if (!announcement.item) {
+            if (std::find(toldProperties.begin(), toldProperties.end(), announcement.property) ==
+                toldProperties.end()) {
+                toldProperties.push_back(announcement.property);
+                NotifyProperty(announcement.property);
+            }
+        } else if (!severalEntries) {
+            NotifyItem(announcement.key, announcement.change, announcement.property);
+        } else if (!toldEntries) {
+            toldEntries = true;
+            NotifyItem({}, ItemModified, {});
+        }
     }
 }
 
@@ -514,10 +594,7 @@ ProjectStore::~ProjectStore() {
 void ProjectStore::NotifyItem(std::u16string_view key, ItemChange change,
                               std::u16string_view property) {
     if (Updating()) {
-        m_pending.push_back(
-            [this, keyText = std::u16string(key), change, propertyText = std::u16string(property)] {
-                NotifyItem(keyText, change, propertyText);
-            });
+        m_pending.push_back({true, std::u16string(key), change, std::u16string(property)});
         return;
     }
     // A copy, so that a listener may unadvise (itself or another) while it is being called.
@@ -532,13 +609,161 @@ void ProjectStore::NotifyItem(std::u16string_view key, ItemChange change,
 
 void ProjectStore::NotifyProperty(std::u16string_view name) {
     if (Updating()) {
-        m_pending.push_back([this, nameText = std::u16string(name)] { NotifyProperty(nameText); });
+        m_pending.push_back({false, {}, ItemModified, std::u16string(name)});
         return;
     }
     const std::vector<Listener> listeners = m_listeners;
     const std::u16string nameText(name);
     for (const Listener& listener : listeners) {
         listener.sink->ChangeEvent(nameText.c_str());
+    }
+}
+
+bool ProjectStore::HasOutsideChanges() {
+    if (Updating()) {
+        return false;
+    }
+    if (m_pendingCheck != ProjectFileUnchanged) {
+        return true;
+    }
+    const std::optional<FileIdentity> now = IdentityOf(Path());
+    return now != m_identity || DataVersion() != m_dataVersion;
+}
+
+ProjectFileCheck ProjectStore::CheckForOutsideChanges(std::u16string& notice) {
+    notice.clear();
+    if (Updating()) {
+        return ProjectFileUnchanged;
+    }
+    ProjectFileCheck result =
+        std::max(std::exchange(m_pendingCheck, ProjectFileUnchanged), FollowFile());
+    if (const int64_t version = DataVersion(); version != m_dataVersion) {
+        m_dataVersion = version;
+        result = std::max(result, ProjectFileChangedOutside);
+    }
+    notice = std::exchange(m_notice, {});
+    if (result == ProjectFileChangedOutside || result == ProjectFileRecovered) {
+        NotifyItem({}, ItemModified, {});
+    }
+    return result;
+}
+
+void ProjectStore::PrepareWrite() {
+    const ProjectFileCheck followed = FollowFile();
+    if (followed == ProjectFileRestored) {
+        // The write goes on into the restored file; the author hears of it through the check
+        // that the event prompts.
+        m_pendingCheck = std::max(m_pendingCheck, followed);
+        NotifyProperty(kProjectFileEvent);
+    } else if (followed == ProjectFileRecovered) {
+        // The change was meant for the content the author saw, which is no longer the file's:
+        // it is not made, and the failure carries the notice.
+        m_pendingCheck = followed;
+        const std::u16string text = std::exchange(m_notice, {}) + u" Your change was not made.";
+        NotifyProperty(kProjectFileEvent);
+        throw ProjectFailure(VXPROJ_E_REPLACED, text);
+    }
+    const bool readOnlyFile = IsReadOnlyFile(Path());
+    if (readOnlyFile) {
+        throw ProjectFailure(
+            VXPROJ_E_READONLY,
+            FormatString(u"The project file \"%s\" is read-only. Your change was not saved.",
+                         Path()));
+    }
+    if (m_connection->IsReadOnly()) {
+        Use(Connect(Path(), m_busyTimeoutMs)); // made writable since it was opened
+    }
+}
+
+ProjectFileCheck ProjectStore::FollowFile() {
+    const std::u16string path = Path();
+    const std::optional<FileIdentity> now = IdentityOf(path);
+    if (now == m_identity) {
+        return ProjectFileUnchanged;
+    }
+    if (!now) {
+        // Deleted: the connection still reads the deleted file, every commit included.
+        WriteCopy(path);
+        Use(Connect(path, m_busyTimeoutMs));
+        m_notice = FormatString(u"The project file \"%s\" was deleted by another program. It has "
+                                u"been written again from the project open here; nothing is "
+                                u"lost.",
+                                path);
+        return ProjectFileRestored;
+    }
+    // Replaced: the open content is kept beside the file, under a name not yet taken.
+    const size_t slash = path.rfind(u'/');
+    const size_t dot = path.rfind(u'.');
+    const size_t stemEnd =
+        dot != std::u16string::npos && (slash == std::u16string::npos || dot > slash + 1)
+            ? dot
+            : path.size();
+    std::u16string recovered;
+    for (int n = 1;; ++n) {
+        recovered = path.substr(0, stemEnd) + u"-recovered" +
+                    (n == 1 ? std::u16string() : FormatString(u"-%d", n)) + path.substr(stemEnd);
+        try {
+            WriteCopy(recovered);
+            break;
+        } catch (const ProjectFailure& failure) {
+            if (failure.hr() != VXPROJ_E_EXISTS || n == 99) {
+                throw;
+            }
+        }
+    }
+    const std::u16string type = Property(kProjectTypeProperty);
+    std::optional<Opened> replacement;
+    try {
+        replacement = Connect(path, m_busyTimeoutMs);
+        SqliteStatement select(*replacement->connection,
+                               "SELECT Value FROM VXProjectProperty WHERE Name = ?");
+        select.Bind(1, kProjectTypeProperty);
+        if (!select.Step() || select.Text(0) != type) {
+            replacement.reset();
+        }
+    } catch (const ProjectFailure&) {
+        replacement.reset(); // not a project this one can become
+    }
+    if (replacement) {
+        Use(std::move(*replacement));
+        m_notice = FormatString(u"The project file \"%s\" was replaced by another file. The "
+                                u"project now shows that file; the project as it was open here "
+                                u"has been kept in \"%s\".",
+                                path, recovered);
+    } else {
+        Use(Connect(recovered, m_busyTimeoutMs));
+        m_notice = FormatString(u"The project file \"%s\" was replaced by a file that is not a "
+                                u"%s project. The project as it was open here has been kept in "
+                                u"\"%s\", and work goes on there.",
+                                path, type, recovered);
+    }
+    return ProjectFileRecovered;
+}
+
+void ProjectStore::WriteCopy(const std::u16string& target) {
+    const std::u16string temporary = TemporarySibling(target);
+    DeleteFile(temporary);
+    DeleteFile(temporary + u"-journal");
+    try {
+        {
+            SqliteConnection copy(temporary, SqliteConnection::Mode::Create, m_busyTimeoutMs);
+            sqlite3_backup* backup =
+                sqlite3_backup_init(copy.Handle(), "main", m_connection->Handle(), "main");
+            if (!backup) {
+                copy.Fail(sqlite3_errcode(copy.Handle()));
+            }
+            const int rc = sqlite3_backup_step(backup, -1);
+            sqlite3_backup_finish(backup);
+            if (rc != SQLITE_DONE) {
+                copy.Fail(rc);
+            }
+        }
+        LinkIntoPlace(temporary, target);
+        DeleteFile(temporary);
+    } catch (...) {
+        DeleteFile(temporary);
+        DeleteFile(temporary + u"-journal");
+        throw;
     }
 }
 

@@ -3,14 +3,20 @@
 // through one SQLite connection. Every write is one transaction; listeners hear of it after it
 // has been committed. An update groups writes into one transaction (one commit, so one wait for
 // the disk, instead of one per write): each write inside it still succeeds or fails whole, what
-// succeeded is committed when the update ends, and listeners hear of it then. Shared by the
-// automation objects of one open project.
+// succeeded is committed when the update ends, and listeners hear of it then (once, with an
+// empty key, when it touched more than one entry). Shared by the automation objects of one open
+// project.
+//
+// The store also follows its file (see IProjectOutsideChanges): the connection's data_version
+// tells of other programs' commits, the file's device and inode of a file deleted or replaced.
+// Before a write starts a transaction, a deleted file is written again from the connection (on
+// Linux the open connection still reads the deleted file), a replaced one makes the write fail
+// after the open content was saved beside it, and a file made read-only refuses the write.
 
 #include "ide/automation/project_interfaces.h"
 #include "ide/automation/sqlite_connection.h"
 
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -98,15 +104,42 @@ public:
     void EndUpdate();
     bool Updating() const { return m_updateDepth > 0; }
 
+    // The file as other programs leave it (IProjectOutsideChanges).
+    bool HasOutsideChanges();
+    ProjectFileCheck CheckForOutsideChanges(std::u16string& notice);
+
     ~ProjectStore();
     ProjectStore(const ProjectStore&) = delete;
     ProjectStore& operator=(const ProjectStore&) = delete;
 
 private:
     friend class StoreWrite;
-    ProjectStore(std::unique_ptr<SqliteConnection> connection, int32_t schemaVersion);
+    struct FileIdentity {
+        uint64_t device = 0;
+        uint64_t inode = 0;
+        friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
+    };
+    struct Opened {
+        std::unique_ptr<SqliteConnection> connection;
+        int32_t schemaVersion = 0;
+    };
+    // A connection to an existing project file, checked; read-only when the file is.
+    static Opened Connect(const std::u16string& path, int busyTimeoutMs);
+    static std::optional<FileIdentity> IdentityOf(const std::u16string& path);
+
+    ProjectStore(Opened opened, int busyTimeoutMs);
+    void Use(Opened opened);
+    int64_t DataVersion();
+    // Before a write that begins a transaction: the file is still this project's and writable.
+    void PrepareWrite();
+    // Restores a deleted file, saves the open content beside a replaced one and follows it.
+    ProjectFileCheck FollowFile();
+    // Writes the open database whole into `target`, which must not exist; the file appears
+    // complete or not at all.
+    void WriteCopy(const std::u16string& target);
     void NotifyItem(std::u16string_view key, ItemChange change, std::u16string_view property);
     void NotifyProperty(std::u16string_view name);
+    void AnnounceUpdate();
     // Throw VXPROJ_E_DUPLICATE when an entry has the key, VXPROJ_E_ENTRYGONE when the last
     // statement changed no row.
     void RequireFreeKey(std::u16string_view key);
@@ -114,7 +147,13 @@ private:
     template <class Value> void UpdateEntry(std::u16string_view key, EntryField field, Value value);
 
     std::unique_ptr<SqliteConnection> m_connection;
-    int32_t m_schemaVersion;
+    int32_t m_schemaVersion = 0;
+    int m_busyTimeoutMs;
+    std::optional<FileIdentity> m_identity;
+    int64_t m_dataVersion = 0;
+    // What a write found and did to the file, for the next check to answer.
+    ProjectFileCheck m_pendingCheck = ProjectFileUnchanged;
+    std::u16string m_notice;
     struct Listener {
         DWORD cookie;
         ComPtr<IProjectEvents2> sink;
@@ -123,7 +162,13 @@ private:
     DWORD m_nextCookie = 1;
     int m_updateDepth = 0;
     // Announcements of writes made during an update, made when it commits.
-    std::vector<std::function<void()>> m_pending;
+    struct Announcement {
+        bool item = true; // else a property change named by `property`
+        std::u16string key;
+        ItemChange change = ItemModified;
+        std::u16string property;
+    };
+    std::vector<Announcement> m_pending;
 };
 
 // Checks a value against what its column can hold; throws VXPROJ_E_BADVALUE otherwise.

@@ -9,6 +9,7 @@
 
 #include <ostream>
 #include <string>
+#include <vector>
 
 namespace vx::testing {
 
@@ -54,6 +55,54 @@ inline ComPtr<IPatchFile> CreateEntry(IPatchProject* patch, const std::u16string
     ComPtr<IPatchFile> entry;
     ThrowIfFailed(item.As(entry));
     return entry;
+}
+
+// The keys of every entry, in the order the collection enumerates them.
+inline std::vector<std::u16string> KeysOf(IPatchProject* patch) {
+    ComPtr<IEnumVARIANT> entries;
+    ThrowIfFailed(FilesOf(patch)->NewEnum(entries.ReleaseAndGetAddressOf()));
+    std::vector<std::u16string> keys;
+    for (;;) {
+        Variant item;
+        ULONG fetched = 0;
+        ThrowIfFailed(entries->Next(1, item.Get(), &fetched));
+        if (fetched == 0) {
+            return keys;
+        }
+        ComPtr<IPatchFile> entry;
+        ThrowIfFailed(item.Get()->punkVal->QueryInterface(IPatchFile::kIid,
+                                                          entry.ReleaseAndGetVoidAddress()));
+        BStr key;
+        ThrowIfFailed(entry->GetKey(key.Out()));
+        keys.push_back(key.ToString());
+    }
+}
+
+// Records what a project announces, one line per event: "table key change property" or
+// "property NAME".
+class RecordingSink final : public ComObject<RecordingSink, IProjectEvents2> {
+public:
+    HRESULT ChangeEvent(const char16_t* property) override {
+        events.push_back(u"property " + std::u16string(property));
+        return S_OK;
+    }
+    HRESULT OnItemChanged2(const char16_t* table, const char16_t* key, ItemChange change,
+                           const char16_t* property) override {
+        events.push_back(std::u16string(table) + u" " + key + u" " +
+                         static_cast<char16_t>(u'0' + change) + u" " + property);
+        return S_OK;
+    }
+    std::vector<std::u16string> events;
+};
+
+// The event of a change of several entries at once.
+inline constexpr char16_t kSeveralEntries[] = u"VXKestromFile  2 ";
+
+inline ComPtr<RecordingSink> Listen(IProject* project) {
+    auto sink = MakeComObject<RecordingSink>();
+    DWORD cookie = 0;
+    ThrowIfFailed(project->Advise(sink.Get(), &cookie));
+    return sink;
 }
 
 inline std::u16string Text(HRESULT hr, const BStr& text) {

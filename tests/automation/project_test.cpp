@@ -1,7 +1,9 @@
 // The project file through the automation objects: entries and their properties, lookup,
-// enumeration order, deletion, unique values, change events and the author's failures.
+// enumeration order, deletion, unique values, change events, batches and the author's
+// failures.
 
 #include "automation/project_helpers.h"
+#include "ide/automation/project_batch.h"
 #include "ide/automation/project_errors.h"
 #include "support/scratch_folder.h"
 #include "support/test_paths.h"
@@ -9,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <vector>
 
 namespace vx {
@@ -18,6 +21,7 @@ using testing::CreateEntry;
 using testing::Entry;
 using testing::FilesOf;
 using testing::KeyOf;
+using testing::KeysOf;
 using testing::LastErrorText;
 using testing::NewProject;
 using testing::PatchOf;
@@ -28,24 +32,6 @@ protected:
     testing::ScratchFolder folder;
     std::u16string path = folder.Wide("p.vxp");
 };
-
-std::vector<std::u16string> EnumeratedKeys(IPatchProject* patch) {
-    ComPtr<IEnumVARIANT> entries;
-    ThrowIfFailed(FilesOf(patch)->NewEnum(entries.ReleaseAndGetAddressOf()));
-    std::vector<std::u16string> keys;
-    for (;;) {
-        Variant item;
-        ULONG fetched = 0;
-        ThrowIfFailed(entries->Next(1, item.Get(), &fetched));
-        if (fetched == 0) {
-            return keys;
-        }
-        ComPtr<IPatchFile> entry;
-        ThrowIfFailed(item.Get()->punkVal->QueryInterface(IPatchFile::kIid,
-                                                          entry.ReleaseAndGetVoidAddress()));
-        keys.push_back(KeyOf(entry.Get()));
-    }
-}
 
 TEST_F(ProjectTest, EveryPropertyIsWrittenAndReadBackAfterReopening) {
     testing::EntrySettings written{kPatchTypeNewFile, u"/src/app.exe", true, true, true,
@@ -79,7 +65,7 @@ TEST_F(ProjectTest, LookupAndEnumeration) {
     }
     // Creation order, not key order, and a rename keeps the entry's place.
     ASSERT_EQ(Entry(patch.Get(), u"alpha")->PutKey(u"omega"), S_OK);
-    EXPECT_EQ(EnumeratedKeys(patch.Get()),
+    EXPECT_EQ(KeysOf(patch.Get()),
               (std::vector<std::u16string>{u"zeta", u"omega", u"Mid", u"beta"}));
     int32_t count = 0;
     ASSERT_EQ(FilesOf(patch.Get())->GetCount(&count), S_OK);
@@ -179,26 +165,11 @@ TEST_F(ProjectTest, UniqueValuesAreFreeAndDerivedFromTheBase) {
         VXPROJ_E_BADVALUE);
 }
 
-class RecordingSink final : public ComObject<RecordingSink, IProjectEvents2> {
-public:
-    HRESULT ChangeEvent(const char16_t* property) override {
-        events.push_back(u"property " + std::u16string(property));
-        return S_OK;
-    }
-    HRESULT OnItemChanged2(const char16_t* table, const char16_t* key, ItemChange change,
-                           const char16_t* property) override {
-        events.push_back(std::u16string(table) + u" " + key + u" " +
-                         static_cast<char16_t>(u'0' + change) + u" " + property);
-        return S_OK;
-    }
-    std::vector<std::u16string> events;
-};
-
 TEST_F(ProjectTest, ChangesReachEveryListenerAfterTheyAreCommitted) {
     auto project = NewProject(path, u"a.msi");
     auto patch = PatchOf(project.Get());
-    auto first = MakeComObject<RecordingSink>();
-    auto second = MakeComObject<RecordingSink>();
+    auto first = MakeComObject<testing::RecordingSink>();
+    auto second = MakeComObject<testing::RecordingSink>();
     DWORD firstCookie = 0, secondCookie = 0;
     ASSERT_EQ(project->Advise(first.Get(), &firstCookie), S_OK);
     ASSERT_EQ(project->Advise(second.Get(), &secondCookie), S_OK);
@@ -221,49 +192,104 @@ TEST_F(ProjectTest, ChangesReachEveryListenerAfterTheyAreCommitted) {
     EXPECT_EQ(project->Unadvise(secondCookie), E_INVALIDARG);
 }
 
-TEST_F(ProjectTest, AnUpdateCommitsItsWritesOnceAndAnnouncesThemThen) {
-    auto project = NewProject(path, u"a.msi");
-    auto patch = PatchOf(project.Get());
-    CreateEntry(patch.Get(), u"before.dll");
-    auto sink = MakeComObject<RecordingSink>();
-    DWORD cookie = 0;
-    ASSERT_EQ(project->Advise(sink.Get(), &cookie), S_OK);
-    ComPtr<IProjectUpdate> update;
-    ASSERT_EQ(patch.As(update), S_OK);
+// SQLite's file change counter (header bytes 24 to 27) goes up by one with every committed
+// transaction: the commits as another program sees them.
+uint32_t CommitsOf(const std::filesystem::path& file) {
+    const std::vector<uint8_t> bytes = testing::FileBytes(file);
+    return bytes.size() < 28 ? 0
+                             : uint32_t{bytes[24]} << 24 | uint32_t{bytes[25]} << 16 |
+                                   uint32_t{bytes[26]} << 8 | uint32_t{bytes[27]};
+}
 
-    ASSERT_EQ(update->BeginUpdate(), S_OK);
-    ASSERT_EQ(update->BeginUpdate(), S_OK); // nested
-    auto entry = CreateEntry(patch.Get(), u"a.dll");
-    ASSERT_EQ(entry->PutOverwrite(VARIANT_TRUE), S_OK);
-    // A write that fails inside the update leaves nothing and the update goes on.
-    EXPECT_EQ(Entry(patch.Get(), u"before.dll")->PutKey(u"a.dll"), VXPROJ_E_DUPLICATE);
-    EXPECT_EQ(entry->PutType(7), VXPROJ_E_BADVALUE);
-    ASSERT_EQ(entry->PutFeature(u"Main"), S_OK);
-    ASSERT_EQ(update->EndUpdate(), S_OK);
-    EXPECT_TRUE(sink->events.empty()); // the inner end commits nothing
-    {
-        // Nor does another program see anything yet; it waits for the project and gives up.
-        ProjectOpenOptions impatient;
-        impatient.busyTimeoutMs = 50;
-        auto other = PatchOf(ReopenProject(path, impatient).Get());
-        EXPECT_EQ(EnumeratedKeys(other.Get()), std::vector<std::u16string>{u"before.dll"});
-        ComPtr<IUnknown> item;
-        EXPECT_EQ(
-            other->CreateItem(kPatchFileItemKind, u"b.dll", u"", item.ReleaseAndGetAddressOf()),
-            VXPROJ_E_BUSY);
+TEST_F(ProjectTest, ABatchIsOneCommitAnnouncedAfterIt) {
+    // `nothingYet` checks, inside the batch, that nothing is committed or announced and that
+    // another program sees nothing and waits for the project.
+    using Writes = std::function<void(IProject*, IPatchProject*, const std::function<void()>&)>;
+    const struct {
+        const char* name;
+        Writes writes;
+        std::vector<std::u16string> keys;
+        std::vector<std::u16string> events;
+    } cases[] = {
+        {"several entries; failed writes leave nothing and the batch goes on",
+         [](IProject* project, IPatchProject* patch, const auto& nothingYet) {
+             CProjectBatch batch(project);
+             CreateEntry(patch, u"a.dll");
+             ThrowIfFailed(CreateEntry(patch, u"b.dll")->PutOverwrite(VARIANT_TRUE));
+             EXPECT_EQ(Entry(patch, u"before.dll")->PutKey(u"a.dll"), VXPROJ_E_DUPLICATE);
+             EXPECT_EQ(Entry(patch, u"a.dll")->PutType(7), VXPROJ_E_BADVALUE);
+             nothingYet();
+             batch.Commit();
+             batch.Commit(); // once only
+         },
+         {u"before.dll", u"a.dll", u"b.dll"},
+         {testing::kSeveralEntries}},
+        {"one entry: each change told",
+         [](IProject*, IPatchProject* patch, const auto&) {
+             CProjectBatch batch(patch);
+             auto entry = CreateEntry(patch, u"a.dll");
+             ThrowIfFailed(entry->PutOverwrite(VARIANT_TRUE));
+             ThrowIfFailed(entry->PutFeature(u"Main"));
+             batch.Commit();
+         },
+         {u"before.dll", u"a.dll"},
+         {u"VXKestromFile a.dll 1 ", u"VXKestromFile a.dll 2 Overwrite",
+          u"VXKestromFile a.dll 2 Feature"}},
+        {"nested: the outermost commits",
+         [](IProject* project, IPatchProject* patch, const auto& nothingYet) {
+             CProjectBatch outer(patch);
+             {
+                 CProjectBatch inner(project);
+                 CreateEntry(patch, u"a.dll");
+                 inner.Commit();
+             }
+             nothingYet();
+             CreateEntry(patch, u"b.dll");
+             outer.Commit();
+         },
+         {u"before.dll", u"a.dll", u"b.dll"},
+         {testing::kSeveralEntries}},
+        {"left by an exception: what was written is committed",
+         [](IProject* project, IPatchProject* patch, const auto&) {
+             try {
+                 CProjectBatch batch(project);
+                 CreateEntry(patch, u"a.dll");
+                 CreateEntry(patch, u"b.dll");
+                 CreateEntry(patch, u"a.dll"); // throws: a duplicate
+                 ADD_FAILURE() << "the duplicate was added";
+             } catch (const CComException& failure) {
+                 EXPECT_EQ(failure.hr(), VXPROJ_E_DUPLICATE);
+             }
+         },
+         {u"before.dll", u"a.dll", u"b.dll"},
+         {testing::kSeveralEntries}},
+    };
+    int n = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string name = "batch" + std::to_string(n++) + ".vxp";
+        auto project = NewProject(folder.Wide(name), u"a.msi");
+        auto patch = PatchOf(project.Get());
+        CreateEntry(patch.Get(), u"before.dll");
+        auto sink = testing::Listen(project.Get());
+        const uint32_t before = CommitsOf(folder.Path(name));
+        const auto nothingYet = [&] {
+            EXPECT_EQ(CommitsOf(folder.Path(name)), before);
+            EXPECT_TRUE(sink->events.empty());
+            ProjectOpenOptions impatient;
+            impatient.busyTimeoutMs = 50;
+            auto other = PatchOf(ReopenProject(folder.Wide(name), impatient).Get());
+            EXPECT_EQ(KeysOf(other.Get()), std::vector<std::u16string>{u"before.dll"});
+            ComPtr<IUnknown> item;
+            EXPECT_EQ(
+                other->CreateItem(kPatchFileItemKind, u"c.dll", u"", item.ReleaseAndGetAddressOf()),
+                VXPROJ_E_BUSY);
+        };
+        c.writes(project.Get(), patch.Get(), nothingYet);
+        EXPECT_EQ(CommitsOf(folder.Path(name)), before + 1);
+        EXPECT_EQ(sink->events, c.events);
+        EXPECT_EQ(KeysOf(PatchOf(ReopenProject(folder.Wide(name)).Get()).Get()), c.keys);
     }
-    ASSERT_EQ(update->EndUpdate(), S_OK);
-    EXPECT_EQ(sink->events, (std::vector<std::u16string>{u"VXKestromFile a.dll 1 ",
-                                                         u"VXKestromFile a.dll 2 Overwrite",
-                                                         u"VXKestromFile a.dll 2 Feature"}));
-
-    auto reopened = PatchOf(ReopenProject(path).Get());
-    EXPECT_EQ(EnumeratedKeys(reopened.Get()),
-              (std::vector<std::u16string>{u"before.dll", u"a.dll"}));
-    BStr feature;
-    EXPECT_EQ(testing::Text(Entry(reopened.Get(), u"a.dll")->GetFeature(feature.Out()), feature),
-              u"Main");
-    EXPECT_EQ(update->EndUpdate(), S_OK); // an end without a beginning does nothing
 }
 
 TEST_F(ProjectTest, AnUpdateLeftOpenKeepsWhatItWrote) {
@@ -272,10 +298,11 @@ TEST_F(ProjectTest, AnUpdateLeftOpenKeepsWhatItWrote) {
         auto patch = PatchOf(project.Get());
         ComPtr<IProjectUpdate> update;
         ASSERT_EQ(patch.As(update), S_OK);
+        EXPECT_EQ(update->EndUpdate(), S_OK); // an end without a beginning does nothing
         ASSERT_EQ(update->BeginUpdate(), S_OK);
         CreateEntry(patch.Get(), u"kept.dll");
     }
-    EXPECT_EQ(EnumeratedKeys(PatchOf(ReopenProject(path).Get()).Get()),
+    EXPECT_EQ(KeysOf(PatchOf(ReopenProject(path).Get()).Get()),
               std::vector<std::u16string>{u"kept.dll"});
 }
 
@@ -307,7 +334,7 @@ TEST_F(ProjectTest, ValuesTheTableCannotHoldAreRefusedAndLeaveTheFileAsItWas) {
     EXPECT_EQ(Entry(patch.Get(), u"c.dll")->PutKey(u"a.dll"), VXPROJ_E_DUPLICATE);
 
     EXPECT_EQ(testing::FileBytes(file), before);
-    EXPECT_EQ(EnumeratedKeys(patch.Get()), (std::vector<std::u16string>{u"a.dll", u"c.dll"}));
+    EXPECT_EQ(KeysOf(patch.Get()), (std::vector<std::u16string>{u"a.dll", u"c.dll"}));
     EXPECT_EQ(entry->PutKey(u"a.dll"), S_OK); // renaming to itself is no conflict
 }
 

@@ -11,7 +11,8 @@ namespace vx {
 
 // The general refresh: the host sends it when a page becomes the shown one.
 inline constexpr LPARAM HINT_GENERAL_REFRESH = 0;
-// A row of a project table was added, changed or removed; the object is a CItemChangedHint.
+// A row of a project table was added, changed or removed, or several rows changed at once; the
+// object is a CItemChangedHint.
 inline constexpr LPARAM HINT_ITEM_CHANGED = 2;
 
 // The base of hint objects; views tell them apart with dynamic_cast.
@@ -34,6 +35,8 @@ public:
 
     // The changed table's name, e.g. "VXKestromFile".
     const std::u16string& GetTableName() const { return m_table; }
+    // The changed row's key. Empty (with ItemModified and no property) when several rows
+    // changed at once, by a batch of writes or by another program: read the table afresh.
     const std::u16string& GetKey() const { return m_key; }
     ItemChange GetChange() const { return m_change; }
     // The changed column's property for ItemModified; empty otherwise.
