@@ -19,6 +19,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <unordered_map>
 
 namespace vx {
 namespace {
@@ -109,18 +110,27 @@ void CDlgOriginalSetupFiles::FillFileList() {
     }
     m_fileList->DeleteAllItems();
     std::vector<CVXListRow> rows;
+    // A component's folder, once resolved, for its other files: a package has several files
+    // a component, and each resolution walks the Directory table up to its root.
+    std::unordered_map<std::u16string, QString> destinations;
     CMsiView* files = package->OpenTableView(kFileTable, u"");
     while (const CMsiRecord file = files->Fetch()) {
-        std::u16string third = file.GetString(kFileComponent);
-        if (m_showDestination) {
-            const CMsiRecord component =
-                package->FindRecord(kComponentTable, kComponentTable, third, u"");
-            third = package->GetDirectoryPath(component.GetString(kComponentDirectory));
+        std::u16string component = file.GetString(kFileComponent);
+        QString third;
+        if (!m_showDestination) {
+            third = QString::fromStdU16String(component);
+        } else if (const auto known = destinations.find(component); known != destinations.end()) {
+            third = known->second;
+        } else {
+            const CMsiRecord row =
+                package->FindRecord(kComponentTable, kComponentTable, component, u"");
+            third = QString::fromStdU16String(
+                package->GetDirectoryPath(row.GetString(kComponentDirectory)));
+            destinations.emplace(std::move(component), third);
         }
         rows.push_back(
             {{QString::fromStdU16String(UtilRemoveShortName(file.GetString(kFileName))),
-              QString::fromStdU16String(file.GetString(kFileKey)),
-              QString::fromStdU16String(third)},
+              QString::fromStdU16String(file.GetString(kFileKey)), std::move(third)},
              0});
     }
     package.reset();

@@ -42,15 +42,15 @@ public:
     const std::u16string& PackagePath() const { return m_packagePath; }
     CVXListCtrl& FileList() const { return *m_fileList; }
 
+    // The OK and Cancel buttons, Enter, Esc and the close box arrive here.
+    void accept() override { OnOK(); }
+    void reject() override { OnCancel(); }
+
 protected:
     // Columns, the full-row style, the rows and the first row's selection.
     virtual void OnInitDialog();
     virtual void OnOK();
     virtual void OnCancel();
-
-    // The OK and Cancel buttons, Enter, Esc and the close box arrive here.
-    void accept() override { OnOK(); }
-    void reject() override { OnCancel(); }
 
 private:
     void FillFileList();
