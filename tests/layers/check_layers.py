@@ -3,7 +3,8 @@
 
 Layers, bottom to top: platform/sys, platform/com, platform/msi, ide/, VxWsApplicationFilesEP/,
 apps/. A file may include its own layer and the layers below it. Every quoted include must name
-a file of the source tree by its path from the root (or a generated header).
+a file of the source tree by its path from the root, or a generated header: uic's ui_<form>.h of
+a <form>.ui beside the including file.
 """
 import pathlib
 import re
@@ -12,6 +13,12 @@ import sys
 LAYERS = ["platform/sys", "platform/com", "platform/msi", "ide", "VxWsApplicationFilesEP", "apps"]
 GENERATED = {"cli/version.h"}
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"')
+UIC_HEADER = re.compile(r"^ui_([^/]+)\.h$")
+
+
+def is_generated(file, target):
+    form = UIC_HEADER.match(target)
+    return target in GENERATED or bool(form and (file.parent / f"{form.group(1)}.ui").is_file())
 
 
 def layer_of(path):
@@ -33,7 +40,7 @@ def main(root):
             continue
         for number, line in enumerate(file.read_text(encoding="utf-8").splitlines(), 1):
             match = INCLUDE.match(line)
-            if not match or match.group(1) in GENERATED:
+            if not match or is_generated(file, match.group(1)):
                 continue
             target = match.group(1)
             rank = layer_of(target)

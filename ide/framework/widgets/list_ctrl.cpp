@@ -4,7 +4,10 @@
 
 #include <QAbstractTableModel>
 #include <QHeaderView>
+#include <algorithm>
 #include <deque>
+#include <iterator>
+#include <utility>
 #include <vector>
 
 namespace vx {
@@ -19,10 +22,7 @@ public:
         QString heading;
         Qt::Alignment alignment;
     };
-    struct Row {
-        std::vector<QString> texts;
-        DWORD_PTR data = 0;
-    };
+    using Row = CVXListRow;
 
     std::vector<Column> columns;
     std::deque<Row> rows;
@@ -44,6 +44,17 @@ public:
         Row row;
         row.texts.push_back(std::move(text));
         rows.insert(rows.begin() + index, std::move(row));
+        endInsertRows();
+        return index;
+    }
+
+    int InsertRows(int index, std::vector<Row> added) {
+        if (added.empty()) {
+            return index;
+        }
+        beginInsertRows({}, index, index + static_cast<int>(added.size()) - 1);
+        rows.insert(rows.begin() + index, std::make_move_iterator(added.begin()),
+                    std::make_move_iterator(added.end()));
         endInsertRows();
         return index;
     }
@@ -205,6 +216,10 @@ int CVXListCtrl::GetColumnWidth(int col) const {
 
 int CVXListCtrl::InsertItem(int index, const QString& text) {
     return m_model->InsertRow(std::clamp(index, 0, GetItemCount()), text);
+}
+
+int CVXListCtrl::InsertItems(int index, std::vector<CVXListRow> rows) {
+    return m_model->InsertRows(std::clamp(index, 0, GetItemCount()), std::move(rows));
 }
 
 bool CVXListCtrl::SetItemText(int item, int subItem, const QString& text) {

@@ -7,9 +7,17 @@
 
 #include <QTreeView>
 
+#include <vector>
+
 namespace vx {
 
 class CListRowModel;
+
+// One row of a list: its texts, column 0 first, and its item data.
+struct CVXListRow {
+    std::vector<QString> texts;
+    DWORD_PTR data = 0;
+};
 
 // List styles (Create, ModifyStyle) and extended styles.
 inline constexpr uint32_t LVS_REPORT = 0x0001;
@@ -58,6 +66,10 @@ public:
     // Inserts a row at `index` (clamped to the row count) with `text` in column 0; answers its
     // index.
     int InsertItem(int index, const QString& text);
+    // Inserts `rows` at `index` (clamped to the row count), first row first, as one change: the
+    // view then lays itself out once, not once per row, which for thousands of rows is the
+    // difference between milliseconds and seconds. Answers the index of the first row.
+    int InsertItems(int index, std::vector<CVXListRow> rows);
     bool SetItemText(int item, int subItem, const QString& text);
     QString GetItemText(int item, int subItem) const;
     bool SetItemData(int item, DWORD_PTR itemData);
