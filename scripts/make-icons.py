@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Draws the page's tree icons as 16x16 PNG files (and 32x32 ones for 200% scaling), from the
+"""Draws the page's tree and feature icons as 16x16 PNG files (and 32x32 ones for 200% scaling), from the
 pixel maps below. Magenta (#FF00FF) is the transparent colour, as in the page's bitmaps; the
 framework turns it into a mask when it loads an image list.
 
@@ -14,7 +14,7 @@ PALETTE = {
     ".": (255, 0, 255), "k": (0, 0, 0), "w": (255, 255, 255), "g": (160, 160, 160),
     "d": (96, 96, 96), "y": (255, 214, 90), "o": (196, 148, 40), "b": (48, 96, 200),
     "l": (150, 190, 240), "r": (210, 30, 30), "G": (30, 150, 50), "n": (150, 100, 50),
-    "t": (210, 170, 110),
+    "t": (210, 170, 110), "B": (24, 56, 140),
 }
 
 ICONS = {
@@ -177,6 +177,24 @@ kooooooooooook..
 ..kwgggrrrrr....
 ..kwwwrrwwrrr...
 ..kkkrrkkkkrr...
+................""",
+    # A feature of the original setup (bitmap 213 of the new-file form): a blue block.
+    "feature": """
+................
+.......kk.......
+.....kkllkk.....
+...kkllllllkk...
+.kkllllllllllkk.
+.kbbkkllllkkBBk.
+.kbbbbkkkkBBBBk.
+.kbbbbbbkBBBBBk.
+.kbbbbbbkBBBBBk.
+.kbbbbbbkBBBBBk.
+.kbbbbbbkBBBBBk.
+.kkbbbbbkBBBBkk.
+...kkbbbkBBBkk..
+.....kkbkBkk....
+.......kk.......
 ................""",
 }
 

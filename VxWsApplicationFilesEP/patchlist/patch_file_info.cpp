@@ -1,7 +1,6 @@
 #include "VxWsApplicationFilesEP/patchlist/patch_file_info.h"
 
 #include "VxWsApplicationFilesEP/package/table_columns.h"
-#include "VxWsApplicationFilesEP/patchlist/new_file_warning.h"
 #include "VxWsApplicationFilesEP/resources/string_table.h"
 #include "ide/framework/message_service.h"
 #include "ide/framework/path_util.h"
@@ -107,9 +106,6 @@ bool CPatchFileInfo::GetSelfReg() {
 void CPatchFileInfo::SetSelfReg(bool selfReg) {
     if (ComPtr<IPatchFile> entry = FindEntry()) {
         ThrowIfFailed(entry->PutSelfReg(selfReg ? VARIANT_TRUE : VARIANT_FALSE));
-        if (selfReg) {
-            WarnIfNewFileRegisters(entry.Get());
-        }
     }
 }
 
@@ -124,9 +120,6 @@ bool CPatchFileInfo::GetExtractCOM() {
 void CPatchFileInfo::SetExtractCOM(bool extractCom) {
     if (ComPtr<IPatchFile> entry = FindEntry()) {
         ThrowIfFailed(entry->PutExtractCOM(extractCom ? VARIANT_TRUE : VARIANT_FALSE));
-        if (extractCom) {
-            WarnIfNewFileRegisters(entry.Get());
-        }
     }
 }
 

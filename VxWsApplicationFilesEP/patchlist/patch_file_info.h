@@ -35,7 +35,8 @@ public:
     std::u16string GetNewFilePath();
     void SetNewFilePath(const std::u16string& path);
     bool GetSelfReg();
-    // Setting true on a new file's entry also shows the registration warning.
+    // Only writes: the new-file form shows the registration warning in itself, and the
+    // command line prints it (new_file_warning.h).
     void SetSelfReg(bool selfReg);
     bool GetExtractCOM();
     void SetExtractCOM(bool extractCom);

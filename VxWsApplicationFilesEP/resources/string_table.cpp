@@ -6,7 +6,7 @@
 namespace vx {
 namespace {
 
-constexpr std::array<std::pair<uint32_t, std::u16string_view>, 13> kStrings = {{
+constexpr std::array<std::pair<uint32_t, std::u16string_view>, 14> kStrings = {{
     {IDS_CONTROL_TYPE_NAME, u"VxWsApplicationFilesEP Control"},
     {IDS_ORIGINAL_SETUP_FILES, u"Original Setup Files"},
     {IDS_FILES_TO_PATCH, u"Files To Patch"},
@@ -26,6 +26,9 @@ constexpr std::array<std::pair<uint32_t, std::u16string_view>, 13> kStrings = {{
      u"patch will then add rows to the SelfReg, Class, TypeLib or similar tables, and Windows "
      u"Installer cannot uninstall a patch that adds such rows. Leave both settings off if the "
      u"patch must be removable."},
+    {IDS_NEW_FILE_REGISTRATION_NOTE,
+     u"Windows Installer cannot uninstall a patch that adds a self-registering file or COM "
+     u"information. Leave both boxes clear if the patch must be removable."},
 }};
 
 } // namespace

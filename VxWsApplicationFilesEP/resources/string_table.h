@@ -20,6 +20,8 @@ inline constexpr uint32_t IDS_COLUMN_FILE_KEY = 17;
 inline constexpr uint32_t IDS_COLUMN_COMPONENT = 18;
 // Beyond the page's own table: the warning about new files that register themselves.
 inline constexpr uint32_t IDS_NEW_FILE_REGISTRATION_WARNING = 101;
+// The same warning as the new-file form's note beside its two boxes.
+inline constexpr uint32_t IDS_NEW_FILE_REGISTRATION_NOTE = 102;
 
 // The text of a string resource; empty for an id the table does not have.
 std::u16string_view LoadStringResource(uint32_t id);

@@ -1,7 +1,9 @@
 // The module's entry points. Loading the module makes the drag record creatable by name (the
-// Files To Patch tree reads dropped records back through it) and readies the application
-// object; the host then asks DllGetClassObject for the control's class object.
+// Files To Patch tree reads dropped records back through it), fills the right pane's form slots
+// and readies the application object; the host then asks DllGetClassObject for the control's
+// class object.
 
+#include "VxWsApplicationFilesEP/forms/register_forms.h"
 #include "VxWsApplicationFilesEP/original/drag_drop_app_file.h"
 #include "VxWsApplicationFilesEP/shell/application_files_app.h"
 #include "VxWsApplicationFilesEP/shell/application_files_ctrl.h"
@@ -15,6 +17,7 @@ namespace {
 struct ModuleLoad {
     ModuleLoad() {
         CDragDropAppFile::RegisterClass();
+        RegisterAttributeForms();
         CVxWsApplicationFilesEPApp::Instance().InitInstance();
     }
     ~ModuleLoad() { CVxWsApplicationFilesEPApp::Instance().ExitInstance(); }

@@ -177,6 +177,20 @@ const PatchTreeItem* CPatchFilesTree::ItemRecord(HTREEITEM item) const {
     return item ? reinterpret_cast<const PatchTreeItem*>(GetItemData(item)) : nullptr;
 }
 
+void CPatchFilesTree::MarkCurrentNodeDeleted() {
+    SetCurrentNodeImage(kPatchImageDeleted);
+}
+
+void CPatchFilesTree::MarkCurrentNodePatched() {
+    SetCurrentNodeImage(kPatchImagePatched);
+}
+
+void CPatchFilesTree::SetCurrentNodeImage(int image) {
+    if (m_currentNode) {
+        SetItemImage(m_currentNode, image, image);
+    }
+}
+
 bool CPatchFilesTree::OnBeginLabelEdit(HTREEITEM) {
     return true; // labels come from the entries and the package
 }

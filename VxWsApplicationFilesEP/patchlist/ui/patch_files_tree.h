@@ -58,6 +58,9 @@ public:
     // The node that the context menu, the Delete command and the forms act on.
     HTREEITEM GetCurrentNode() const { return m_currentNode; }
     void SetCurrentNode(HTREEITEM node) { m_currentNode = node; }
+    // The current node gets the image of an entry the patch deletes, or of one it updates.
+    void MarkCurrentNodeDeleted();
+    void MarkCurrentNodePatched();
     // The node's record; null for no node.
     const PatchTreeItem* ItemRecord(HTREEITEM item) const;
 
@@ -71,6 +74,8 @@ protected:
 
 private:
     void BuildImageList();
+    // Does nothing without a current node.
+    void SetCurrentNodeImage(int image);
     std::u16string LabelOf(const std::u16string& key, IPatchFile* entry, int32_t type);
 
     CVXImageList m_images;
