@@ -1,11 +1,20 @@
 #include "VxWsApplicationFilesEP/patchlist/ui/patch_files_tree.h"
 
+#include "VxWsApplicationFilesEP/original/drag_drop_app_file.h"
 #include "VxWsApplicationFilesEP/original/ui/tree_icons.h"
+#include "VxWsApplicationFilesEP/common/report_exception.h"
+#include "VxWsApplicationFilesEP/patchlist/patch_file_adder.h"
+#include "VxWsApplicationFilesEP/patchlist/ui/dlg_original_setup_files.h"
+#include "VxWsApplicationFilesEP/patchlist/ui/patch_tree_menu.h"
 #include "VxWsApplicationFilesEP/resources/string_table.h"
+#include "ide/automation/project_batch.h"
+#include "ide/framework/message_service.h"
+#include "ide/framework/widgets/browse_file.h"
 #include "ide/framework/widgets/wrkspace_doc.h"
 #include "ide/framework/widgets/wrkspace_view.h"
 #include "platform/com/com_exception.h"
 
+#include <utility>
 
 namespace vx {
 namespace {
@@ -27,6 +36,29 @@ std::u16string Text(HRESULT hr, const BStr& text) {
 }
 
 } // namespace
+
+// Keeps the package open for the labels of a refresh or of a batch of adds; nests.
+class PackageHold {
+public:
+    explicit PackageHold(CPatchFilesTree& tree)
+        : m_tree(tree), m_outer(std::exchange(tree.m_holdPackage, true)) {}
+    ~PackageHold() {
+        if (m_outer) {
+            return;
+        }
+        m_tree.m_holdPackage = false;
+        if (m_tree.m_packageOpen) {
+            m_tree.m_fileInfo.ClosePackage();
+            m_tree.m_packageOpen = false;
+        }
+    }
+    PackageHold(const PackageHold&) = delete;
+    PackageHold& operator=(const PackageHold&) = delete;
+
+private:
+    CPatchFilesTree& m_tree;
+    bool m_outer;
+};
 
 CPatchFilesTree::CPatchFilesTree(QWidget* parent) : CVXTreeCtrl(parent) {}
 
@@ -76,18 +108,7 @@ void CPatchFilesTree::Refresh() {
     ThrowIfFailed(m_patchProject->GetFiles(files.ReleaseAndGetAddressOf()));
     ComPtr<IEnumVARIANT> entries;
     ThrowIfFailed(files->NewEnum(entries.ReleaseAndGetAddressOf()));
-    // One open of the package, when a label first needs it, serves the whole refresh.
-    const struct RefreshScope {
-        CPatchFilesTree& tree;
-        explicit RefreshScope(CPatchFilesTree& t) : tree(t) { tree.m_refreshing = true; }
-        ~RefreshScope() {
-            tree.m_refreshing = false;
-            if (tree.m_packageOpen) {
-                tree.m_fileInfo.ClosePackage();
-                tree.m_packageOpen = false;
-            }
-        }
-    } scope(*this);
+    const PackageHold hold(*this);
     for (;;) {
         Variant item;
         ULONG fetched = 0;
@@ -131,7 +152,7 @@ std::u16string CPatchFilesTree::LabelOf(const std::u16string& key, IPatchFile* e
     if (m_fileInfo.PackagePath().empty()) {
         return std::u16string(LoadStringResource(IDS_FILE_NOT_IN_ORIGINAL));
     }
-    if (!m_refreshing) {
+    if (!m_holdPackage) {
         // A node added on its own: the package is opened for it alone.
         m_fileInfo.OpenPackage();
         const PackageCloser closer{m_fileInfo};
@@ -200,6 +221,186 @@ void CPatchFilesTree::OnDeleteItem(HTREEITEM item, DWORD_PTR itemData) {
         m_currentNode = nullptr;
     }
     delete reinterpret_cast<PatchTreeItem*>(itemData);
+}
+
+HTREEITEM CPatchFilesTree::RootNode() const {
+    return GetRootItem();
+}
+
+void CPatchFilesTree::AddPatchFile(const std::u16string& key, HTREEITEM parent, int32_t type,
+                                   const std::u16string& newFilePath) {
+    AddOne(key, parent, type, newFilePath, DuplicateNotice::Show);
+}
+
+bool CPatchFilesTree::AddOne(const std::u16string& key, HTREEITEM parent, int32_t type,
+                             const std::u16string& newFilePath, DuplicateNotice notice) {
+    // The root is expanded whatever becomes of the key.
+    const struct ExpandRoot {
+        CPatchFilesTree& tree;
+        ~ExpandRoot() { tree.Expand(tree.RootNode(), TVE_EXPAND); }
+    } expandRoot{*this};
+    CPatchFileAdder adder(m_patchProject.Get(), m_projectRoot.Get());
+    const ComPtr<IPatchFile> entry = adder.AddPatchFile(key, type, newFilePath, notice);
+    if (!entry) {
+        return false;
+    }
+    InsertEntryNode(key, parent, entry.Get(), type);
+    EnsureVisible(parent);
+    return true;
+}
+
+void CPatchFilesTree::AddPatchFiles(const std::vector<std::u16string>& keys) {
+    if (!m_patchProject || keys.empty()) {
+        return;
+    }
+    bool duplicate = false;
+    {
+        // One commit for the whole action; a failure part-way commits what came before it.
+        // Message 4 waits until the commit: other programs wait for the project during a batch.
+        CProjectBatch batch(m_patchProject.Get());
+        const PackageHold hold(*this);
+        for (const std::u16string& key : keys) {
+            if (!AddOne(key, RootNode(), kPatchTypeUpdate, u"", DuplicateNotice::Quiet)) {
+                duplicate = true;
+            }
+        }
+        batch.Commit();
+    }
+    if (duplicate) {
+        AppMessageBox(LoadStringResource(IDS_SAME_FILE_TWICE), MB_OK);
+    }
+}
+
+void CPatchFilesTree::DeleteNode(HTREEITEM node) {
+    const PatchTreeItem* record = ItemRecord(node);
+    if (!record ||
+        (record->nodeType != kPatchNodeOriginalFile && record->nodeType != kPatchNodeNewFile)) {
+        return;
+    }
+    if (record->entry) {
+        ComPtr<IProjectItem> item;
+        ThrowIfFailed(record->entry->QueryInterface(IProjectItem::kIid,
+                                                    item.ReleaseAndGetVoidAddress()));
+        ThrowIfFailed(item->Delete());
+    }
+    DeleteItem(node);
+}
+
+void CPatchFilesTree::OnPatchExistingFile() {
+    if (!m_patchProject) {
+        return;
+    }
+    BStr stored;
+    ThrowIfFailed(m_patchProject->GetOriginalPackage(stored.Out()));
+    CDlgOriginalSetupFiles dialog(nullptr);
+    dialog.DoModal(stored.ToString(), m_patchProject.Get());
+    AddPatchFiles(dialog.SelectedKeys());
+}
+
+void CPatchFilesTree::OnInsertNewFile() {
+    if (!m_patchProject) {
+        return;
+    }
+    CVXBrowseFile dialog(true, QStringLiteral("*.*"), QStringLiteral("*.*"),
+                         OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST |
+                             OFN_FILEMUSTEXIST,
+                         QStringOf(LoadStringResource(IDS_ALL_FILES_FILTER)));
+    const std::optional<QString> chosen = dialog.DoModal();
+    if (!chosen) {
+        return;
+    }
+    const std::u16string path = chosen->toStdU16String();
+    CPatchFileAdder adder(m_patchProject.Get(), m_projectRoot.Get());
+    AddPatchFile(adder.MakeNewFileKey(FileNamePart(path)), RootNode(), kPatchTypeNewFile, path);
+}
+
+void CPatchFilesTree::OnCommand(UINT id) {
+    switch (id) {
+    case ID_DELETE_PATCH_FILE:
+        DeleteNode(m_currentNode);
+        break;
+    case ID_PATCH_EXISTING_FILE:
+        OnPatchExistingFile();
+        break;
+    case ID_INSERT_NEW_FILE:
+        OnInsertNewFile();
+        break;
+    default:
+        break;
+    }
+}
+
+void CPatchFilesTree::ShowContextMenu(QPoint screen) {
+    m_currentNode = HitTest(ScreenToClient(screen));
+    if (!m_currentNode) {
+        return;
+    }
+    CVXMenu menu = LoadPatchTreeMenu();
+    const PatchTreeItem* record = ItemRecord(m_currentNode);
+    if (record && record->nodeType == kPatchNodeRoot) {
+        menu.RemoveMenu(ID_DELETE_PATCH_FILE);
+    }
+    if (const UINT command = menu.TrackPopupMenu(screen, this)) {
+        OnCommand(command);
+    }
+}
+
+void CPatchFilesTree::OnContextMenu(QPoint screen) {
+    ShowContextMenu(screen);
+}
+
+void CPatchFilesTree::ActOnKey(UINT virtualKey) {
+    HTREEITEM caret = GetSelectedItem();
+    if (!caret) {
+        return;
+    }
+    switch (virtualKey) {
+    case VK_INSERT:
+        OnPatchExistingFile();
+        break;
+    case VK_DELETE:
+        DeleteNode(caret);
+        break;
+    case VK_APPS: {
+        QRect label;
+        if (GetItemRect(caret, &label, true)) {
+            ShowContextMenu(ClientToScreen(label.center()));
+        }
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+void CPatchFilesTree::OnKeyDown(UINT virtualKey, UINT repeatCount, UINT flags) {
+    try {
+        ActOnKey(virtualKey);
+    } catch (const CException& failure) {
+        ReportException(kPatchTreeUnit, kPatchTreeKeyReportLine, failure);
+    }
+    CVXTreeCtrl::OnKeyDown(virtualKey, repeatCount, flags);
+}
+
+DROPEFFECT CPatchFilesTree::CheckTreeForDropEffect(CDragDropData* record, uint32_t, HTREEITEM) {
+    return dynamic_cast<CDragDropAppFile*>(record) ? DROPEFFECT_COPY : DROPEFFECT_NONE;
+}
+
+bool CPatchFilesTree::OnTreeDrop(CDragDropData* record, DROPEFFECT, HTREEITEM) {
+    const auto* files = dynamic_cast<CDragDropAppFile*>(record);
+    if (!files) {
+        return true;
+    }
+    std::vector<std::u16string> keys;
+    keys.reserve(files->Keys().size());
+    for (const CDragDropAppFile::Key& key : files->Keys()) {
+        if (key) { // a key the record could not carry names no file
+            keys.push_back(*key);
+        }
+    }
+    AddPatchFiles(keys);
+    SelectItem(nullptr);
+    return true;
 }
 
 } // namespace vx

@@ -5,15 +5,19 @@
 // record of its node type and its entry; the view reads the type to choose the form. Labels
 // cannot be edited.
 //
-// Dropping files, the context menu, the Ins and Del keys and deleting entries build on
-// InsertEntryNode, the current node and the drop-target mode set up here.
+// Files come in by a drop of a CDragDropAppFile (a file or a whole folder of the Original Setup
+// Files tree), by "Patch Existing File" (the Select File dialog; Ins) and by "Insert New File"
+// (a file dialog); entries leave by Delete (menu 207 or Del), without a question. Each of these
+// user actions is one batch of the project: one commit, announced once.
 
+#include "VxWsApplicationFilesEP/patchlist/patch_file_adder.h"
 #include "VxWsApplicationFilesEP/patchlist/patch_file_info.h"
 #include "ide/automation/project_interfaces.h"
 #include "ide/framework/widgets/image_list.h"
 #include "ide/framework/widgets/tree_ctrl.h"
 
 #include <string>
+#include <vector>
 
 namespace vx {
 
@@ -30,6 +34,11 @@ inline constexpr int kPatchImageBlank = 1;
 inline constexpr int kPatchImageNewFile = 2;
 inline constexpr int kPatchImagePatched = 3;
 inline constexpr int kPatchImageDeleted = 4;
+
+// Where the tree reports what its keys' actions raise.
+inline constexpr char16_t kPatchTreeUnit[] =
+    u"FrontEnd\\Views\\Kestrom\\VxWsApplicationFilesEP\\PatchFileTree";
+inline constexpr int kPatchTreeKeyReportLine = 466;
 
 struct PatchTreeItem {
     int32_t nodeType = kPatchNodeRoot;
@@ -55,6 +64,26 @@ public:
     HTREEITEM InsertEntryNode(const std::u16string& key, HTREEITEM parent, IPatchFile* entry,
                               int32_t type);
 
+    // Adds the file `key` of the original package (type 0) or the new file at `newFilePath`
+    // under the key made for it (type 2) as an entry, and its node under `parent`; a key
+    // already in the list shows message 4 instead. The root ends expanded either way.
+    void AddPatchFile(const std::u16string& key, HTREEITEM parent, int32_t type,
+                      const std::u16string& newFilePath);
+    // Adds the files of the original package with these keys, in order, as one batch of the
+    // project. A key already in the list is skipped with message 4, shown once for the batch.
+    // A failure leaves the entries added before it in the project and in the tree.
+    void AddPatchFiles(const std::vector<std::u16string>& keys);
+    // Removes the entry of `node` from the project, then the node; the root stays. A refusal of
+    // the project raises and leaves the node.
+    void DeleteNode(HTREEITEM node);
+    // Commands of menu 207.
+    void OnPatchExistingFile();
+    void OnInsertNewFile();
+    void OnCommand(UINT id);
+    // Shows menu 207 for the node at `screen` (which becomes the current node); nothing over
+    // empty space.
+    void ShowContextMenu(QPoint screen);
+
     // The node that the context menu, the Delete command and the forms act on.
     HTREEITEM GetCurrentNode() const { return m_currentNode; }
     void SetCurrentNode(HTREEITEM node) { m_currentNode = node; }
@@ -71,12 +100,23 @@ public:
 protected:
     bool OnBeginLabelEdit(HTREEITEM item) override;
     void OnDeleteItem(HTREEITEM item, DWORD_PTR itemData) override;
+    void OnKeyDown(UINT virtualKey, UINT repeatCount, UINT flags) override;
+    void OnContextMenu(QPoint screen) override;
+    DROPEFFECT CheckTreeForDropEffect(CDragDropData* record, uint32_t keyState,
+                                      HTREEITEM target) override;
+    bool OnTreeDrop(CDragDropData* record, DROPEFFECT effect, HTREEITEM target) override;
 
 private:
     void BuildImageList();
     // Does nothing without a current node.
     void SetCurrentNodeImage(int image);
     std::u16string LabelOf(const std::u16string& key, IPatchFile* entry, int32_t type);
+    HTREEITEM RootNode() const;
+    // One add; false for a key already in the list.
+    bool AddOne(const std::u16string& key, HTREEITEM parent, int32_t type,
+                const std::u16string& newFilePath, DuplicateNotice notice);
+    // The key press's own action, before the tree's handling; raises what the action raises.
+    void ActOnKey(UINT virtualKey);
 
     CVXImageList m_images;
     ComPtr<IProject> m_project;
@@ -85,8 +125,11 @@ private:
     CVXWrkSpaceView* m_view = nullptr;
     HTREEITEM m_currentNode = nullptr;
     CPatchFileInfo m_fileInfo;
-    bool m_refreshing = false;
-    bool m_packageOpen = false; // during a refresh: one open of the package for all labels
+    // During a refresh or a batch of adds the package, once opened for a label, stays open for
+    // the labels that follow.
+    bool m_holdPackage = false;
+    bool m_packageOpen = false;
+    friend class PackageHold;
 };
 
 } // namespace vx

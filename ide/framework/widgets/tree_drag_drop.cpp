@@ -103,12 +103,13 @@ void CVXTreeCtrl::dropEvent(QDropEvent* event) {
     setState(NoState);
     viewport()->update();
     AnswerDragOver(event);
+    // The drag is over even when the drop's work raises.
+    const std::unique_ptr<CDragDropData> record = std::move(m_dragRecord);
+    m_dragMime = nullptr;
     if (event->isAccepted()) {
-        OnTreeDrop(m_dragRecord.get(), static_cast<DROPEFFECT>(event->dropAction()),
+        OnTreeDrop(record.get(), static_cast<DROPEFFECT>(event->dropAction()),
                    HitTest(event->position().toPoint()));
     }
-    m_dragMime = nullptr;
-    m_dragRecord.reset();
 }
 
 } // namespace vx
