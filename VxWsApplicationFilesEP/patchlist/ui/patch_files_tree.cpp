@@ -99,6 +99,7 @@ void CPatchFilesTree::Refresh() {
     if (!m_patchProject) {
         return;
     }
+    const CTreeBulkUpdate bulk(*this);
     DeleteAllItems();
     HTREEITEM root = InsertItem(QStringOf(LoadStringResource(IDS_FILES_TO_PATCH)), kPatchImageRoot,
                                 kPatchImageRoot);
@@ -259,6 +260,7 @@ void CPatchFilesTree::AddPatchFiles(const std::vector<std::u16string>& keys) {
         // Message 4 waits until the commit: other programs wait for the project during a batch.
         CProjectBatch batch(m_patchProject.Get());
         const PackageHold hold(*this);
+        const CTreeBulkUpdate bulk(*this);
         for (const std::u16string& key : keys) {
             if (!AddOne(key, RootNode(), kPatchTypeUpdate, u"", DuplicateNotice::Quiet)) {
                 duplicate = true;

@@ -9,6 +9,8 @@
 #include <QApplication>
 #include <QFocusEvent>
 #include <QHeaderView>
+
+#include <utility>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QStyledItemDelegate>
@@ -52,7 +54,12 @@ CVXTreeCtrl::CVXTreeCtrl(QWidget* parent)
     setDragEnabled(false); // drags start in mouseMoveEvent, for either button
     setDragDropMode(NoDragDrop);
     qRegisterMetaType<HTREEITEM>("vx::HTREEITEM"); // for queued connections and signal spies
-    m_model->onRelease = [this](TreeNode* node) { OnDeleteItem(node, node->data); };
+    m_model->onRelease = [this](TreeNode* node) {
+        if (node == m_bulkVisible) {
+            m_bulkVisible = nullptr;
+        }
+        OnDeleteItem(node, node->data);
+    };
     m_model->onLabelEdited = [this](TreeNode* node, const QString& text) {
         return OnEndLabelEdit(node, text);
     };
@@ -314,11 +321,35 @@ bool CVXTreeCtrl::EnsureVisible(HTREEITEM item) {
     if (!item || item == TVI_ROOT) {
         return false;
     }
+    if (m_bulkDepth > 0) {
+        m_bulkVisible = item;
+        return true;
+    }
     for (TreeNode* up = item->parent; up != m_model->Root(); up = up->parent) {
         expand(m_model->IndexOf(up));
     }
     scrollTo(m_model->IndexOf(item));
     return true;
+}
+
+void CVXTreeCtrl::BeginBulkUpdate() {
+    if (m_bulkDepth++ == 0) {
+        m_bulkUpdatesWereEnabled = updatesEnabled();
+        setUpdatesEnabled(false);
+        header()->setSectionResizeMode(0, QHeaderView::Interactive);
+    }
+}
+
+void CVXTreeCtrl::EndBulkUpdate() {
+    if (m_bulkDepth == 0 || --m_bulkDepth > 0) {
+        return;
+    }
+    header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    setUpdatesEnabled(m_bulkUpdatesWereEnabled);
+    // A node deleted meanwhile has cleared it on its release.
+    if (HTREEITEM item = std::exchange(m_bulkVisible, nullptr)) {
+        EnsureVisible(item);
+    }
 }
 
 bool CVXTreeCtrl::SortChildren(HTREEITEM parent) {

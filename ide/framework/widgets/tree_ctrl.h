@@ -104,7 +104,15 @@ public:
     // calls OnSelChanged.
     bool SelectItem(HTREEITEM item);
     HTREEITEM GetSelectedItem() const;
+    // Expands the item's ancestors and scrolls it into view; inside a bulk update only the last
+    // item asked for is scrolled to, when the update ends.
     bool EnsureVisible(HTREEITEM item);
+
+    // Many inserts as one change of the window: no painting, no column sizing and no scrolling
+    // until the outermost EndBulkUpdate. Without it each insert sizes the column over the rows
+    // shown, which makes thousands of inserts quadratic. Use CTreeBulkUpdate.
+    void BeginBulkUpdate();
+    void EndBulkUpdate();
 
     // Orders the children of `parent` (TVI_ROOT: the top level): by label ignoring case, or by
     // `compare` over the item data (negative, zero, positive); equal items keep their order.
@@ -185,6 +193,9 @@ private:
 
     CTreeNodeModel* m_model;
     CTreeItemDelegate* m_delegate;
+    int m_bulkDepth = 0;
+    bool m_bulkUpdatesWereEnabled = true;
+    HTREEITEM m_bulkVisible = nullptr; // the item to scroll to when the bulk update ends
     uint32_t m_style = TVS_HASBUTTONS | TVS_LINESATROOT;
     bool m_dragSource = false;
     bool m_dropTarget = false;
@@ -198,6 +209,18 @@ private:
     // The record of the drag now over the tree.
     const QMimeData* m_dragMime = nullptr;
     std::unique_ptr<CDragDropData> m_dragRecord;
+};
+
+// Begins a bulk update of `tree` and ends it when the scope ends.
+class CTreeBulkUpdate {
+public:
+    explicit CTreeBulkUpdate(CVXTreeCtrl& tree) : m_tree(tree) { m_tree.BeginBulkUpdate(); }
+    ~CTreeBulkUpdate() { m_tree.EndBulkUpdate(); }
+    CTreeBulkUpdate(const CTreeBulkUpdate&) = delete;
+    CTreeBulkUpdate& operator=(const CTreeBulkUpdate&) = delete;
+
+private:
+    CVXTreeCtrl& m_tree;
 };
 
 } // namespace vx
