@@ -136,22 +136,31 @@ private slots:
 
     void listRowsAndSelection_data() {
         QTest::addColumn<uint32_t>("style");
+        QTest::addColumn<bool>("bulk"); // B and C inserted together above A
         QTest::addColumn<QList<int>>("selected");
-        QTest::newRow("several rows") << uint32_t{LVS_REPORT} << QList<int>{0, 2};
-        QTest::newRow("single selection") << uint32_t{LVS_REPORT | LVS_SINGLESEL} << QList<int>{2};
+        QTest::newRow("several rows") << uint32_t{LVS_REPORT} << false << QList<int>{0, 2};
+        QTest::newRow("single selection")
+            << uint32_t{LVS_REPORT | LVS_SINGLESEL} << false << QList<int>{2};
+        QTest::newRow("bulk insertion") << uint32_t{LVS_REPORT} << true << QList<int>{0, 2};
     }
 
     void listRowsAndSelection() {
         QFETCH(uint32_t, style);
+        QFETCH(bool, bulk);
         QFETCH(QList<int>, selected);
         CVXListCtrl list;
         list.Create(style | WS_VISIBLE, {0, 0, 300, 200}, nullptr, 214);
         QCOMPARE(list.InsertColumn(0, "Name"), 0);
         QCOMPARE(list.InsertColumn(1, "File Key"), 1);
-        for (const char* key : {"A", "B", "C"}) {
+        const QList<const char*> oneByOne = bulk ? QList{"A"} : QList{"A", "B", "C"};
+        for (const char* key : oneByOne) {
             const int row = list.InsertItem(0, QString(key) + ".dll"); // each at the top
             list.SetItemText(row, 1, key);
             list.SetItemData(row, DWORD_PTR(key[0]));
+        }
+        if (bulk) {
+            QCOMPARE(list.InsertItems(-5, {{{"C.dll", "C"}, 'C'}, {{"B.dll", "B"}, 'B'}}), 0);
+            QCOMPARE(list.InsertItems(9, {}), 3);
         }
         QCOMPARE(list.GetItemText(0, 1), QString("C"));
         QCOMPARE(list.GetItemText(2, 0), QString("A.dll"));

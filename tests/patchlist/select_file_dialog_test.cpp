@@ -18,6 +18,7 @@
 #include <QTimer>
 
 #include <functional>
+#include <string>
 
 using namespace vx;
 using namespace vx::msi::test;
@@ -72,12 +73,15 @@ QByteArray Sha256(const std::filesystem::path& file) {
     return QCryptographicHash::hash(in.readAll(), QCryptographicHash::Sha256);
 }
 
-QStringList Column(const CVXListCtrl& list, int column) {
-    QStringList texts;
+// Each row as "name|key|third column", top row first.
+QStringList Rows(const CVXListCtrl& list) {
+    QStringList rows;
     for (int row = 0; row < list.GetItemCount(); ++row) {
-        texts << list.GetItemText(row, column);
+        rows << QStringList{list.GetItemText(row, 0), list.GetItemText(row, 1),
+                            list.GetItemText(row, 2)}
+                    .join('|');
     }
-    return texts;
+    return rows;
 }
 
 QList<int> SelectedRows(const CVXListCtrl& list) {
@@ -87,14 +91,6 @@ QList<int> SelectedRows(const CVXListCtrl& list) {
         rows << row;
     }
     return rows;
-}
-
-QStringList Keys(const std::vector<std::u16string>& keys) {
-    QStringList texts;
-    for (const auto& key : keys) {
-        texts << QString::fromStdU16String(key);
-    }
-    return texts;
 }
 
 // A scratch folder with the sample package and the IDE's settings file, which holds the
@@ -123,7 +119,7 @@ int Run(CDlgOriginalSetupFiles& dialog, const std::u16string& path, IUnknown* pr
         visible = dialog.isVisible();
         act(dialog);
         if (dialog.isVisible()) {
-            dialog.done(-1); // a row that forgot to close fails below instead of hanging
+            dialog.done(-1); // a check that failed inside `act` left it open
         }
     });
     const int result = dialog.DoModal(path, project);
@@ -149,15 +145,17 @@ private slots:
     // What the list shows, by the option's value: long names, keys as stored, destinations or
     // components, last file fetched on top and selected alone, name and key a third wide each.
     void rows_data() {
-        QTest::addColumn<QByteArray>("option"); // "" leaves it out of the settings file
+        QTest::addColumn<QByteArray>("option"); // null leaves it out of the settings file
         QTest::addColumn<bool>("withFiles");
         QTest::addColumn<QString>("heading");
-        QTest::addColumn<QStringList>("third");
-        const QStringList components{"CompBin", "CompApp", "CompApp"};
+        QTest::addColumn<QStringList>("rows");
+        const QStringList components{"library.dll|lib.dll|CompBin", "app.exe|app.exe|CompApp",
+                                     "Read Me.txt|readme|CompApp"};
         QTest::newRow("option 1") << QByteArray("1") << true << "Destination"
-                                  << QStringList{"[ProgramFilesFolder]\\My App\\bin",
-                                                 "[ProgramFilesFolder]\\My App",
-                                                 "[ProgramFilesFolder]\\My App"};
+                                  << QStringList{
+                                         "library.dll|lib.dll|[ProgramFilesFolder]\\My App\\bin",
+                                         "app.exe|app.exe|[ProgramFilesFolder]\\My App",
+                                         "Read Me.txt|readme|[ProgramFilesFolder]\\My App"};
         QTest::newRow("option 0") << QByteArray("0") << true << "Component" << components;
         QTest::newRow("option 2") << QByteArray("2") << true << "Component" << components;
         QTest::newRow("no option") << QByteArray() << true << "Component" << components;
@@ -167,33 +165,21 @@ private slots:
     void rows() {
         QFETCH(QByteArray, option);
         QFETCH(bool, withFiles);
-        QFETCH(QStringList, third);
         Setup setup(option.isNull() ? nullptr : option.constData(), withFiles);
         CDlgOriginalSetupFiles dialog;
         QCOMPARE(dialog.ShowsDestination(), option == "1");
-        QStringList names, keys, shown;
-        QList<int> selected;
-        QList<int> widths;
-        Run(dialog, setup.Package(), nullptr, [&](CDlgOriginalSetupFiles& shownDialog) {
-            CVXListCtrl& list = shownDialog.FileList();
-            names = Column(list, 0);
-            keys = Column(list, 1);
-            shown = Column(list, 2);
-            selected = SelectedRows(list);
-            widths = {list.GetColumnWidth(0), list.GetColumnWidth(1), list.width() / 3};
+        Run(dialog, setup.Package(), nullptr, [](CDlgOriginalSetupFiles& shown) {
+            CVXListCtrl& list = shown.FileList();
+            QTEST(Rows(list), "rows");
+            QCOMPARE(SelectedRows(list), list.GetItemCount() ? QList<int>{0} : QList<int>{});
             QTEST(list.model()->headerData(2, Qt::Horizontal).toString(), "heading");
             QCOMPARE(list.model()->headerData(1, Qt::Horizontal).toString(), QString("File Key"));
             QVERIFY(!list.header()->sectionsClickable());
-            shownDialog.reject();
+            QCOMPARE(list.GetColumnWidth(0), list.width() / 3);
+            QCOMPARE(list.GetColumnWidth(1), list.width() / 3);
+            QCOMPARE(shown.windowTitle(), QString("Select File"));
+            shown.reject();
         });
-        QCOMPARE(shown, third);
-        QCOMPARE(keys, withFiles ? QStringList({"lib.dll", "app.exe", "readme"}) : QStringList());
-        QCOMPARE(names,
-                 withFiles ? QStringList({"library.dll", "app.exe", "Read Me.txt"}) : QStringList());
-        QCOMPARE(selected, withFiles ? QList<int>{0} : QList<int>{});
-        QCOMPARE(widths.at(0), widths.at(2));
-        QCOMPARE(widths.at(1), widths.at(2));
-        QCOMPARE(dialog.windowTitle(), QString("Select File"));
     }
 
     // How the dialog is left and what it answers: the keys of the selected rows top row first
@@ -207,31 +193,24 @@ private slots:
         const auto ok = [](CDlgOriginalSetupFiles& d) {
             QTest::mouseClick(d.findChild<QPushButton*>("id_1"), Qt::LeftButton);
         };
-        QTest::newRow("OK, first row as chosen")
-            << Act(ok) << int(IDOK) << QStringList{"lib.dll"};
+        QTest::newRow("OK, first row as chosen") << Act(ok) << int(IDOK) << QStringList{"lib.dll"};
         QTest::newRow("Enter") << Act([](CDlgOriginalSetupFiles& d) {
             QTest::keyClick(&d.FileList(), Qt::Key_Return);
         }) << int(IDOK) << QStringList{"lib.dll"};
-        QTest::newRow("Ctrl-clicks, bottom row first")
-            << Act([ok](CDlgOriginalSetupFiles& d) {
-                   Click(d.FileList(), 2, Qt::ControlModifier);
-                   Click(d.FileList(), 0, Qt::ControlModifier); // off again
-                   Click(d.FileList(), 1, Qt::ControlModifier);
-                   ok(d);
-               })
-            << int(IDOK) << QStringList{"app.exe", "readme"};
-        QTest::newRow("Shift-click")
-            << Act([ok](CDlgOriginalSetupFiles& d) {
-                   Click(d.FileList(), 2, Qt::ShiftModifier);
-                   ok(d);
-               })
-            << int(IDOK) << QStringList{"lib.dll", "app.exe", "readme"};
-        QTest::newRow("OK with nothing selected")
-            << Act([ok](CDlgOriginalSetupFiles& d) {
-                   d.FileList().clearSelection();
-                   ok(d);
-               })
-            << int(IDOK) << QStringList{};
+        QTest::newRow("Ctrl-clicks, bottom row first") << Act([ok](CDlgOriginalSetupFiles& d) {
+            Click(d.FileList(), 2, Qt::ControlModifier);
+            Click(d.FileList(), 0, Qt::ControlModifier); // off again
+            Click(d.FileList(), 1, Qt::ControlModifier);
+            ok(d);
+        }) << int(IDOK) << QStringList{"app.exe", "readme"};
+        QTest::newRow("Shift-click") << Act([ok](CDlgOriginalSetupFiles& d) {
+            Click(d.FileList(), 2, Qt::ShiftModifier);
+            ok(d);
+        }) << int(IDOK) << QStringList{"lib.dll", "app.exe", "readme"};
+        QTest::newRow("OK with nothing selected") << Act([ok](CDlgOriginalSetupFiles& d) {
+            d.FileList().clearSelection();
+            ok(d);
+        }) << int(IDOK) << QStringList{};
         QTest::newRow("Cancel") << Act([](CDlgOriginalSetupFiles& d) {
             Click(d.FileList(), 2, Qt::ControlModifier);
             QTest::mouseClick(d.findChild<QPushButton*>("id_2"), Qt::LeftButton);
@@ -240,8 +219,7 @@ private slots:
             QTest::keyClick(&d.FileList(), Qt::Key_Escape);
         }) << int(IDCANCEL) << QStringList{};
         QTest::newRow("close box")
-            << Act([](CDlgOriginalSetupFiles& d) { d.close(); }) << int(IDCANCEL)
-            << QStringList{};
+            << Act([](CDlgOriginalSetupFiles& d) { d.close(); }) << int(IDCANCEL) << QStringList{};
     }
 
     void closing() {
@@ -259,7 +237,11 @@ private slots:
             QTest::mouseClick(d.findChild<QPushButton*>("id_1"), Qt::LeftButton);
         });
         QTEST(Run(dialog, u"${Setups}/setup.msi", project.Get(), act), "result");
-        QTEST(Keys(dialog.SelectedKeys()), "keys");
+        QStringList keys;
+        for (const std::u16string& key : dialog.SelectedKeys()) {
+            keys << QString::fromStdU16String(key);
+        }
+        QTEST(keys, "keys");
         QCOMPARE(dialog.FileList().GetItemCount(), 3);
         QCOMPARE(dialog.FileList().GetColumnCount(), 3);
         QCOMPARE(Sha256(setup.package), before);

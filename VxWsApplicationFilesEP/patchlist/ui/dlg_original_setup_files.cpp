@@ -39,8 +39,8 @@ QString ColumnHeading(uint32_t id) {
 // of the average width of the Latin letters, a vertical one an eighth of the font's height.
 QSize DialogUnitsToPixels(const QFont& font, int width, int height) {
     const QFontMetrics metrics(font);
-    const int letters =
-        metrics.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
+    const int letters = metrics.horizontalAdvance(
+        QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
     const int baseX = (letters + 26) / 52;
     const int baseY = metrics.height();
     return {width * baseX / 4, height * baseY / 8};
@@ -110,8 +110,8 @@ void CDlgOriginalSetupFiles::FillFileList() {
     }
     m_fileList->DeleteAllItems();
     std::vector<CVXListRow> rows;
-    // A component's folder, once resolved, for its other files: a package has several files
-    // a component, and each resolution walks the Directory table up to its root.
+    // A component's folder, once resolved, serves its other files: components often hold
+    // several files, and each resolution walks the Directory table up to its root.
     std::unordered_map<std::u16string, QString> destinations;
     CMsiView* files = package->OpenTableView(kFileTable, u"");
     while (const CMsiRecord file = files->Fetch()) {
@@ -128,10 +128,9 @@ void CDlgOriginalSetupFiles::FillFileList() {
                 package->GetDirectoryPath(row.GetString(kComponentDirectory)));
             destinations.emplace(std::move(component), third);
         }
-        rows.push_back(
-            {{QString::fromStdU16String(UtilRemoveShortName(file.GetString(kFileName))),
-              QString::fromStdU16String(file.GetString(kFileKey)), std::move(third)},
-             0});
+        rows.push_back({{QString::fromStdU16String(UtilRemoveShortName(file.GetString(kFileName))),
+                         QString::fromStdU16String(file.GetString(kFileKey)), std::move(third)},
+                        0});
     }
     package.reset();
     // Every row goes to the top of the list, so the last file fetched leads.
