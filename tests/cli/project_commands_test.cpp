@@ -1,4 +1,5 @@
-// vxpatch's project commands as an author runs them: output, messages, warnings and exit codes.
+// vxpatch's project commands as an author runs them: output, messages, warnings and exit codes,
+// and an add of thousands of keys killed on the way.
 
 #include "support/child_process.h"
 #include "support/scratch_folder.h"
@@ -6,6 +7,13 @@
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <thread>
 
 namespace {
 
@@ -160,6 +168,57 @@ TEST_F(ProjectCommands, ABusyProjectIsReportedAndLeftIntact) {
     sqlite3_close(other);
     EXPECT_EQ(Vxpatch("list p.vxp").out, "");
     EXPECT_EQ(Vxpatch("add p.vxp plain.exe").exitCode, 0);
+}
+
+TEST_F(ProjectCommands, AnAddOfManyKeysIsOneCommitThatAKillLeavesWhole) {
+    constexpr int kKeys = 5000;
+    const std::string project = folder.Path("p.vxp").string();
+    std::vector<std::string> arguments = {"vxpatch", "add", project};
+    for (int i = 0; i < kKeys; ++i) {
+        char key[8];
+        std::snprintf(key, sizeof key, "F%05d", i); // the File keys of the big package
+        arguments.emplace_back(key);
+    }
+    const auto entries = [&] {
+        const std::string info = Vxpatch("info p.vxp").out;
+        const size_t at = info.find("Entries: ");
+        return at == std::string::npos ? -1 : std::stoi(info.substr(at + 9));
+    };
+    for (const bool kill : {true, false}) {
+        SCOPED_TRACE(kill ? "killed in the middle" : "left to finish");
+        std::filesystem::remove(project);
+        ASSERT_EQ(
+            Vxpatch("new p.vxp --original " + Quote(vx::testing::FixtureFile("big5k"))).exitCode,
+            0);
+        vx::testing::ForkedChild add([&](int) {
+            std::vector<char*> argv;
+            for (std::string& argument : arguments) {
+                argv.push_back(argument.data());
+            }
+            argv.push_back(nullptr);
+            ::execv(VX_VXPATCH, argv.data());
+            return 127;
+        });
+        if (kill) {
+            // The rollback journal is there from the batch's first write to its commit.
+            const auto journal = project + "-journal";
+            const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+            while (!std::filesystem::exists(journal) &&
+                   std::chrono::steady_clock::now() < deadline) {
+                std::this_thread::sleep_for(std::chrono::microseconds(200));
+            }
+            ASSERT_TRUE(std::filesystem::exists(journal)) << "the batch never began";
+            std::this_thread::sleep_for(std::chrono::milliseconds(100)); // part-way through
+        }
+        const int status = add.Wait(kill);
+        const int count = entries(); // the file opens, the journal rolled back
+        if (WIFSIGNALED(status)) {
+            EXPECT_TRUE(count == 0 || count == kKeys) << count;
+        } else {
+            EXPECT_EQ(WEXITSTATUS(status), 0);
+            EXPECT_EQ(count, kKeys);
+        }
+    }
 }
 
 TEST_F(ProjectCommands, ARelativePackagePathMeansTheCurrentFolder) {
