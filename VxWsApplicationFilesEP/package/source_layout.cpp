@@ -47,9 +47,9 @@ std::vector<SourceFile> CSourceLayout::ReadFiles() {
         if (directory == m_componentFolders.end()) {
             const CMsiRecord component =
                 m_package.FindRecord(u"Component", u"Component", file.component, u"");
-            directory = m_componentFolders
-                            .emplace(file.component, component.GetString(kComponentDirectory))
-                            .first;
+            directory =
+                m_componentFolders.emplace(file.component, component.GetString(kComponentDirectory))
+                    .first;
         }
         file.directory = directory->second;
         const auto& folder = FolderOf(file.directory);

@@ -52,10 +52,9 @@ FolderWalk WalkFolder(const std::u16string& root) {
         if (!dir) {
             const int error = errno;
             if (folder.relative.empty()) {
-                throw CComException(
-                    com_exception(HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED),
-                                  u"The folder \"" + root + u"\" cannot be read: " +
-                                      ErrnoText(error)));
+                throw CComException(com_exception(HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED),
+                                                  u"The folder \"" + root + u"\" cannot be read: " +
+                                                      ErrnoText(error)));
             }
             walk.unreadable.emplace_back(folder.relative, ErrnoText(error));
             continue;

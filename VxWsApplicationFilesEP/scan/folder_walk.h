@@ -10,10 +10,10 @@
 namespace vx {
 
 struct FolderFile {
-    std::string nativePath;     // the path as the system names it, for opening
-    std::u16string relative;    // below the root, '/'-separated
+    std::string nativePath;  // the path as the system names it, for opening
+    std::u16string relative; // below the root, '/'-separated
     uint64_t size = 0;
-    bool nameReadable = true;   // false: a name on the way is not valid UTF-8
+    bool nameReadable = true; // false: a name on the way is not valid UTF-8
 };
 
 struct FolderWalk {

@@ -86,8 +86,8 @@ CUpdateScan::CUpdateScan(IPatchProject* patchProject, IProjectRoot* projectRoot)
 ScanResult CUpdateScan::Scan(const std::u16string& folder, const ScanProgress& progress) {
     BStr stored;
     ThrowIfFailed(m_patchProject->GetOriginalPackage(stored.Out()));
-    ScanResult result = ScanPackageFolder(ExpandProjectPath(m_patchProject.Get(), stored.ToString()),
-                                          folder, progress);
+    ScanResult result = ScanPackageFolder(
+        ExpandProjectPath(m_patchProject.Get(), stored.ToString()), folder, progress);
     const ProjectEntries known = ReadEntries(m_patchProject.Get());
     for (ScannedFile& file : result.files) {
         if (!file.key.empty()) {
@@ -128,8 +128,8 @@ std::vector<ApplyOutcome> CUpdateScan::Apply(const std::vector<ScanProposal>& pr
         }
         // Entries already there are the author's: reported, never changed.
         const ComPtr<IPatchFile> entry = adder.AddPatchFile(
-            outcome.key, proposal.type, proposal.type == kPatchTypeDelete ? u"" : proposal.newFilePath,
-            DuplicateNotice::Quiet);
+            outcome.key, proposal.type,
+            proposal.type == kPatchTypeDelete ? u"" : proposal.newFilePath, DuplicateNotice::Quiet);
         if (!entry) {
             const auto existing = known.byKey.find(outcome.key);
             outcome.note = TypeText(existing != known.byKey.end() ? existing->second : -1);

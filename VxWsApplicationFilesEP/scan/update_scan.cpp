@@ -167,7 +167,7 @@ private:
     std::vector<bool> m_claimed;
     std::unordered_map<std::u16string, FileHashParts> m_hashes;
     std::vector<std::optional<Md5Digest>> m_folderDigests; // by file, where one was taken
-    std::vector<bool> m_versioned;                          // by file
+    std::vector<bool> m_versioned;                         // by file
     std::vector<size_t> m_originalNeeded;
     CFileContent m_content;
     uint64_t m_done = 0;
@@ -397,8 +397,8 @@ void ScanRun::CompareDisk(int diskId, const std::u16string& scratch,
     for (const size_t index : files) {
         const std::u16string& key = m_sources[index].key;
         if (!extraction) {
-            Fail(index, FormatString(u"the original cannot be extracted: disk %d has no cabinet",
-                                     diskId));
+            Fail(index,
+                 FormatString(u"the original cannot be extracted: disk %d has no cabinet", diskId));
         } else if (!IsPlainFileName(key)) {
             Fail(index, u"the original is not extracted: its File key is not a plain file name");
         } else {
@@ -534,7 +534,8 @@ void ScanRun::AddNewFiles() {
             const std::u16string folder = ParentOf(found.relative);
             // An administrative installation leaves its own package at the top: it is not a
             // file of the product.
-            const std::u16string name = found.relative.substr(folder.empty() ? 0 : folder.size() + 1);
+            const std::u16string name =
+                found.relative.substr(folder.empty() ? 0 : folder.size() + 1);
             if (folder.empty() && name.size() > 4 &&
                 EqualsIgnoreAsciiCase(std::u16string_view(name).substr(name.size() - 4), u".msi")) {
                 continue;
@@ -587,10 +588,11 @@ ScanResult ScanRun::Run() {
                 continue;
             }
             // The setup image beside the package; its names may differ in letter case.
-            std::u16string original = JoinSegments(m_package->GetPackageFolder(),
-                                                   m_sources[index].segments);
+            std::u16string original =
+                JoinSegments(m_package->GetPackageFolder(), m_sources[index].segments);
             if (!PathExists(original)) {
-                original = JoinMatchingCase(m_package->GetPackageFolder(), m_sources[index].segments);
+                original =
+                    JoinMatchingCase(m_package->GetPackageFolder(), m_sources[index].segments);
             }
             if (!PathExists(original)) {
                 Fail(index, u"the original is not in the setup image: \"" + original +

@@ -270,26 +270,26 @@ void ExtractAllRun::ExtractDisk(int diskId, const std::vector<PlannedFile*>& fil
     for (size_t i = 0; i < files.size(); ++i) {
         wanted.emplace(files[i]->key, i);
     }
-    ForEachWantedMember(extraction, wanted,
-                        [&](const std::u16string& name, uint64_t size, size_t index) {
-                            PlannedFile& file = *files[index];
-                            file.done = true;
-                            std::u16string reason;
-                            if (!MakeParent(file.target, reason)) {
-                                Fail(file, reason);
-                                return;
-                            }
-                            const BStr member(name);
-                            const BStr target(file.target);
-                            const HRESULT hr = extraction->ExtractToFile(member.Get(), target.Get());
-                            if (FAILED(hr)) {
-                                Fail(file, Trimmed(com_exception(hr).description));
-                                return;
-                            }
-                            ++m_extracted;
-                            m_bytes += size;
-                            m_progress->Advance(size);
-                        });
+    ForEachWantedMember(
+        extraction, wanted, [&](const std::u16string& name, uint64_t size, size_t index) {
+            PlannedFile& file = *files[index];
+            file.done = true;
+            std::u16string reason;
+            if (!MakeParent(file.target, reason)) {
+                Fail(file, reason);
+                return;
+            }
+            const BStr member(name);
+            const BStr target(file.target);
+            const HRESULT hr = extraction->ExtractToFile(member.Get(), target.Get());
+            if (FAILED(hr)) {
+                Fail(file, Trimmed(com_exception(hr).description));
+                return;
+            }
+            ++m_extracted;
+            m_bytes += size;
+            m_progress->Advance(size);
+        });
     for (const auto& [key, index] : wanted) {
         files[index]->done = true;
         Fail(*files[index], u"the cabinet \"" + media->CabinetPath() +

@@ -65,7 +65,6 @@ ComPtr<IProjectRoot> RootOf(IProject* project) {
 
 namespace {
 
-
 ComPtr<IPatchFile> FindEntry(IPatchProject* patchProject, const std::u16string& key) {
     ComPtr<IPatchFiles> files;
     ThrowIfFailed(patchProject->GetFiles(files.ReleaseAndGetAddressOf()));

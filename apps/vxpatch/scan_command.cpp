@@ -174,8 +174,8 @@ int Scan(std::span<const std::u16string> args) {
 
     if (options.json) {
         nlohmann::ordered_json files = nlohmann::ordered_json::array();
-        nlohmann::ordered_json summary = {{"unchanged", 0}, {"changed", 0}, {"new", 0},
-                                  {"missing", 0},   {"failed", 0}};
+        nlohmann::ordered_json summary = {
+            {"unchanged", 0}, {"changed", 0}, {"new", 0}, {"missing", 0}, {"failed", 0}};
         for (const ScannedFile& file : result.files) {
             summary[Utf8(ScanStatusName(file.status))] =
                 summary[Utf8(ScanStatusName(file.status))].get<int64_t>() + 1;
@@ -220,8 +220,7 @@ int Scan(std::span<const std::u16string> args) {
 
 void AddScanCommand(CommandTable& table) {
     table.Add({u"scan", u"PROJECT FOLDER [--all] [--apply [--deletes]] [--json]", 2, 6,
-               u"compare the original package with a folder of the updated product's files",
-               Scan});
+               u"compare the original package with a folder of the updated product's files", Scan});
 }
 
 } // namespace vx::cli

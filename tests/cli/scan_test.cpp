@@ -68,9 +68,9 @@ protected:
     }
     ChildOutcome Vxpatch(const std::string& arguments) {
         fs::create_directories(temp / "tmp");
-        return vx::testing::RunShell("cd " + Quote(temp.Root().string()) + " && TMPDIR=" +
-                                     Quote((temp / "tmp").string()) + " " VX_VXPATCH " " +
-                                     arguments);
+        return vx::testing::RunShell("cd " + Quote(temp.Root().string()) +
+                                     " && TMPDIR=" + Quote((temp / "tmp").string()) +
+                                     " " VX_VXPATCH " " + arguments);
     }
     // The changes of a new build: a versioned file by content only, one by its version, an
     // unversioned file by content only (it has a hash row) and one by size; a file gone, and
@@ -234,8 +234,7 @@ TEST_F(Scan, ReportsAHashRowThatDisagreesAndKeepsNamesInsideTheFolder) {
                   "new\tScan App/slashed.txt\tinto INSTALLDIR",
                   "new\tescape.txt\tinto TARGETDIR",
               }));
-    EXPECT_NE(run.err.find("MsiFileHash disagrees with its own file for 1 file"),
-              std::string::npos)
+    EXPECT_NE(run.err.find("MsiFileHash disagrees with its own file for 1 file"), std::string::npos)
         << run.err;
     // Changed, the file is confirmed against the original's bytes, not the row.
     Edit(app / "readme.txt", [](std::vector<uint8_t>& b) { b[0] ^= 1; });
