@@ -7,7 +7,8 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config clang
   libgtest-dev libgmock-dev libbenchmark-dev
-  qt6-base-dev qt6-base-dev-tools libsqlite3-dev libmspack-dev libicu-dev
+  qt6-base-dev qt6-base-dev-tools libsqlite3-dev libmspack-dev libicu-dev libssl-dev
+  nlohmann-json3-dev
   msitools wixl libmsi-dev libglib2.0-dev gcab cabextract
   xvfb xauth python3
 )

@@ -5,6 +5,7 @@
 #include "VxWsApplicationFilesEP/package/msi_package.h"
 #include "VxWsApplicationFilesEP/package/package_kind.h"
 #include "VxWsApplicationFilesEP/package/safe_paths.h"
+#include "VxWsApplicationFilesEP/package/source_layout.h"
 #include "VxWsApplicationFilesEP/package/table_columns.h"
 #include "apps/vxpatch/console.h"
 #include "apps/vxpatch/terminal_progress.h"
@@ -167,14 +168,12 @@ struct FailedFile {
 class ExtractAllRun {
 public:
     ExtractAllRun(CVxMsiPackage& package, std::u16string destination)
-        : m_package(package), m_destination(std::move(destination)) {}
+        : m_package(package), m_layout(package), m_destination(std::move(destination)) {}
 
     int Run();
 
 private:
     void Plan();
-    std::optional<std::vector<std::u16string>> FolderOf(const std::u16string& component,
-                                                        std::u16string& reason);
     bool MakeParent(const std::u16string& target, std::u16string& reason);
     void CopyUncompressed(PlannedFile& file);
     void ExtractDisk(int diskId, const std::vector<PlannedFile*>& files);
@@ -183,65 +182,25 @@ private:
     }
 
     CVxMsiPackage& m_package;
+    CSourceLayout m_layout;
     std::u16string m_destination;
     std::vector<PlannedFile> m_files;
     std::vector<FailedFile> m_failed;
-    std::map<std::u16string, std::optional<std::vector<std::u16string>>> m_folders;
-    std::map<std::u16string, std::u16string> m_componentFolders;
     std::set<std::u16string> m_madeFolders;
     std::unique_ptr<TerminalProgress> m_progress;
     uint64_t m_bytes = 0;
     size_t m_extracted = 0;
 };
 
-std::optional<std::vector<std::u16string>> ExtractAllRun::FolderOf(const std::u16string& component,
-                                                                   std::u16string& reason) {
-    auto directory = m_componentFolders.find(component);
-    if (directory == m_componentFolders.end()) {
-        const CMsiRecord row = m_package.FindRecord(u"Component", u"Component", component, u"");
-        directory = m_componentFolders.emplace(component, row.GetString(kComponentDirectory)).first;
-    }
-    const std::u16string& key = directory->second;
-    auto folder = m_folders.find(key);
-    if (folder == m_folders.end()) {
-        // TARGETDIR's own files go to the top of the destination; so do those of a folder whose
-        // walk found no row at all (the package's folder stands for it).
-        auto segments = key == u"TARGETDIR"
-                            ? std::optional<std::vector<std::u16string>>(std::in_place)
-                            : m_package.Resolver().SourceSegments(key);
-        folder = m_folders.emplace(key, std::move(segments)).first;
-    }
-    if (!folder->second) {
-        reason = u"its folder \"" + m_package.Resolver().ResolveDirectory(key, true) +
-                 u"\" would lie outside the destination; it is not extracted";
-    }
-    return folder->second;
-}
-
 void ExtractAllRun::Plan() {
-    const int wordCount = ReadWordCount(m_package.GetDatabaseHandle());
-    CMsiView* view = m_package.OpenTableView(u"File", u"");
-    while (const CMsiRecord row = view->Fetch()) {
+    for (const SourceFile& source : m_layout.ReadFiles()) {
         PlannedFile file;
-        file.key = row.GetString(kFileKey);
-        file.sequence = row.GetInteger(kFileSequence);
-        file.compressed =
-            IsCompressedFile(row.GetInteger(kFileAttributes), Rule::Installer, wordCount);
-        const std::u16string name = LongName(row.GetString(kFileName));
-        std::u16string reason;
-        const auto folder = FolderOf(row.GetString(kFileComponent), reason);
-        if (folder && !IsPlainFileName(name)) {
-            reason = u"its name \"" + name + u"\" is not a plain file name; it is not extracted";
-        }
-        file.target = m_destination;
-        if (folder) {
-            for (const auto& segment : *folder) {
-                AppendPathSegment(file.target, segment, kNativeSeparator);
-            }
-            AppendPathSegment(file.target, name, kNativeSeparator);
-        }
-        if (!reason.empty()) {
-            Fail(file, reason);
+        file.key = source.key;
+        file.sequence = source.sequence;
+        file.compressed = source.compressed;
+        file.target = JoinSegments(m_destination, source.segments);
+        if (!source.unplaced.empty()) {
+            Fail(file, source.unplaced + u"; it is not extracted");
             file.done = true;
         }
         m_files.push_back(std::move(file));
@@ -307,43 +266,34 @@ void ExtractAllRun::ExtractDisk(int diskId, const std::vector<PlannedFile*>& fil
         }
         return;
     }
-    std::unordered_map<std::u16string, PlannedFile*> wanted;
-    for (PlannedFile* file : files) {
-        wanted.emplace(file->key, file);
+    std::unordered_map<std::u16string, size_t> wanted;
+    for (size_t i = 0; i < files.size(); ++i) {
+        wanted.emplace(files[i]->key, i);
     }
-    // Members in stored order, so each folder of the cabinet is decompressed once.
-    uint32_t count = 0;
-    ThrowIfFailed(extraction->GetMemberCount(&count));
-    for (uint32_t i = 0; i < count && !wanted.empty(); ++i) {
-        BStr name;
-        uint64_t size = 0;
-        ThrowIfFailed(extraction->GetMember(i, name.Out(), &size));
-        const auto found = wanted.find(name.ToString());
-        if (found == wanted.end()) {
-            continue;
-        }
-        PlannedFile& file = *found->second;
-        wanted.erase(found);
-        file.done = true;
-        std::u16string reason;
-        if (!MakeParent(file.target, reason)) {
-            Fail(file, reason);
-            continue;
-        }
-        const BStr target(file.target);
-        const HRESULT hr = extraction->ExtractToFile(name.Get(), target.Get());
-        if (FAILED(hr)) {
-            Fail(file, Trimmed(com_exception(hr).description));
-            continue;
-        }
-        ++m_extracted;
-        m_bytes += size;
-        m_progress->Advance(size);
-    }
-    for (const auto& [key, file] : wanted) {
-        file->done = true;
-        Fail(*file, u"the cabinet \"" + media->CabinetPath() + u"\" holds no member named \"" +
-                        key + u"\"");
+    ForEachWantedMember(
+        extraction, wanted, [&](const std::u16string& name, uint64_t size, size_t index) {
+            PlannedFile& file = *files[index];
+            file.done = true;
+            std::u16string reason;
+            if (!MakeParent(file.target, reason)) {
+                Fail(file, reason);
+                return;
+            }
+            const BStr member(name);
+            const BStr target(file.target);
+            const HRESULT hr = extraction->ExtractToFile(member.Get(), target.Get());
+            if (FAILED(hr)) {
+                Fail(file, Trimmed(com_exception(hr).description));
+                return;
+            }
+            ++m_extracted;
+            m_bytes += size;
+            m_progress->Advance(size);
+        });
+    for (const auto& [key, index] : wanted) {
+        files[index]->done = true;
+        Fail(*files[index], u"the cabinet \"" + media->CabinetPath() +
+                                u"\" holds no member named \"" + key + u"\"");
     }
 }
 
@@ -374,23 +324,16 @@ int ExtractAllRun::Run() {
             // Cabinets beside the package still open; embedded ones will report why not.
             PrintError(u"no extraction folder for embedded cabinets: " + FailureText(failure));
         }
-        std::vector<std::pair<int, int>> disks; // (DiskId, LastSequence), ascending
-        CMsiView* media = m_package.OpenTableView(u"Media", u"ORDER BY LastSequence");
-        while (const CMsiRecord row = media->Fetch()) {
-            disks.emplace_back(row.GetInteger(kMediaDiskId), row.GetInteger(kMediaLastSequence));
-        }
+        const std::vector<std::pair<int, int>> disks = m_layout.ReadDisks();
         std::map<size_t, std::vector<PlannedFile*>> byDisk; // in LastSequence order
         for (PlannedFile* file : compressed) {
-            size_t d = 0;
-            while (d < disks.size() && disks[d].second < file->sequence) {
-                ++d;
-            }
-            if (d == disks.size()) {
+            const std::optional<size_t> disk = DiskIndexOf(disks, file->sequence);
+            if (!disk) {
                 file->done = true;
                 Fail(*file, FormatString(u"no Media row reaches its sequence %d", file->sequence));
                 continue;
             }
-            byDisk[d].push_back(file);
+            byDisk[*disk].push_back(file);
         }
         for (const auto& [index, files] : byDisk) {
             ExtractDisk(disks[index].first, files);

@@ -3,6 +3,7 @@
 #include "apps/vxpatch/package_commands.h"
 #include "apps/vxpatch/project_commands.h"
 #include "apps/vxpatch/reader_commands.h"
+#include "apps/vxpatch/scan_command.h"
 #include "platform/sys/wide_string.h"
 
 #include <string>
@@ -18,5 +19,6 @@ int main(int argc, char** argv) {
     vx::cli::AddReaderCommands(table);
     vx::cli::AddExtractCommands(table);
     vx::cli::AddProjectCommands(table);
+    vx::cli::AddScanCommand(table);
     return vx::cli::RunCommandLine(table, args);
 }

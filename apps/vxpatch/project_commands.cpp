@@ -23,29 +23,25 @@
 namespace vx::cli {
 namespace {
 
-// The page's message boxes become lines on standard error; a warning says so.
-class ConsoleMessages final : public IMessageService {
-public:
-    ConsoleMessages() : m_previous(SetMessageService(this)) {}
-    ~ConsoleMessages() { SetMessageService(m_previous); }
-    ConsoleMessages(const ConsoleMessages&) = delete;
-    ConsoleMessages& operator=(const ConsoleMessages&) = delete;
-
-    int Show(const MessageBoxRequest& request) override {
-        const bool warning = (request.style & 0xF0) == MB_ICONEXCLAMATION;
-        PrintError((warning ? u"warning: " : u"") + request.text);
-        return IDOK;
-    }
-
-private:
-    IMessageService* m_previous;
-};
-
 [[noreturn]] void Fail(const std::u16string& description, HRESULT hr = E_FAIL) {
     throw CComException(com_exception(hr, description));
 }
 
-ComPtr<IProject> Open(const std::u16string& path) {
+} // namespace
+
+ConsoleMessages::ConsoleMessages() : m_previous(SetMessageService(this)) {}
+
+ConsoleMessages::~ConsoleMessages() {
+    SetMessageService(m_previous);
+}
+
+int ConsoleMessages::Show(const MessageBoxRequest& request) {
+    const bool warning = (request.style & 0xF0) == MB_ICONEXCLAMATION;
+    PrintError((warning ? u"warning: " : u"") + request.text);
+    return IDOK;
+}
+
+ComPtr<IProject> OpenProjectFile(const std::u16string& path) {
     ComPtr<IProject> project;
     ThrowIfFailed(OpenProject(path, ProjectOpenOptions{}, project.ReleaseAndGetAddressOf()));
     return project;
@@ -66,6 +62,8 @@ ComPtr<IProjectRoot> RootOf(IProject* project) {
     ThrowIfFailed(project->GetProjectRoot(root.ReleaseAndGetAddressOf()));
     return root;
 }
+
+namespace {
 
 ComPtr<IPatchFile> FindEntry(IPatchProject* patchProject, const std::u16string& key) {
     ComPtr<IPatchFiles> files;
@@ -165,7 +163,7 @@ int New(std::span<const std::u16string> args) {
 }
 
 int Info(std::span<const std::u16string> args) {
-    ComPtr<IProject> project = Open(args[0]);
+    ComPtr<IProject> project = OpenProjectFile(args[0]);
     BStr path;
     BStr type;
     int32_t version = 0;
@@ -203,7 +201,7 @@ int Info(std::span<const std::u16string> args) {
 }
 
 int List(std::span<const std::u16string> args) {
-    ComPtr<IProject> project = Open(args[0]);
+    ComPtr<IProject> project = OpenProjectFile(args[0]);
     ComPtr<IPatchProject> patchProject = PatchProjectOf(project.Get(), args[0]);
     ComPtr<IPatchFiles> files;
     ThrowIfFailed(patchProject->GetFiles(files.ReleaseAndGetAddressOf()));
@@ -229,7 +227,7 @@ int List(std::span<const std::u16string> args) {
 
 int Add(std::span<const std::u16string> args) {
     ConsoleMessages messages;
-    ComPtr<IProject> project = Open(args[0]);
+    ComPtr<IProject> project = OpenProjectFile(args[0]);
     ComPtr<IPatchProject> patchProject = PatchProjectOf(project.Get(), args[0]);
     {
         // Every key is checked before anything is written, so a typing error adds nothing.
@@ -260,7 +258,7 @@ int AddNew(std::span<const std::u16string> args) {
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
         Fail(FormatString(u"\"%s\" is not a file.", path));
     }
-    ComPtr<IProject> project = Open(args[0]);
+    ComPtr<IProject> project = OpenProjectFile(args[0]);
     ComPtr<IPatchProject> patchProject = PatchProjectOf(project.Get(), args[0]);
     RequireOriginalPackage(patchProject.Get());
     CPatchFileAdder adder(patchProject.Get(), RootOf(project.Get()).Get());
@@ -281,7 +279,7 @@ int Set(std::span<const std::u16string> args) {
         return kExitUsage;
     }
     ConsoleMessages messages;
-    ComPtr<IProject> project = Open(args[0]);
+    ComPtr<IProject> project = OpenProjectFile(args[0]);
     ComPtr<IPatchProject> patchProject = PatchProjectOf(project.Get(), args[0]);
     ComPtr<IPatchFile> entry = RequireEntry(patchProject.Get(), args[1]);
     const std::u16string& value = args[3];
@@ -337,7 +335,7 @@ void PrintField(std::u16string_view name, const std::u16string& value) {
 // file), or for a file of the original package that is no entry, the original file's details.
 int Show(std::span<const std::u16string> args) {
     const ConsoleMessages messages;
-    ComPtr<IProject> project = Open(args[0]);
+    ComPtr<IProject> project = OpenProjectFile(args[0]);
     ComPtr<IPatchProject> patchProject = PatchProjectOf(project.Get(), args[0]);
     const std::u16string& key = args[1];
     const ComPtr<IPatchFile> entry = FindEntry(patchProject.Get(), key);
@@ -398,7 +396,7 @@ int Show(std::span<const std::u16string> args) {
 }
 
 int Remove(std::span<const std::u16string> args) {
-    ComPtr<IProject> project = Open(args[0]);
+    ComPtr<IProject> project = OpenProjectFile(args[0]);
     ComPtr<IPatchProject> patchProject = PatchProjectOf(project.Get(), args[0]);
     ComPtr<IPatchFile> entry = RequireEntry(patchProject.Get(), args[1]);
     ComPtr<IProjectItem> item;
