@@ -71,6 +71,7 @@ void COriginalSetupFilesTree::BuildImageList() {
 }
 
 void COriginalSetupFilesTree::Fill(const std::u16string& packagePath) {
+    const CTreeBulkUpdate bulk(*this);
     DeleteAllItems();
     OriginalFilesModel model{std::u16string(LoadStringResource(IDS_ORIGINAL_SETUP_FILES))};
     try {
