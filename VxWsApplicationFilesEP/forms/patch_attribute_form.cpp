@@ -39,7 +39,7 @@ void CPatchAttributeForm::Init(CVxWsApplicationFilesEPView* view) {
         ComPtr<IKestromProject> link;
         ThrowIfFailed(project.As(link));
         ThrowIfFailed(link->GetPatchProject(m_patchProject.ReleaseAndGetAddressOf()));
-        m_fileInfo.AttachProject(m_patchProject.Get());
+        m_fileInfo.AttachProject(m_patchProject.Get(), false); // the tree warns, once
         OnInit();
         m_initialized = true;
     } catch (const CException& failure) {

@@ -40,7 +40,7 @@ CPatchFileInfo::~CPatchFileInfo() {
     ClosePackage();
 }
 
-void CPatchFileInfo::AttachProject(IPatchProject* patchProject) {
+void CPatchFileInfo::AttachProject(IPatchProject* patchProject, bool warnWhenMissing) {
     m_patchProject = patchProject;
     if (!m_patchProject) {
         return;
@@ -51,7 +51,7 @@ void CPatchFileInfo::AttachProject(IPatchProject* patchProject) {
     const uint32_t attributes = GetFileAttributes(expanded);
     if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
         m_packagePath = expanded;
-    } else {
+    } else if (warnWhenMissing) {
         AppMessageBox(FormatString(LoadStringResource(IDS_ORIGINAL_PACKAGE_MISSING), expanded),
                       MB_OK);
     }

@@ -23,9 +23,10 @@ public:
     CPatchFileInfo& operator=(const CPatchFileInfo&) = delete;
 
     // Keeps the project and takes the original package's path from it, path variables
-    // expanded. When no file is there, message 16 names the expanded path and the package path
-    // keeps its previous value.
-    void AttachProject(IPatchProject* patchProject);
+    // expanded. When no file is there, message 16 names the expanded path (unless
+    // `warnWhenMissing` is false: the page's forms leave the warning to its tree, so the author
+    // reads it once) and the package path keeps its previous value.
+    void AttachProject(IPatchProject* patchProject, bool warnWhenMissing = true);
     void SetFileKey(std::u16string key);
     void OpenPackage();
     void ClosePackage();

@@ -34,6 +34,8 @@ TEST(PatchFileInfo, AttachExpandsThePackagePathOrShowsMessage16) {
                   u"reference is restored.");
     EXPECT_EQ(messages.Shown()[0].style, MB_OK);
     EXPECT_EQ(info.PackagePath(), testing::FixturePackage("patchrules"));
+    info.AttachProject(missing.patch.Get(), false); // quietly, for the page's forms
+    EXPECT_EQ(messages.Shown().size(), 1u);
 
     // A relative path is taken against the project's folder.
     FixtureProject relative("patchrules", u"here.msi");
