@@ -3,7 +3,9 @@
 
 Layers, bottom to top: platform/sys, platform/com, platform/msi, ide/, VxWsApplicationFilesEP/,
 apps/. A file may include its own layer and the layers below it. Every quoted include must name
-a file of the source tree by its path from the root (or a generated header).
+a file of the source tree by its path from the root (or a generated header). Inside the page,
+the attribute forms sit above its view: of the page's other files only the module, which
+registers them, includes them.
 """
 import pathlib
 import re
@@ -11,7 +13,10 @@ import sys
 
 LAYERS = ["platform/sys", "platform/com", "platform/msi", "ide", "VxWsApplicationFilesEP", "apps"]
 GENERATED = {"cli/version.h"}
+UIC_OUTPUT = re.compile(r"ui_\w+\.h")  # a Designer file compiled beside its form
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"')
+FORMS = "VxWsApplicationFilesEP/forms/"
+FORMS_USERS = {"VxWsApplicationFilesEP/shell/module.cpp"}
 
 
 def layer_of(path):
@@ -33,7 +38,7 @@ def main(root):
             continue
         for number, line in enumerate(file.read_text(encoding="utf-8").splitlines(), 1):
             match = INCLUDE.match(line)
-            if not match or match.group(1) in GENERATED:
+            if not match or match.group(1) in GENERATED or UIC_OUTPUT.fullmatch(match.group(1)):
                 continue
             target = match.group(1)
             rank = layer_of(target)
@@ -44,6 +49,10 @@ def main(root):
                               f"({LAYERS[rank]} lies above it)")
             elif not (root / target).is_file():
                 faults.append(f"{relative}:{number}: \"{target}\" does not exist")
+            elif (target.startswith(FORMS) and LAYERS[own] == "VxWsApplicationFilesEP"
+                  and not relative.startswith(FORMS) and relative not in FORMS_USERS):
+                faults.append(f"{relative}:{number}: only the module includes the forms "
+                              f"(\"{target}\")")
     for fault in faults:
         print(fault)
     print(f"{len(faults)} include(s) against the layers")
