@@ -141,48 +141,40 @@ private slots:
         QCOMPARE(Sha256(QString::fromStdU16String(Fixture("patchrules.msi"))), m_packageHash);
     }
 
-    // A deleted entry's form leaves only the COM and delete options enabled; the delete option
-    // writes the type, switches the editing and turns the node's image, both ways.
-    void deleteOption_data() {
-        QTest::addColumn<QString>("entry");
-        QTest::addColumn<bool>("deleted");
-        QTest::newRow("updated file") << "plain.exe" << false;
-        QTest::newRow("deleted file") << "helper.dll" << true;
-    }
-    void deleteOption() {
-        QFETCH(QString, entry);
-        QFETCH(bool, deleted);
-        FormsPage page;
-        page.SelectEntry(entry);
-        auto* form = page.FormOf<CFileAttributesForm>();
-        QCOMPARE(page.RightPane(), form);
-        for (int step = 0; step < 2; ++step) {
-            const bool isDeleted = step == 0 ? deleted : !deleted;
-            QCOMPARE(form->GetBtnState(IDC_DELETE_ON_PATCH), isDeleted ? BST_CHECKED : BST_UNCHECKED);
-            for (UINT id : {IDC_UPDATED_FILE_PATH, IDC_BROWSE_UPDATED_FILE, IDC_OVERWRITE}) {
-                QCOMPARE(form->GetDlgItem(id)->isEnabled(), !isDeleted);
-            }
-            QVERIFY(form->GetDlgItem(IDC_UPDATED_EXTRACT_COM)->isEnabled());
-            QVERIFY(form->GetDlgItem(IDC_DELETE_ON_PATCH)->isEnabled());
-            QCOMPARE(page.Read(entry.toStdU16String()).type,
-                     isDeleted ? kPatchTypeDelete : kPatchTypeUpdate);
-            QCOMPARE(page.CurrentNodeImage(), isDeleted ? kPatchImageDeleted : kPatchImagePatched);
-            form->GetDlgItemAs<QCheckBox>(IDC_DELETE_ON_PATCH)->click();
-        }
-    }
-
-    // The whole-file and COM options write their flags.
+    // A deleted entry's form leaves only the COM and delete options enabled. The delete option
+    // writes the type, switches the editing and turns the Files To Patch node's image, both
+    // ways; the whole-file and COM options write their flags.
     void modifiedFileOptions() {
         FormsPage page;
-        page.SelectEntry("plain.exe");
+        page.SelectEntry("helper.dll");
         auto* form = page.FormOf<CFileAttributesForm>();
-        form->GetDlgItemAs<QCheckBox>(IDC_OVERWRITE)->click();
-        form->GetDlgItemAs<QCheckBox>(IDC_UPDATED_EXTRACT_COM)->click();
-        PatchEntry entry = page.Read(u"plain.exe");
-        QVERIFY(entry.overwrite && entry.extractCom);
-        form->GetDlgItemAs<QCheckBox>(IDC_OVERWRITE)->click();
-        entry = page.Read(u"plain.exe");
-        QVERIFY(!entry.overwrite && entry.extractCom);
+        QCOMPARE(page.RightPane(), form);
+        const struct {
+            UINT click; // 0: as shown
+            bool deleted, overwrite, extractCom;
+        } steps[] = {
+            {0, true, false, false},
+            {IDC_DELETE_ON_PATCH, false, false, false},
+            {IDC_OVERWRITE, false, true, false},
+            {IDC_UPDATED_EXTRACT_COM, false, true, true},
+            {IDC_DELETE_ON_PATCH, true, true, true},
+            {IDC_UPDATED_EXTRACT_COM, true, true, false},
+        };
+        for (const auto& step : steps) {
+            if (step.click) {
+                form->GetDlgItemAs<QCheckBox>(step.click)->click();
+            }
+            const PatchEntry entry = page.Read(u"helper.dll");
+            QCOMPARE(entry.type, step.deleted ? kPatchTypeDelete : kPatchTypeUpdate);
+            QCOMPARE((QList<bool>{entry.overwrite, entry.extractCom}),
+                     (QList<bool>{step.overwrite, step.extractCom}));
+            QCOMPARE(form->GetBtnState(IDC_DELETE_ON_PATCH), step.deleted ? BST_CHECKED : BST_UNCHECKED);
+            for (UINT id : {IDC_UPDATED_FILE_PATH, IDC_BROWSE_UPDATED_FILE, IDC_OVERWRITE}) {
+                QCOMPARE(form->GetDlgItem(id)->isEnabled(), !step.deleted);
+            }
+            QVERIFY(form->GetDlgItem(IDC_UPDATED_EXTRACT_COM)->isEnabled());
+            QCOMPARE(page.CurrentNodeImage(), step.deleted ? kPatchImageDeleted : kPatchImagePatched);
+        }
     }
 
     // A typed path reaches the entry only when the edit commits (Enter, or the author moving to

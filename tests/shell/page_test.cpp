@@ -175,6 +175,8 @@ private slots:
              u"KMAppFileModifiedCommonTab.htm", "id_233"},
             {"the patch tree lost the focus (to the original root)", [&] { original->setFocus(); },
              u"KMAppFileModifiedCommonTab.htm", nullptr},
+            {"an original folder", [&] { original->setCurrentIndex(Find(original, "docs")); },
+             u"KMAppFileModifiedCommonTab.htm", nullptr},
             {"an original file", [&] { original->setCurrentIndex(Find(original, "app.exe")); },
              u"KMAppFileModifiedCommonTab.htm", "id_224"},
             {"the original tree lost the focus", [&] { page.RightPane()->setFocus(); },
