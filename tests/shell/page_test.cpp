@@ -144,8 +144,8 @@ private slots:
         QVERIFY(page.ShowsContentsPage());
     }
 
-    // Help follows the last Files To Patch selection while anything is selected; without forms
-    // every selection shows the contents page.
+    // Help follows the last Files To Patch selection while anything is selected, and the right
+    // pane shows the selection's form (known by a control of its template) or the contents page.
     void helpFollowsTheSelection() {
         PageHarness page;
         page.MakeProject(Fixture("basic.msi"), {std::begin(kEntries), std::end(kEntries)});
@@ -164,30 +164,38 @@ private slots:
             const char* what;
             std::function<void()> act;
             const char16_t* topic; // null: the command is not handled
+            const char* pane;      // null: the contents page
         } steps[] = {
-            {"the root selected by the fill", [] {}, u"KMApplicationFiles.htm"},
+            {"the root selected by the fill", [] {}, u"KMApplicationFiles.htm", nullptr},
             {"a patched file",
              [&] {
                  patch->setFocus();
                  patch->setCurrentIndex(patch->model()->index(0, 0, patchRoot));
              },
-             u"KMAppFileModifiedCommonTab.htm"},
-            {"the patch tree lost the focus", [&] { original->setFocus(); },
-             u"KMAppFileModifiedCommonTab.htm"},
+             u"KMAppFileModifiedCommonTab.htm", "id_233"},
+            {"the patch tree lost the focus (to the original root)", [&] { original->setFocus(); },
+             u"KMAppFileModifiedCommonTab.htm", nullptr},
+            {"an original folder", [&] { original->setCurrentIndex(Find(original, "docs")); },
+             u"KMAppFileModifiedCommonTab.htm", nullptr},
             {"an original file", [&] { original->setCurrentIndex(Find(original, "app.exe")); },
-             u"KMAppFileModifiedCommonTab.htm"},
+             u"KMAppFileModifiedCommonTab.htm", "id_224"},
             {"the original tree lost the focus", [&] { page.RightPane()->setFocus(); },
-             u"KMApplicationFiles.htm"},
+             u"KMApplicationFiles.htm", "id_224"},
             {"a new file",
              [&] {
                  patch->setFocus();
                  patch->setCurrentIndex(patch->model()->index(2, 0, patchRoot));
              },
-             u"KMAppFileNewCommonTab.htm"},
-            {"another page shown", [&] { page.page->OnHideWorkspace(); }, nullptr},
+             u"KMAppFileNewCommonTab.htm", "id_216"},
+            {"another page shown", [&] { page.page->OnHideWorkspace(); }, nullptr, nullptr},
         };
         for (const Step& step : steps) {
             step.act();
+            QWidget* pane = page.RightPane();
+            QVERIFY2(!page.view->isVisible() ||
+                         (step.pane ? pane && pane->findChild<QWidget*>(step.pane)
+                                    : page.ShowsContentsPage()),
+                     step.what);
             viewer->topics.clear();
             bool handled = false;
             QCOMPARE(commands->ExecuteCommand(ID_WORKSPACE_HELP, &handled), S_OK);

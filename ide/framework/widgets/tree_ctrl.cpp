@@ -456,8 +456,18 @@ HTREEITEM CVXTreeCtrl::HitTest(QPoint client, UINT* flags) const {
                             ->subElementRect(QStyle::SE_ItemViewItemDecoration, &option, this)
                             .left()) {
             where = TVHT_ONITEMICON;
+        } else if (hasCheck) {
+            // The check box is exactly the area where a click toggles it: a click that a page
+            // counts as one on the box must be one the tree toggles the box for. What lies left
+            // of it is indent, what lies right of it belongs to the icon or label.
+            const QRect box =
+                style()->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &option, this);
+            where = box.contains(client)   ? TVHT_ONITEMSTATEICON
+                    : x < box.left()       ? TVHT_ONITEMINDENT
+                    : hasIcon              ? TVHT_ONITEMICON
+                                           : TVHT_ONITEMLABEL;
         } else {
-            where = hasCheck ? TVHT_ONITEMSTATEICON : hasIcon ? TVHT_ONITEMICON : TVHT_ONITEMLABEL;
+            where = hasIcon ? TVHT_ONITEMICON : TVHT_ONITEMLABEL;
         }
     }
     if (flags) {
