@@ -17,6 +17,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 #include <map>
 #include <optional>
 #include <unordered_map>
@@ -84,13 +85,19 @@ std::u16string ParentOf(std::u16string_view relative) {
     return std::u16string(slash == std::u16string_view::npos ? u"" : relative.substr(0, slash));
 }
 
+// Absolute and without "." and ".." segments: the folder's paths become the entries' updated
+// files, and the same file should always be written the same way.
 std::u16string AbsoluteFrom(const std::u16string& path) {
-    if (!path.empty() && path.front() == kNativeSeparator) {
-        return path;
+    std::u16string absolute = path;
+    if (absolute.empty() || absolute.front() != kNativeSeparator) {
+        absolute = GetCurrentDirectory();
+        AppendPathSegment(absolute, path, kNativeSeparator);
     }
-    std::u16string absolute = GetCurrentDirectory();
-    AppendPathSegment(absolute, path, kNativeSeparator);
-    return absolute;
+    std::string normal = std::filesystem::path(Utf16ToUtf8(absolute)).lexically_normal().string();
+    while (normal.size() > 1 && normal.back() == '/') {
+        normal.pop_back();
+    }
+    return Utf8ToUtf16(normal);
 }
 
 std::u16string FailureText(const CException& failure) {
@@ -180,9 +187,6 @@ ScanRun::ScanRun(const std::u16string& packagePath, const std::u16string& folder
     : m_progress(progress) {
     m_result.packagePath = AbsoluteFrom(packagePath);
     m_result.folder = AbsoluteFrom(folder);
-    while (m_result.folder.size() > 1 && m_result.folder.back() == kNativeSeparator) {
-        m_result.folder.pop_back();
-    }
 }
 
 void ScanRun::ReadHashRows() {
@@ -232,7 +236,7 @@ std::optional<size_t> ScanRun::FindInFolder(const std::u16string& relative) cons
 
 void ScanRun::Decided(size_t) {
     ++m_done;
-    if (m_progress && !m_progress(m_done, m_sources.size())) {
+    if (m_progress && !m_progress(m_done, m_sources.size(), m_content.BytesRead())) {
         throw Cancelled{};
     }
 }
