@@ -156,11 +156,11 @@ private:
     std::u16string DirectoryFor(const std::u16string& relativeFolder, std::u16string& detail);
 
     void Changed(size_t index, ChangeReason reason, std::u16string detail);
-    void Decided(size_t index);
+    void Decided();
     void Fail(size_t index, std::u16string detail) {
         m_result.files[index].status = ScanStatus::Failed;
         m_result.files[index].detail = std::move(detail);
-        Decided(index);
+        Decided();
     }
 
     std::unique_ptr<CVxMsiPackage> m_package;
@@ -234,7 +234,7 @@ std::optional<size_t> ScanRun::FindInFolder(const std::u16string& relative) cons
     return std::nullopt;
 }
 
-void ScanRun::Decided(size_t) {
+void ScanRun::Decided() {
     ++m_done;
     if (m_progress && !m_progress(m_done, m_sources.size(), m_content.BytesRead())) {
         throw Cancelled{};
@@ -246,7 +246,7 @@ void ScanRun::Changed(size_t index, ChangeReason reason, std::u16string detail) 
     file.status = ScanStatus::Changed;
     file.reason = reason;
     file.detail = std::move(detail);
-    Decided(index);
+    Decided();
 }
 
 void ScanRun::ClassifyByVersionAndSize(size_t index) {
@@ -263,7 +263,7 @@ void ScanRun::ClassifyByVersionAndSize(size_t index) {
     if (!found) {
         file.status = ScanStatus::Missing;
         file.detail = u"not in the folder";
-        Decided(index);
+        Decided();
         return;
     }
     const FolderFile& updated = m_walk.files[*found];
@@ -327,7 +327,7 @@ void ScanRun::CompareContent(size_t index) {
             return;
         }
         if (HashPartsOf(*digest) == row->second) {
-            Decided(index);
+            Decided();
             return;
         }
         m_folderDigests[index] = digest;
@@ -370,7 +370,7 @@ void ScanRun::CompareWithOriginal(size_t index, const std::string& original) {
                       u"the original's bytes";
     }
     if (same) {
-        Decided(index);
+        Decided();
         return;
     }
     std::u16string detail = std::move(how);
