@@ -235,6 +235,57 @@ private slots:
         QCOMPARE(entries(), shown ? 1 : 2);
     }
 
+    // The host's filter: both trees keep the files whose names hold the text (any letter case)
+    // with the folders above them, opened; the text survives a refill; empty shows all again.
+    void filter() {
+        PageHarness page;
+        page.MakeProject(Fixture("basic.msi"), {std::begin(kEntries), std::end(kEntries)});
+        page.Open(ModuleFactory().Get());
+        QTreeView* original = page.Tree(kOriginalTreeId);
+        QTreeView* patch = page.Tree(kPatchTreeId);
+        // Visible nodes, depth first, indented by level; a closed folder's children are not.
+        std::function<void(const QTreeView*, const QModelIndex&, int, QStringList&)> walk =
+            [&walk](const QTreeView* tree, const QModelIndex& parent, int depth, QStringList& out) {
+                for (int row = 0; row < tree->model()->rowCount(parent); ++row) {
+                    const QModelIndex child = tree->model()->index(row, 0, parent);
+                    if (tree->isRowHidden(row, parent)) {
+                        continue;
+                    }
+                    out << QString(2 * depth, u' ') + child.data().toString();
+                    if (tree->isExpanded(child)) {
+                        walk(tree, child, depth + 1, out);
+                    }
+                }
+            };
+        auto shown = [&walk](const QTreeView* tree) {
+            QStringList out;
+            walk(tree, {}, 0, out);
+            return out;
+        };
+        ComPtr<IWorkspace2> host;
+        QCOMPARE(page.page.As(host), S_OK);
+        QCOMPARE(host->Filter(u"DLL"), S_OK);
+        const QStringList dlls = {"Original Setup Files", "  [ProgramFilesFolder]",
+                                  "    Fixture Basic",     "      bin",
+                                  "        Plugins Folder", "          plugin.dll",
+                                  "        core.dll"};
+        QCOMPARE(shown(original), dlls);
+        QCOMPARE(shown(patch), (QStringList{"Files To Patch", "  core.dll", "  extra.dll"}));
+        page.page->OnHideWorkspace();
+        page.AddEntry({u"PluginDll", kPatchTypeUpdate, u"", u""});
+        page.AddEntry({u"Readme", kPatchTypeUpdate, u"", u""});
+        page.page->OnShowWorkspace();
+        page.page->OnUpdateWorkspace(); // the refill keeps the filter
+        QCOMPARE(shown(patch),
+                 (QStringList{"Files To Patch", "  core.dll", "  extra.dll", "  plugin.dll"}));
+        QCOMPARE(host->Filter(u"no such file"), S_OK);
+        QCOMPARE(shown(original), QStringList{"Original Setup Files"});
+        QCOMPARE(shown(patch), QStringList{"Files To Patch"});
+        QCOMPARE(host->Filter(u""), S_OK);
+        QCOMPARE(shown(patch).size(), 7);
+        QVERIFY(shown(original).contains("      readme.txt"));
+    }
+
     // Without the package the Original Setup Files tree is its root alone, the Files To Patch
     // tree warns once and lists its entries as not found.
     void missingPackage() {
