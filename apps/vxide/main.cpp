@@ -193,7 +193,8 @@ int main(int argc, char** argv) {
     vx::CHelpWindow help(vx::ide::ContentFolder(), &window);
     const vx::CHelpViewerRegistration helpViewer(&help);
     if (!helpViewer.Registered()) {
-        vx::ide::LogLine(QObject::tr("The help object manager cannot be loaded: help is not shown."));
+        vx::ide::LogLine(
+            QObject::tr("The help object manager cannot be loaded: help is not shown."));
     }
     // Shown first, so that the page's first sizing gets the room the window gives it.
     window.show();

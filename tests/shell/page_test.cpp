@@ -28,9 +28,8 @@ const EntryRow kEntries[] = {
 
 ComPtr<IClassFactory> ModuleFactory() {
     ComPtr<IClassFactory> factory;
-    CServiceObjectLoader::Instance().GetClassObject(u"" VX_PAGE_MODULE,
-                                                    CLSID_VxWsApplicationFilesEP,
-                                                    factory.ReleaseAndGetAddressOf());
+    CServiceObjectLoader::Instance().GetClassObject(
+        u"" VX_PAGE_MODULE, CLSID_VxWsApplicationFilesEP, factory.ReleaseAndGetAddressOf());
     return factory;
 }
 
@@ -137,8 +136,8 @@ private slots:
         QVERIFY(Find(original, "plugin.dll").isValid());
         const QModelIndex patchRoot = patch->model()->index(0, 0);
         QCOMPARE(patchRoot.data().toString(), QString("Files To Patch"));
-        QCOMPARE(Labels(patch, patchRoot),
-                 (QStringList{"app.exe", "core.dll", "extra.dll", "File Not Found In Original Setup"}));
+        QCOMPARE(Labels(patch, patchRoot), (QStringList{"app.exe", "core.dll", "extra.dll",
+                                                        "File Not Found In Original Setup"}));
         QCOMPARE(patch->currentIndex(), patchRoot);
         QVERIFY(patch->isExpanded(patchRoot));
         QVERIFY(page.ShowsContentsPage());
@@ -201,7 +200,8 @@ private slots:
             QCOMPARE(commands->ExecuteCommand(ID_WORKSPACE_HELP, &handled), S_OK);
             QVERIFY2(handled == (step.topic != nullptr), step.what);
             const std::vector<std::u16string> expected =
-                step.topic ? std::vector<std::u16string>{step.topic} : std::vector<std::u16string>{};
+                step.topic ? std::vector<std::u16string>{step.topic}
+                           : std::vector<std::u16string>{};
             QVERIFY2(viewer->topics == expected, step.what);
             QCOMPARE(commands->ExecuteCommand(ID_WORKSPACE_HELP + 1, &handled), S_OK);
             QVERIFY(!handled);
@@ -265,10 +265,9 @@ private slots:
         ComPtr<IWorkspace2> host;
         QCOMPARE(page.page.As(host), S_OK);
         QCOMPARE(host->Filter(u"DLL"), S_OK);
-        const QStringList dlls = {"Original Setup Files", "  [ProgramFilesFolder]",
-                                  "    Fixture Basic",     "      bin",
-                                  "        Plugins Folder", "          plugin.dll",
-                                  "        core.dll"};
+        const QStringList dlls = {
+            "Original Setup Files",   "  [ProgramFilesFolder]", "    Fixture Basic", "      bin",
+            "        Plugins Folder", "          plugin.dll",   "        core.dll"};
         QCOMPARE(shown(original), dlls);
         QCOMPARE(shown(patch), (QStringList{"Files To Patch", "  core.dll", "  extra.dll"}));
         page.page->OnHideWorkspace();

@@ -37,7 +37,8 @@ QByteArray Sha256(const QString& path) {
 }
 
 // The first index labelled `label` below `parent`, depth first.
-QModelIndex Find(const QAbstractItemModel* model, const QString& label, const QModelIndex& parent = {}) {
+QModelIndex Find(const QAbstractItemModel* model, const QString& label,
+                 const QModelIndex& parent = {}) {
     for (int row = 0; row < model->rowCount(parent); ++row) {
         const QModelIndex child = model->index(row, 0, parent);
         if (child.data().toString() == label) {
@@ -50,8 +51,7 @@ QModelIndex Find(const QAbstractItemModel* model, const QString& label, const QM
     return {};
 }
 
-template <typename T>
-T* Control(QWidget* page, int id) {
+template <typename T> T* Control(QWidget* page, int id) {
     // The right pane holds each form once; the visible one is the one shown.
     for (T* widget : page->findChildren<T*>(u"id_%1"_s.arg(id))) {
         if (widget->isVisibleTo(page)) {
@@ -151,7 +151,8 @@ private slots:
         QVERIFY(vxpatch.waitForFinished(30000));
         const QStringList lines = QString::fromUtf8(vxpatch.readAllStandardOutput()).split(u'\n');
         QVERIFY(lines.contains(u"Guide\t1\t\t0\t0\t0\t\t"_s));
-        QVERIFY(lines.contains(u"plugin.dll\t2\t"_s + plugin + u"\t0\t0\t0\tDocumentation\tDocDir"_s));
+        QVERIFY(
+            lines.contains(u"plugin.dll\t2\t"_s + plugin + u"\t0\t0\t0\tDocumentation\tDocDir"_s));
         QCOMPARE(lines.size(), 7); // the demo's four entries, the two new ones, the final line end
         QVERIFY(messages.Shown().empty());
         QCOMPARE(Sha256(package), packageHash);
