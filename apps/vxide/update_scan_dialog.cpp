@@ -223,14 +223,16 @@ void RunUpdateScan(QWidget* owner, IPatchProject* patchProject, IProjectRoot* pr
     for (const ApplyOutcome& outcome : outcomes) {
         (outcome.added ? added : kept) << OutcomeLine(outcome);
     }
-    QString text = QObject::tr("%n entries added to the patch.", nullptr,
-                               static_cast<int>(added.size()));
+    QString text = added.size() == 1
+                       ? QObject::tr("1 entry added to the patch.")
+                       : QObject::tr("%1 entries added to the patch.").arg(added.size());
     if (!added.isEmpty()) {
         text += u"\n    "_s + added.join(u"\n    "_s);
     }
     if (!kept.isEmpty()) {
         text += u"\n\n"_s +
-                QObject::tr("%n left as they are:", nullptr, static_cast<int>(kept.size())) +
+                (kept.size() == 1 ? QObject::tr("1 left as it is:")
+                                  : QObject::tr("%1 left as they are:").arg(kept.size())) +
                 u"\n    "_s + kept.join(u"\n    "_s);
     }
     WindowMessageBox(text.toStdU16String(), u"Scan Updated Build", MB_OK | MB_ICONINFORMATION);
