@@ -403,8 +403,30 @@ void MainWindow::OnScanUpdatedBuild() {
     if (!patchProject || FAILED(m_project->GetProjectRoot(root.ReleaseAndGetAddressOf()))) {
         return;
     }
-    // The pages hear the entries added through the project's announcements.
-    RunUpdateScan(this, patchProject.Get(), root.Get());
+    CUpdateScan scan(patchProject.Get(), root.Get());
+    const std::vector<ScanProposal> chosen = ChooseUpdateProposals(this, scan);
+    if (chosen.empty()) {
+        return;
+    }
+    // The shown page takes the project's announcements as its own changes, already shown: it
+    // is hidden while the entries are added, so that it refreshes its tree when shown again,
+    // as after a change made outside.
+    HostedPage* page = Hosted(m_active);
+    if (page && page->control) {
+        page->control->OnHideWorkspace();
+    }
+    const ApplyReport report = ApplyUpdateProposals(scan, chosen);
+    if (page && page->control) {
+        page->control->OnShowWorkspace();
+        page->control->OnUpdateWorkspace();
+        PassFilterToActivePage();
+    }
+    if (report.failed) {
+        ReportError(report.text);
+    } else {
+        WindowMessageBox(report.text.toStdU16String(), tr("Scan Updated Build").toStdU16String(),
+                         MB_OK | MB_ICONINFORMATION);
+    }
 }
 
 bool MainWindow::ActivatePageNamed(const QString& name) {

@@ -148,7 +148,7 @@ std::vector<ScanProposal> UpdateScanDialog::CheckedProposals() const {
     return checked;
 }
 
-void RunUpdateScan(QWidget* owner, IPatchProject* patchProject, IProjectRoot* projectRoot) {
+std::vector<ScanProposal> ChooseUpdateProposals(QWidget* owner, CUpdateScan& scan) {
     FileDialogRequest request;
     request.title = QObject::tr("Scan Updated Build: the Folder of the Updated Files");
     request.directory = true;
@@ -156,11 +156,10 @@ void RunUpdateScan(QWidget* owner, IPatchProject* patchProject, IProjectRoot* pr
     request.owner = owner;
     const QStringList chosen = CurrentFileDialogService().Show(request);
     if (chosen.isEmpty()) {
-        return;
+        return {};
     }
     const QString folder = chosen.front();
 
-    CUpdateScan scan(patchProject, projectRoot);
     ScanResult result;
     try {
         QProgressDialog progress(QObject::tr("Scanning %1...").arg(folder), QObject::tr("Cancel"),
@@ -184,13 +183,13 @@ void RunUpdateScan(QWidget* owner, IPatchProject* patchProject, IProjectRoot* pr
                            });
     } catch (const CComException& failure) {
         ReportError(QObject::tr("%1 cannot be scanned: %2").arg(folder, Describe(failure)));
-        return;
+        return {};
     } catch (const std::exception& failure) {
         ReportError(QObject::tr("%1 cannot be scanned: %2").arg(folder, Describe(failure)));
-        return;
+        return {};
     }
     if (result.cancelled) {
-        return;
+        return {};
     }
 
     UpdateScanDialog dialog(result, owner);
@@ -199,24 +198,23 @@ void RunUpdateScan(QWidget* owner, IPatchProject* patchProject, IProjectRoot* pr
                              .arg(folder)
                              .toStdU16String(),
                          u"Scan Updated Build", MB_OK | MB_ICONINFORMATION);
-        return;
+        return {};
     }
     if (dialog.exec() != QDialog::Accepted) {
-        return;
+        return {};
     }
-    const std::vector<ScanProposal> checked = dialog.CheckedProposals();
-    if (checked.empty()) {
-        return;
-    }
+    return dialog.CheckedProposals();
+}
+
+ApplyReport ApplyUpdateProposals(CUpdateScan& scan, const std::vector<ScanProposal>& proposals) {
     std::vector<ApplyOutcome> outcomes;
+    const QString cannot = QObject::tr("The files cannot be added to the patch: %1");
     try {
-        outcomes = scan.Apply(checked);
+        outcomes = scan.Apply(proposals);
     } catch (const CComException& failure) {
-        ReportError(QObject::tr("The files cannot be added to the patch: %1").arg(Describe(failure)));
-        return;
+        return {cannot.arg(Describe(failure)), true};
     } catch (const std::exception& failure) {
-        ReportError(QObject::tr("The files cannot be added to the patch: %1").arg(Describe(failure)));
-        return;
+        return {cannot.arg(Describe(failure)), true};
     }
     QStringList added;
     QStringList kept;
@@ -235,7 +233,7 @@ void RunUpdateScan(QWidget* owner, IPatchProject* patchProject, IProjectRoot* pr
                                   : QObject::tr("%1 left as they are:").arg(kept.size())) +
                 u"\n    "_s + kept.join(u"\n    "_s);
     }
-    WindowMessageBox(text.toStdU16String(), u"Scan Updated Build", MB_OK | MB_ICONINFORMATION);
+    return {text, false};
 }
 
 } // namespace vx::ide

@@ -7,6 +7,7 @@
 #include "VxWsApplicationFilesEP/scan/update_scan.h"
 
 #include <QDialog>
+#include <QString>
 
 #include <vector>
 
@@ -29,8 +30,16 @@ private:
 };
 
 // The scan as the IDE's command runs it: asks for the folder, scans with a progress dialog the
-// author can cancel, lets the author choose in an UpdateScanDialog, applies the choice in one
-// write of the project and tells what was added and what was kept. Failures are reported.
-void RunUpdateScan(QWidget* owner, IPatchProject* patchProject, IProjectRoot* projectRoot);
+// author can cancel and lets the author choose in an UpdateScanDialog. Answers the checked
+// proposals, none when the author cancelled anywhere; failures are reported.
+std::vector<ScanProposal> ChooseUpdateProposals(QWidget* owner, CUpdateScan& scan);
+// Applies `proposals` in one write of the project. Answers what the author is told: what was
+// added and what was kept, or the failure. Nothing is shown here, so that the caller can show
+// the page again first.
+struct ApplyReport {
+    QString text;
+    bool failed = false;
+};
+ApplyReport ApplyUpdateProposals(CUpdateScan& scan, const std::vector<ScanProposal>& proposals);
 
 } // namespace vx::ide
