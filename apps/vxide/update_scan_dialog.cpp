@@ -80,7 +80,6 @@ UpdateScanDialog::UpdateScanDialog(const ScanResult& result, QWidget* parent) : 
     m_files->setRootIsDecorated(false);
     m_files->setUniformRowHeights(true);
     m_files->setHeaderLabels({tr("Status"), tr("File"), tr("Reason")});
-    summary->setBuddy(m_files);
 
     // ProposeEntries answers one proposal per changed, new and missing file, in file order.
     const std::vector<ScanProposal> proposals = ProposeEntries(result, true);
@@ -95,9 +94,9 @@ UpdateScanDialog::UpdateScanDialog(const ScanResult& result, QWidget* parent) : 
         if (file.entryType >= 0) {
             detail += tr(" (already in the project as %1)").arg(Text(file.entryKey));
         }
-        auto* row = new QTreeWidgetItem(
-            {Text(ScanStatusName(file.status)),
-             Text(file.key.empty() ? file.relativePath : file.key), detail});
+        auto* row =
+            new QTreeWidgetItem({Text(ScanStatusName(file.status)),
+                                 Text(file.key.empty() ? file.relativePath : file.key), detail});
         row->setToolTip(kFileColumn, Text(file.relativePath));
         row->setToolTip(kDetailColumn, detail);
         row->setData(kStatusColumn, kProposalRole, -1);
@@ -105,8 +104,8 @@ UpdateScanDialog::UpdateScanDialog(const ScanResult& result, QWidget* parent) : 
             next->relativePath == file.relativePath) {
             row->setData(kStatusColumn, kProposalRole, static_cast<int>(m_proposals.size()));
             row->setFlags(row->flags() | Qt::ItemIsUserCheckable);
-            row->setCheckState(kStatusColumn, file.status == ScanStatus::Missing ? Qt::Unchecked
-                                                                                  : Qt::Checked);
+            row->setCheckState(kStatusColumn,
+                               file.status == ScanStatus::Missing ? Qt::Unchecked : Qt::Checked);
             m_proposals.push_back(*next++);
         }
         rows.push_back(row);
@@ -169,18 +168,17 @@ std::vector<ScanProposal> ChooseUpdateProposals(QWidget* owner, CUpdateScan& sca
         progress.setWindowModality(Qt::WindowModal);
         progress.setMinimumDuration(400);
         const QLocale locale;
-        result = scan.Scan(folder.toStdU16String(),
-                           [&](uint64_t done, uint64_t total, uint64_t bytesRead) {
-                               // The dialog's range is an int; a package has fewer files.
-                               progress.setMaximum(static_cast<int>(total));
-                               progress.setLabelText(QObject::tr("Scanning %1...\n%2 read")
-                                                         .arg(folder, locale.formattedDataSize(
-                                                                          static_cast<qint64>(
-                                                                              bytesRead))));
-                               progress.setValue(static_cast<int>(done));
-                               QCoreApplication::processEvents();
-                               return !progress.wasCanceled();
-                           });
+        result = scan.Scan(
+            folder.toStdU16String(), [&](uint64_t done, uint64_t total, uint64_t bytesRead) {
+                // The dialog's range is an int; a package has fewer files.
+                progress.setMaximum(static_cast<int>(total));
+                progress.setLabelText(
+                    QObject::tr("Scanning %1...\n%2 read")
+                        .arg(folder, locale.formattedDataSize(static_cast<qint64>(bytesRead))));
+                progress.setValue(static_cast<int>(done));
+                QCoreApplication::processEvents();
+                return !progress.wasCanceled();
+            });
     } catch (const CComException& failure) {
         ReportError(QObject::tr("%1 cannot be scanned: %2").arg(folder, Describe(failure)));
         return {};

@@ -15,13 +15,13 @@
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QFile>
-#include <QPushButton>
-#include <QTimer>
-#include <QTreeWidget>
 #include <QProcess>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QTreeView>
+#include <QTreeWidget>
 
 #include <filesystem>
 #include <functional>
@@ -165,8 +165,8 @@ private slots:
             << QStringList{u"Config"_s} << true
             << QStringList{u"DataBin"_s, u"Readme"_s, u"Config"_s, u"two.txt"_s}
             << QStringList{u"config.ini"_s, u"data.bin"_s, u"readme.txt"_s, u"two.txt"_s};
-        QTest::newRow("cancelled") << QStringList{u"Readme"_s} << false << QStringList{}
-                                   << QStringList{};
+        QTest::newRow("cancelled")
+            << QStringList{u"Readme"_s} << false << QStringList{} << QStringList{};
     }
     void scanUpdatedBuildAddsTheCheckedFiles() {
         QFETCH(QStringList, flip);
@@ -184,9 +184,8 @@ private slots:
         QCOMPARE(QProcess::execute(QStringLiteral(VX_VXPATCH),
                                    {u"extract-all"_s, dir.filePath(u"pkg/scan.msi"_s), out}),
                  0);
-        QCOMPARE(QProcess::execute(QStringLiteral(VX_VXPATCH),
-                                   {u"new"_s, project, u"--original"_s,
-                                    dir.filePath(u"pkg/scan.msi"_s)}),
+        QCOMPARE(QProcess::execute(QStringLiteral(VX_VXPATCH), {u"new"_s, project, u"--original"_s,
+                                                                dir.filePath(u"pkg/scan.msi"_s)}),
                  0);
         // A new build: content, size, a file gone and one new.
         const fs::path app = root / "out" / "Scan App";
@@ -220,7 +219,7 @@ private slots:
             for (int i = 0; files && i < files->topLevelItemCount(); ++i) {
                 QTreeWidgetItem* row = files->topLevelItem(i);
                 rows << u"%1 %2 %3"_s.arg(row->text(0), row->text(1),
-                                           row->checkState(0) == Qt::Checked ? u"x"_s : u"-"_s);
+                                          row->checkState(0) == Qt::Checked ? u"x"_s : u"-"_s);
                 if (flip.contains(row->text(1))) {
                     Flip(row);
                 }
