@@ -1,6 +1,7 @@
 #pragma once
 // What an update scan found, for the author to choose from: one row per file that is not
-// unchanged (status, File key or path, the reason), a check box on each row the scan proposes
+// unchanged, and per unchanged file whose hash row is wrong, as vxpatch scan lists them (status,
+// File key or path, the reason), a check box on each row the scan proposes
 // an entry for. Changed and new files start checked; a missing file starts unchecked, and
 // checking it proposes its deletion. Failed files are listed without a check box.
 
