@@ -3,6 +3,7 @@
 #include "apps/vxide/error_report.h"
 #include "apps/vxide/ide_paths.h"
 #include "apps/vxide/project_page.h"
+#include "apps/vxide/update_scan_dialog.h"
 #include "ide/automation/project_factory.h"
 #include "ide/framework/message_service.h"
 #include "ide/framework/widgets/file_dialog_service.h"
@@ -84,6 +85,7 @@ MainWindow::MainWindow(std::vector<PageRegistration> registrations, QWidget* par
     BuildMenus();
     BuildFilterBar();
     UpdateTitle();
+    UpdateActions();
     resize(1200, 800);
 }
 
@@ -102,6 +104,12 @@ void MainWindow::BuildMenus() {
     connect(m_recentMenu, &QMenu::aboutToShow, this, &MainWindow::FillRecentMenu);
     QAction* close = file->addAction(tr("&Close Project"), this, &MainWindow::CloseProject);
     close->setShortcut(QKeySequence::Close);
+    file->addSeparator();
+    m_scanAction =
+        file->addAction(tr("&Scan Updated Build..."), this, &MainWindow::OnScanUpdatedBuild);
+    m_scanAction->setObjectName(u"ScanUpdatedBuild"_s);
+    m_scanAction->setStatusTip(
+        tr("Compare the original package with a folder of the updated build's files"));
     file->addSeparator();
     QAction* quit = file->addAction(tr("&Quit"), this, &QWidget::close);
     quit->setShortcut(QKeySequence::Quit);
@@ -139,6 +147,7 @@ bool MainWindow::OpenProject(const QString& path) {
     CreateHostedPages();
     AddRecentProject(QFileInfo(path).absoluteFilePath());
     UpdateTitle();
+    UpdateActions();
     // A patch project opens on its Application Files page, where the work is.
     if (!ActivatePageNamed(tr("Application Files"))) {
         m_pageList->setCurrentRow(0);
@@ -224,6 +233,7 @@ void MainWindow::CloseProject() {
     m_project.Reset();
     m_projectPath.clear();
     UpdateTitle();
+    UpdateActions();
 }
 
 void MainWindow::RecreatePage(const QString& name) {
@@ -366,15 +376,57 @@ void MainWindow::CheckOutsideChanges() {
     }
 }
 
-QString MainWindow::OriginalPackage() const {
+ComPtr<IPatchProject> MainWindow::PatchProject() const {
     ComPtr<IKestromProject> link;
     ComPtr<IPatchProject> patchProject;
+    if (m_project && SUCCEEDED(m_project.As(link))) {
+        link->GetPatchProject(patchProject.ReleaseAndGetAddressOf());
+    }
+    return patchProject;
+}
+
+QString MainWindow::OriginalPackage() const {
     BStr original;
-    if (m_project && SUCCEEDED(m_project.As(link)) &&
-        SUCCEEDED(link->GetPatchProject(patchProject.ReleaseAndGetAddressOf()))) {
+    if (const ComPtr<IPatchProject> patchProject = PatchProject()) {
         patchProject->GetOriginalPackage(original.Out());
     }
     return QString::fromStdU16String(original.ToString());
+}
+
+void MainWindow::UpdateActions() {
+    m_scanAction->setEnabled(static_cast<bool>(PatchProject()));
+}
+
+void MainWindow::OnScanUpdatedBuild() {
+    const ComPtr<IPatchProject> patchProject = PatchProject();
+    ComPtr<IProjectRoot> root;
+    if (!patchProject || FAILED(m_project->GetProjectRoot(root.ReleaseAndGetAddressOf()))) {
+        return;
+    }
+    CUpdateScan scan(patchProject.Get(), root.Get());
+    const std::vector<ScanProposal> chosen = ChooseUpdateProposals(this, scan);
+    if (chosen.empty()) {
+        return;
+    }
+    // The shown page takes the project's announcements as its own changes, already shown: it
+    // is hidden while the entries are added, so that it refreshes its tree when shown again,
+    // as after a change made outside.
+    HostedPage* page = Hosted(m_active);
+    if (page && page->control) {
+        page->control->OnHideWorkspace();
+    }
+    const ApplyReport report = ApplyUpdateProposals(scan, chosen);
+    if (page && page->control) {
+        page->control->OnShowWorkspace();
+        page->control->OnUpdateWorkspace();
+        PassFilterToActivePage();
+    }
+    if (report.failed) {
+        ReportError(report.text);
+    } else {
+        WindowMessageBox(report.text.toStdU16String(), tr("Scan Updated Build").toStdU16String(),
+                         MB_OK | MB_ICONINFORMATION);
+    }
 }
 
 bool MainWindow::ActivatePageNamed(const QString& name) {

@@ -19,6 +19,7 @@
 
 #include <vector>
 
+class QAction;
 class QLineEdit;
 class QListWidget;
 class QMenu;
@@ -82,6 +83,10 @@ private:
     void RecreatePage(const QString& name);
     void OnNewProject();
     void OnOpenProject();
+    void OnScanUpdatedBuild();
+    // The open project's patch side; null without a patch project.
+    ComPtr<IPatchProject> PatchProject() const;
+    void UpdateActions();
     void AddRecentProject(const QString& path);
     void FillRecentMenu();
     void UpdateTitle();
@@ -101,6 +106,7 @@ private:
     QStackedWidget* m_stack = nullptr;
     ProjectPage* m_projectPage = nullptr;
     QMenu* m_recentMenu = nullptr;
+    QAction* m_scanAction = nullptr;
 };
 
 } // namespace vx::ide

@@ -12,7 +12,10 @@ public:
     QStringList Show(const FileDialogRequest& request) override {
         QFileDialog dialog(request.owner, request.title, request.folder);
         dialog.setAcceptMode(request.open ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
-        if (request.open) {
+        if (request.open && request.directory) {
+            dialog.setFileMode(QFileDialog::Directory);
+            dialog.setOption(QFileDialog::ShowDirsOnly);
+        } else if (request.open) {
             dialog.setFileMode(request.multiple    ? QFileDialog::ExistingFiles
                                : request.mustExist ? QFileDialog::ExistingFile
                                                    : QFileDialog::AnyFile);

@@ -19,6 +19,7 @@ struct FileDialogRequest {
     bool mustExist = false;  // only existing files can be chosen
     bool multiple = false;   // several files can be chosen
     bool overwritePrompt = false;
+    bool directory = false; // an existing folder is chosen, not a file (open only)
     QWidget* owner = nullptr;
 };
 
