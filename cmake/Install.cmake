@@ -22,6 +22,12 @@ function(vx_private_shared_library target)
   set_target_properties(${target} PROPERTIES
     LIBRARY_OUTPUT_DIRECTORY "${VX_PRIVATE_LIBRARY_OUTPUT_DIR}"
     INSTALL_RPATH "$ORIGIN")
+  # These hold a slot and call nothing of the C library, so the linker would leave it out; a
+  # shared object names the C library it was built against all the same (Debian's checks
+  # refuse one that names none). By its file: "-lc" is a linker script whose libc.so.6 the
+  # linker still drops.
+  target_link_libraries(${target} PRIVATE
+    "-Wl,--push-state,--no-as-needed" "-l:libc.so.6" "-Wl,--pop-state")
   install(TARGETS ${target} LIBRARY DESTINATION ${VX_PRIVATE_LIBDIR}
           PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
 endfunction()
