@@ -9,12 +9,12 @@ cd "$(dirname "$0")/.."
 declare -A pkgconfig_package=(
   [libmsi-1.0]=libmsi-dev [gio-2.0]=libglib2.0-dev [glib-2.0]=libglib2.0-dev
   [gobject-2.0]=libglib2.0-dev [libgsf-1]=libgsf-1-dev [libmspack]=libmspack-dev
-  [sqlite3]=libsqlite3-dev [icu-uc]=libicu-dev [icu-i18n]=libicu-dev
+  [sqlite3]=libsqlite3-dev [icu-uc]=libicu-dev [icu-i18n]=libicu-dev [libcrypto]=libssl-dev
 )
 declare -A cmake_package=(
   [Qt6]=qt6-base-dev [Qt6Widgets]=qt6-base-dev [Qt6Test]=qt6-base-dev [Qt6Gui]=qt6-base-dev
   [Qt6Core]=qt6-base-dev [Qt6UiTools]=qt6-tools-dev [Qt6LinguistTools]=qt6-tools-dev
-  [GTest]=libgtest-dev [benchmark]=libbenchmark-dev
+  [GTest]=libgtest-dev [benchmark]=libbenchmark-dev [nlohmann_json]=nlohmann-json3-dev
 )
 # FindXXX modules of CMake itself, checked through the program they look for.
 declare -A cmake_program=([PkgConfig]=pkg-config [Python3]=python3 [Threads]=true)

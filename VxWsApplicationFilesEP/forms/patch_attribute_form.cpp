@@ -39,6 +39,7 @@ void CPatchAttributeForm::Init(CVxWsApplicationFilesEPView* view) {
         ComPtr<IKestromProject> link;
         ThrowIfFailed(project.As(link));
         ThrowIfFailed(link->GetPatchProject(m_patchProject.ReleaseAndGetAddressOf()));
+        // Each form warns of a missing package as it starts, then the Files To Patch tree.
         m_fileInfo.AttachProject(m_patchProject.Get());
         OnInit();
         m_initialized = true;
@@ -56,7 +57,11 @@ void CPatchAttributeForm::SetCompactPath(UINT id, const std::u16string& path) {
     SetDlgItemText(id, VXPathCompactPath(this, whole, kCompactPathWidth));
     control->setToolTip(whole);
     if (auto* edit = qobject_cast<QLineEdit*>(control)) {
-        edit->setCursorPosition(0); // the start of the path, not its end, when it is wider
+        // A shortened path is shown whole: the edit is never narrower than the width and its
+        // own frame and margins (what its size hint adds to 17 "x"), in the font it has now.
+        const int around = edit->sizeHint().width() - 17 * edit->fontMetrics().horizontalAdvance(u'x');
+        edit->setMinimumWidth(kCompactPathWidth + around);
+        edit->setCursorPosition(0);
     }
 }
 

@@ -42,7 +42,8 @@ std::u16string FileFolderPath(CVxMsiPackageItf& package, const std::u16string& f
     return package.GetDirectoryPath(component.GetString(kComponentDirectory));
 }
 
-void FillOriginalFiles(OriginalFilesModel& model, const std::u16string& packagePath) {
+void FillOriginalFiles(OriginalFilesModel& model, const std::u16string& packagePath,
+                       const std::function<bool(size_t rowsRead)>& rowsRead) {
     auto package = std::make_unique<CVxMsiPackage>(packagePath);
     CMsiHandle database;
     if (MsiOpenDatabaseW(packagePath.c_str(), MSIDBOPEN_READONLY, database.Out()) == 0) {
@@ -50,7 +51,10 @@ void FillOriginalFiles(OriginalFilesModel& model, const std::u16string& packageP
         CMsiView view;
         OpenViewChecked(database, u"SELECT * FROM File", view.Out());
         ExecuteView(view, 0);
-        for (;;) {
+        for (size_t rows = 0;; ++rows) {
+            if (rowsRead && rows % kRowsPerReport == 0 && rows > 0 && !rowsRead(rows)) {
+                break;
+            }
             MSIHANDLE fetched = 0;
             const UINT result = MsiViewFetch(view, &fetched);
             if (result == ERROR_NO_MORE_ITEMS) {

@@ -17,6 +17,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 #include <map>
 #include <optional>
 #include <unordered_map>
@@ -84,13 +85,19 @@ std::u16string ParentOf(std::u16string_view relative) {
     return std::u16string(slash == std::u16string_view::npos ? u"" : relative.substr(0, slash));
 }
 
+// Absolute and without "." and ".." segments: the folder's paths become the entries' updated
+// files, and the same file should always be written the same way.
 std::u16string AbsoluteFrom(const std::u16string& path) {
-    if (!path.empty() && path.front() == kNativeSeparator) {
-        return path;
+    std::u16string absolute = path;
+    if (absolute.empty() || absolute.front() != kNativeSeparator) {
+        absolute = GetCurrentDirectory();
+        AppendPathSegment(absolute, path, kNativeSeparator);
     }
-    std::u16string absolute = GetCurrentDirectory();
-    AppendPathSegment(absolute, path, kNativeSeparator);
-    return absolute;
+    std::string normal = std::filesystem::path(Utf16ToUtf8(absolute)).lexically_normal().string();
+    while (normal.size() > 1 && normal.back() == '/') {
+        normal.pop_back();
+    }
+    return Utf8ToUtf16(normal);
 }
 
 std::u16string FailureText(const CException& failure) {
@@ -149,11 +156,11 @@ private:
     std::u16string DirectoryFor(const std::u16string& relativeFolder, std::u16string& detail);
 
     void Changed(size_t index, ChangeReason reason, std::u16string detail);
-    void Decided(size_t index);
+    void Decided();
     void Fail(size_t index, std::u16string detail) {
         m_result.files[index].status = ScanStatus::Failed;
         m_result.files[index].detail = std::move(detail);
-        Decided(index);
+        Decided();
     }
 
     std::unique_ptr<CVxMsiPackage> m_package;
@@ -180,9 +187,6 @@ ScanRun::ScanRun(const std::u16string& packagePath, const std::u16string& folder
     : m_progress(progress) {
     m_result.packagePath = AbsoluteFrom(packagePath);
     m_result.folder = AbsoluteFrom(folder);
-    while (m_result.folder.size() > 1 && m_result.folder.back() == kNativeSeparator) {
-        m_result.folder.pop_back();
-    }
 }
 
 void ScanRun::ReadHashRows() {
@@ -230,9 +234,9 @@ std::optional<size_t> ScanRun::FindInFolder(const std::u16string& relative) cons
     return std::nullopt;
 }
 
-void ScanRun::Decided(size_t) {
+void ScanRun::Decided() {
     ++m_done;
-    if (m_progress && !m_progress(m_done, m_sources.size())) {
+    if (m_progress && !m_progress(m_done, m_sources.size(), m_content.BytesRead())) {
         throw Cancelled{};
     }
 }
@@ -242,7 +246,7 @@ void ScanRun::Changed(size_t index, ChangeReason reason, std::u16string detail) 
     file.status = ScanStatus::Changed;
     file.reason = reason;
     file.detail = std::move(detail);
-    Decided(index);
+    Decided();
 }
 
 void ScanRun::ClassifyByVersionAndSize(size_t index) {
@@ -259,7 +263,7 @@ void ScanRun::ClassifyByVersionAndSize(size_t index) {
     if (!found) {
         file.status = ScanStatus::Missing;
         file.detail = u"not in the folder";
-        Decided(index);
+        Decided();
         return;
     }
     const FolderFile& updated = m_walk.files[*found];
@@ -323,7 +327,7 @@ void ScanRun::CompareContent(size_t index) {
             return;
         }
         if (HashPartsOf(*digest) == row->second) {
-            Decided(index);
+            Decided();
             return;
         }
         m_folderDigests[index] = digest;
@@ -366,7 +370,7 @@ void ScanRun::CompareWithOriginal(size_t index, const std::string& original) {
                       u"the original's bytes";
     }
     if (same) {
-        Decided(index);
+        Decided();
         return;
     }
     std::u16string detail = std::move(how);

@@ -69,8 +69,9 @@ struct ScanResult {
     bool cancelled = false; // the progress callback asked to stop; `files` is then empty
 };
 
-// Called as files are classified with how many are done of how many; answering false cancels.
-using ScanProgress = std::function<bool(uint64_t done, uint64_t total)>;
+// Called as each file of the package is classified: how many are done of how many, and the
+// bytes of content read so far. Answering false cancels the scan.
+using ScanProgress = std::function<bool(uint64_t done, uint64_t total, uint64_t bytesRead)>;
 
 // A patch entry the scan proposes.
 struct ScanProposal {

@@ -201,6 +201,11 @@ void CVxWsApplicationFilesEPView::RouteSelection(CVXTreeCtrl* tree, HTREEITEM ne
     }
 }
 
+void CVxWsApplicationFilesEPView::OnFilter(const QString& text) {
+    m_originalTree.SetLeafFilter(text);
+    m_patchTree.SetLeafFilter(text);
+}
+
 void CVxWsApplicationFilesEPView::ShowForm(IPageForm* form, const std::u16string& key) {
     if (!form) {
         ShowContentsPage(); // the page stands without its forms

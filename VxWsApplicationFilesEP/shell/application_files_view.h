@@ -47,6 +47,8 @@ public:
     CVxWsApplicationFilesEPDoc* GetDocument() const;
 
     void OnUpdate(CVXWrkSpaceView* sender, LPARAM hint, CUpdateHint* hintObject) override;
+    // Both trees show only the files whose names contain `text`, with their folders.
+    void OnFilter(const QString& text) override;
     // The host's commands, from the document: help (ID_WORKSPACE_HELP) while the page is the
     // shown one. Failures of the help service raise.
     void OnExecuteCommand(UINT id, bool* handled);

@@ -14,12 +14,14 @@
 #include <QCloseEvent>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMenuBar>
 #include <QSettings>
 #include <QSplitter>
 #include <QStackedWidget>
 #include <QStatusBar>
+#include <QToolBar>
 
 using namespace Qt::StringLiterals;
 
@@ -80,6 +82,7 @@ MainWindow::MainWindow(std::vector<PageRegistration> registrations, QWidget* par
     connect(m_pageList, &QListWidget::currentRowChanged, this, &MainWindow::ActivatePage);
 
     BuildMenus();
+    BuildFilterBar();
     UpdateTitle();
     resize(1200, 800);
 }
@@ -262,6 +265,33 @@ QWidget* MainWindow::PageWindow(int index) const {
     return m_pages[static_cast<size_t>(index - 1)].window.data();
 }
 
+void MainWindow::BuildFilterBar() {
+    QToolBar* bar = addToolBar(tr("Filter"));
+    bar->setObjectName(u"FilterBar"_s);
+    bar->setMovable(false);
+    m_filter = new QLineEdit(bar);
+    m_filter->setObjectName(u"FileFilter"_s);
+    m_filter->setPlaceholderText(tr("Filter files (Ctrl+F)"));
+    m_filter->setAccessibleName(tr("Filter files"));
+    m_filter->setClearButtonEnabled(true);
+    m_filter->setMaximumWidth(320);
+    bar->addWidget(m_filter);
+    auto* focus = new QAction(tr("&Filter Files"), this);
+    focus->setShortcut(QKeySequence::Find);
+    connect(focus, &QAction::triggered, this, [this] {
+        m_filter->setFocus(Qt::ShortcutFocusReason);
+        m_filter->selectAll();
+    });
+    addAction(focus);
+    connect(m_filter, &QLineEdit::textChanged, this, [this] { PassFilterToActivePage(); });
+}
+
+void MainWindow::PassFilterToActivePage() {
+    if (HostedPage* page = Hosted(m_active); page && page->control) {
+        page->control->Filter(m_filter->text().toStdU16String().c_str());
+    }
+}
+
 void MainWindow::ActivatePage(int index) {
     if (index < 0 || index >= PageCount() || index == m_active) {
         return;
@@ -283,6 +313,7 @@ void MainWindow::ActivatePage(int index) {
     if (HostedPage* page = Hosted(index); page && page->control) {
         page->control->OnShowWorkspace();
         page->control->OnUpdateWorkspace(); // hint 0: what changed elsewhere shows now
+        PassFilterToActivePage();           // the filter box holds for whichever page is shown
     }
 }
 

@@ -19,6 +19,7 @@
 
 #include <vector>
 
+class QLineEdit;
 class QListWidget;
 class QMenu;
 class QStackedWidget;
@@ -69,6 +70,9 @@ private:
     class ProjectFileListener;
 
     void BuildMenus();
+    // The filter box (Ctrl+F): its text goes to the active page as it is typed.
+    void BuildFilterBar();
+    void PassFilterToActivePage();
     // Brings the project in line with its file (announcing what changed) and tells the author
     // what had to be done to the file.
     void CheckOutsideChanges();
@@ -93,6 +97,7 @@ private:
     QString m_originalPackage;
     int m_active = -1;
     QListWidget* m_pageList = nullptr;
+    QLineEdit* m_filter = nullptr;
     QStackedWidget* m_stack = nullptr;
     ProjectPage* m_projectPage = nullptr;
     QMenu* m_recentMenu = nullptr;

@@ -1,7 +1,8 @@
 #include "apps/vxpatch/command_table.h"
 
-#include "cli/version.h"
 #include "apps/vxpatch/console.h"
+#include "apps/vxpatch/data_output.h"
+#include "cli/version.h"
 #include "platform/com/com_exception.h"
 #include "platform/sys/format_string.h"
 #include "platform/sys/wide_string.h"
@@ -60,7 +61,14 @@ int RunCommandLine(const CommandTable& table, std::span<const std::u16string> ar
         PrintError(FormatString(u"unknown command \"%s\"; see vxpatch --help", first));
         return kExitUsage;
     }
-    const auto commandArgs = args.subspan(1);
+    std::vector<std::u16string> commandArgs(args.begin() + 1, args.end());
+    if (command->json) {
+        const auto json = std::find(commandArgs.begin(), commandArgs.end(), u"--json");
+        if (json != commandArgs.end()) {
+            commandArgs.erase(json);
+            SetOutputFormat(OutputFormat::Json);
+        }
+    }
     try {
         if (commandArgs.size() < command->minArgs || commandArgs.size() > command->maxArgs) {
             throw UsageError{};

@@ -22,8 +22,10 @@ struct Command {
     size_t maxArgs;
     std::u16string summary;
     std::function<int(std::span<const std::u16string> args)> run;
+    // The command prints data and takes --json (anywhere after its name) for a JSON document.
+    bool json = false;
 
-    std::u16string Usage() const { return name + u" " + arguments; }
+    std::u16string Usage() const { return name + u" " + arguments + (json ? u" [--json]" : u""); }
 };
 
 // Thrown by a handler whose arguments are right in number but not in form: the command line

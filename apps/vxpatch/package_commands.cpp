@@ -4,6 +4,7 @@
 #include "VxWsApplicationFilesEP/package/msi_handles.h"
 #include "VxWsApplicationFilesEP/package/package_kind.h"
 #include "apps/vxpatch/console.h"
+#include "apps/vxpatch/data_output.h"
 #include "apps/vxpatch/idt_writer.h"
 #include "platform/com/com_exception.h"
 #include "platform/sys/format_string.h"
@@ -56,8 +57,9 @@ std::u16string QuoteName(std::u16string_view name) {
 int ListNames(std::span<const std::u16string> args, std::u16string_view table) {
     CMsiHandle database = OpenPackage(args[0]);
     CMsiView view = OpenExecutedView(database, u"SELECT `Name` FROM " + QuoteName(table));
+    RowPrinter rows({{u"Name"}});
     while (CMsiRecord row = view.Fetch()) {
-        PrintLine(row.GetString(1));
+        rows.Row({row.GetString(1)});
     }
     return kExitSuccess;
 }
@@ -127,6 +129,33 @@ int Query(std::span<const std::u16string> args) {
     }
     CMsiView view = OpenExecutedView(database, args[1], params);
     const auto types = ColumnInfo(view, MSICOLINFO_TYPES);
+    if (JsonOutput()) {
+        // Values as they are (integers as numbers, null cells as null), each binary cell as
+        // "<N bytes>"; the keys are the column names.
+        const auto names = ColumnInfo(view, MSICOLINFO_NAMES);
+        std::vector<Column> columns;
+        for (size_t c = 0; c < names.size(); ++c) {
+            const char16_t kind = types[c].empty() ? u's' : types[c].front();
+            columns.push_back(
+                {names[c], kind == u'i' || kind == u'I' ? CellKind::Number : CellKind::Text});
+        }
+        RowPrinter rows(columns);
+        while (CMsiRecord row = view.Fetch()) {
+            std::vector<std::u16string> cells;
+            std::vector<bool> nulls;
+            for (size_t c = 0; c < types.size(); ++c) {
+                const UINT field = static_cast<UINT>(c + 1);
+                const char16_t kind = types[c].empty() ? u's' : types[c].front();
+                nulls.push_back(row.IsNull(field));
+                cells.push_back(
+                    kind == u'v' || kind == u'V'
+                        ? FormatString(u"<%u bytes>", MsiRecordDataSize(row.Handle(), field))
+                        : row.GetString(field));
+            }
+            rows.Row(cells, nulls);
+        }
+        return kExitSuccess;
+    }
     while (CMsiRecord row = view.Fetch()) {
         std::vector<std::u16string> fields;
         for (size_t c = 0; c < types.size(); ++c) {
@@ -234,11 +263,11 @@ int Version(std::span<const std::u16string> args) {
 } // namespace
 
 void AddPackageCommands(CommandTable& table) {
-    table.Add({u"tables", u"PKG", 1, 1, u"list the package's tables", Tables});
+    table.Add({u"tables", u"PKG", 1, 1, u"list the package's tables", Tables, true});
     table.Add({u"export", u"PKG TABLE", 2, 2, u"write a table as IDT text", Export});
     // At most 64 VALUEs.
     table.Add({u"query", u"PKG SQL [VALUE...]", 2, 66,
-               u"run a SELECT; VALUEs bind the ? markers in order", Query});
+               u"run a SELECT; VALUEs bind the ? markers in order", Query, true});
     table.Add({u"suminfo", u"PKG", 1, 1, u"show the summary information", SummaryInfo});
     table.Add({u"streams", u"PKG", 1, 1, u"list the package's streams", Streams});
     table.Add({u"version", u"FILE", 1, 1, u"show a file's version and language", Version});

@@ -7,6 +7,7 @@
 #include "VxWsApplicationFilesEP/patchlist/patch_file_info.h"
 #include "VxWsApplicationFilesEP/resources/string_table.h"
 #include "apps/vxpatch/console.h"
+#include "apps/vxpatch/data_output.h"
 #include "ide/automation/project_batch.h"
 #include "ide/automation/project_errors.h"
 #include "ide/automation/project_factory.h"
@@ -170,21 +171,22 @@ int Info(std::span<const std::u16string> args) {
     ThrowIfFailed(project->GetFilePath(path.Out()));
     ThrowIfFailed(project->GetProjectType(type.Out()));
     ThrowIfFailed(project->GetSchemaVersion(&version));
-    PrintLine(u"Project: " + path.ToString());
-    PrintLine(u"Type: " + type.ToString());
-    PrintLine(FormatString(u"Format: %d", version));
+    FieldPrinter fields;
+    fields.Text(u"Project", path.ToString());
+    fields.Text(u"Type", type.ToString());
+    fields.Number(u"Format", version);
     if (type.ToString() == kPatchProjectType) {
         ComPtr<IPatchProject> patchProject = PatchProjectOf(project.Get(), args[0]);
         BStr original;
         ThrowIfFailed(patchProject->GetOriginalPackage(original.Out()));
-        PrintLine(u"Original package: " + original.ToString());
-        PrintLine(u"Original package path: " +
-                  ExpandProjectPath(patchProject.Get(), original.ToString()));
+        fields.Text(u"Original package", original.ToString());
+        fields.Text(u"Original package path",
+                    ExpandProjectPath(patchProject.Get(), original.ToString()));
         ComPtr<IPatchFiles> files;
         ThrowIfFailed(patchProject->GetFiles(files.ReleaseAndGetAddressOf()));
         int32_t count = 0;
         ThrowIfFailed(files->GetCount(&count));
-        PrintLine(FormatString(u"Entries: %d", count));
+        fields.Number(u"Entries", count);
     }
     BStr names;
     ThrowIfFailed(project->GetPathVariableNames(names.Out()));
@@ -192,11 +194,18 @@ int Info(std::span<const std::u16string> args) {
     SplitString(names.ToString(), u'\n', true, list);
     ComPtr<IPathVariables> variables;
     ThrowIfFailed(project.As(variables));
+    nlohmann::ordered_json values = nlohmann::ordered_json::object();
     for (const auto& name : list) {
         BStr value;
         ThrowIfFailed(variables->GetPathVariable(name.c_str(), value.Out()));
-        PrintLine(FormatString(u"Path variable %s: %s", name, value.ToString()));
+        if (JsonOutput()) {
+            values[Utf8(name)] = Utf8(value.ToString());
+        } else {
+            PrintLine(FormatString(u"Path variable %s: %s", name, value.ToString()));
+        }
     }
+    fields.Member(u"Path variables", std::move(values));
+    fields.Finish();
     return kExitSuccess;
 }
 
@@ -207,6 +216,14 @@ int List(std::span<const std::u16string> args) {
     ThrowIfFailed(patchProject->GetFiles(files.ReleaseAndGetAddressOf()));
     ComPtr<IEnumVARIANT> entries;
     ThrowIfFailed(files->NewEnum(entries.ReleaseAndGetAddressOf()));
+    RowPrinter rows({{u"Key"},
+                     {u"Type", CellKind::Number},
+                     {u"New file path"},
+                     {u"Self-registering", CellKind::Flag},
+                     {u"Extract COM", CellKind::Flag},
+                     {u"Overwrite", CellKind::Flag},
+                     {u"Features"},
+                     {u"Destination directory"}});
     for (;;) {
         Variant item;
         ULONG fetched = 0;
@@ -218,9 +235,8 @@ int List(std::span<const std::u16string> args) {
         ThrowIfFailed(item.Get()->punkVal->QueryInterface(IPatchFile::kIid,
                                                           entry.ReleaseAndGetVoidAddress()));
         const PatchEntry e = ReadPatchEntry(entry.Get());
-        PrintLine(FormatString(u"%s\t%d\t%s\t%s\t%s\t%s\t%s\t%s", e.key, e.type, e.newFilePath,
-                               Flag(e.selfReg), Flag(e.extractCom), Flag(e.overwrite), e.feature,
-                               e.destinationDir));
+        rows.Row({e.key, FormatString(u"%d", e.type), e.newFilePath, Flag(e.selfReg),
+                  Flag(e.extractCom), Flag(e.overwrite), e.feature, e.destinationDir});
     }
     return kExitSuccess;
 }
@@ -327,14 +343,9 @@ int Set(std::span<const std::u16string> args) {
     return kExitSuccess;
 }
 
-void PrintField(std::u16string_view name, const std::u16string& value) {
-    Print(std::u16string(name) + u": " + value + u"\n");
-}
-
-// What the settings pane shows for `key`: the form of its entry (updated or deleted file, new
-// file), or for a file of the original package that is no entry, the original file's details.
 int Show(std::span<const std::u16string> args) {
     const ConsoleMessages messages;
+    FieldPrinter fields;
     ComPtr<IProject> project = OpenProjectFile(args[0]);
     ComPtr<IPatchProject> patchProject = PatchProjectOf(project.Get(), args[0]);
     const std::u16string& key = args[1];
@@ -348,21 +359,22 @@ int Show(std::span<const std::u16string> args) {
     }
     if (type == kPatchTypeNewFile) {
         // A new file is no file of the original package: the form shows its own settings.
-        PrintField(u"Entry", u"new file");
-        PrintField(u"File key", key);
-        PrintField(u"New file", info.GetNewFilePath());
-        PrintField(u"Self-registering", Flag(info.GetSelfReg()));
-        PrintField(u"Extract COM", Flag(info.GetExtractCOM()));
+        fields.Text(u"Entry", u"new file");
+        fields.Text(u"File key", key);
+        fields.Text(u"New file", info.GetNewFilePath());
+        fields.Flag(u"Self-registering", info.GetSelfReg());
+        fields.Flag(u"Extract COM", info.GetExtractCOM());
         const std::u16string directory = info.GetDestinationDir();
-        PrintField(u"Destination directory", directory);
+        fields.Text(u"Destination directory", directory);
         std::u16string resolved;
         if (!directory.empty() && !info.PackagePath().empty()) {
             info.OpenPackage();
             resolved = info.ResolveDirectoryKey(directory);
             info.ClosePackage();
         }
-        PrintField(u"Destination", resolved);
-        PrintField(u"Features", info.GetFeature());
+        fields.Text(u"Destination", resolved);
+        fields.Text(u"Features", info.GetFeature());
+        fields.Finish();
         return kExitSuccess;
     }
     if (info.PackagePath().empty()) {
@@ -374,24 +386,25 @@ int Show(std::span<const std::u16string> args) {
         info.ClosePackage();
         Fail(FormatString(u"Neither the project nor the original package has a file \"%s\".", key));
     }
-    PrintField(u"Entry", !entry                     ? u"none (original file)"
-                         : type == kPatchTypeDelete ? u"deleted file"
-                                                    : u"updated file");
-    PrintField(u"File name", fileName);
-    PrintField(u"File key", key);
-    PrintField(u"Destination", info.GetDestination());
-    PrintField(u"Version", info.GetFileVersion());
-    PrintField(u"Language", info.GetFileLanguage());
-    PrintField(u"Component", info.GetComponentName());
-    PrintField(u"Key file", info.GetKeyFile());
+    fields.Text(u"Entry", !entry                     ? u"none (original file)"
+                          : type == kPatchTypeDelete ? u"deleted file"
+                                                     : u"updated file");
+    fields.Text(u"File name", fileName);
+    fields.Text(u"File key", key);
+    fields.Text(u"Destination", info.GetDestination());
+    fields.Text(u"Version", info.GetFileVersion());
+    fields.Text(u"Language", info.GetFileLanguage());
+    fields.Text(u"Component", info.GetComponentName());
+    fields.Text(u"Key file", info.GetKeyFile());
     info.ClosePackage();
     if (entry) {
-        PrintField(u"Updated file", info.GetNewFilePath());
-        PrintField(u"Updated file version", info.GetNewFileVersion());
-        PrintField(u"Overwrite", Flag(info.GetOverwrite()));
-        PrintField(u"Extract COM", Flag(info.GetExtractCOM()));
-        PrintField(u"Delete", Flag(info.GetDeleteOnPatch()));
+        fields.Text(u"Updated file", info.GetNewFilePath());
+        fields.Text(u"Updated file version", info.GetNewFileVersion());
+        fields.Flag(u"Overwrite", info.GetOverwrite());
+        fields.Flag(u"Extract COM", info.GetExtractCOM());
+        fields.Flag(u"Delete", info.GetDeleteOnPatch());
     }
+    fields.Finish();
     return kExitSuccess;
 }
 
@@ -410,10 +423,10 @@ int Remove(std::span<const std::u16string> args) {
 void AddProjectCommands(CommandTable& table) {
     table.Add({u"new", u"PROJECT --original PKG", 3, 3,
                u"create a patch project for the original package PKG", New});
-    table.Add(
-        {u"info", u"PROJECT", 1, 1, u"show a project's type, format, package and entries", Info});
-    table.Add(
-        {u"list", u"PROJECT", 1, 1, u"list the patch entries, one a line, tab-separated", List});
+    table.Add({u"info", u"PROJECT", 1, 1, u"show a project's type, format, package and entries",
+               Info, true});
+    table.Add({u"list", u"PROJECT", 1, 1, u"list the patch entries, one a line, tab-separated",
+               List, true});
     table.Add({u"add", u"PROJECT FILEKEY...", 2, SIZE_MAX,
                u"patch existing files of the original package", Add});
     table.Add({u"add-new", u"PROJECT PATH", 2, 2, u"add a new file to the patch", AddNew});
@@ -421,7 +434,7 @@ void AddProjectCommands(CommandTable& table) {
         {u"set", u"PROJECT KEY PROPERTY VALUE", 4, 4, u"change one setting of a patch entry", Set});
     table.Add({u"remove", u"PROJECT KEY", 2, 2, u"remove a patch entry", Remove});
     table.Add({u"show", u"PROJECT KEY", 2, 2,
-               u"show what the settings pane shows for an entry or an original file", Show});
+               u"show what the settings pane shows for an entry or an original file", Show, true});
 }
 
 } // namespace vx::cli

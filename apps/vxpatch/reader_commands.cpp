@@ -6,8 +6,10 @@
 #include "VxWsApplicationFilesEP/package/package_kind.h"
 #include "VxWsApplicationFilesEP/package/version_compare.h"
 #include "apps/vxpatch/console.h"
+#include "apps/vxpatch/data_output.h"
 #include "platform/sys/format_string.h"
 
+#include <cstdio>
 #include <memory>
 
 namespace vx::cli {
@@ -49,10 +51,11 @@ int Dir(std::span<const std::u16string> args) {
 int Dirs(std::span<const std::u16string> args) {
     auto package = OpenPackage(args[0]);
     CMsiView* view = package->OpenTableView(u"Directory", u"");
+    RowPrinter rows({{u"Directory"}, {u"Target"}, {u"Source"}});
     while (CMsiRecord row = view->Fetch()) {
         const std::u16string key = row.GetString(1);
-        PrintLine(key + u"\t" + package->Resolver().ResolveDirectory(key, false) + u"\t" +
-                  package->Resolver().ResolveDirectory(key, true));
+        rows.Row({key, package->Resolver().ResolveDirectory(key, false),
+                  package->Resolver().ResolveDirectory(key, true)});
     }
     return kExitSuccess;
 }
@@ -73,19 +76,47 @@ int ComparePackages(std::span<const std::u16string> args) {
 
 int Product(std::span<const std::u16string> args) {
     auto package = OpenPackage(args[0]);
-    PrintLine(u"ProductCode: " + package->GetProductCode());
-    PrintLine(u"ProductVersion: " + package->GetProductVersion());
-    PrintLine(u"ProductLanguage: " + package->GetProductLanguage());
-    PrintLine(u"PackageCode: " + package->GetPackageCode());
-    PrintLine(FormatString(u"Schema: %d", package->GetSchema()));
+    FieldPrinter fields;
+    fields.Text(u"ProductCode", package->GetProductCode());
+    fields.Text(u"ProductVersion", package->GetProductVersion());
+    fields.Text(u"ProductLanguage", package->GetProductLanguage());
+    fields.Text(u"PackageCode", package->GetPackageCode());
+    fields.Number(u"Schema", package->GetSchema());
+    fields.Finish();
     return kExitSuccess;
+}
+
+// A node as {"label", "key" (files only), "children" (folders and the root)}.
+nlohmann::ordered_json NodeJson(const OriginalTreeNode& node) {
+    nlohmann::ordered_json json = {{"label", Utf8(node.Item().label)}};
+    if (node.Item().kind == NodeKind::File) {
+        json["key"] = Utf8(node.Item().key);
+        return json;
+    }
+    nlohmann::ordered_json children = nlohmann::ordered_json::array();
+    for (const auto& child : node.Children()) {
+        children.push_back(NodeJson(*child));
+    }
+    json["children"] = std::move(children);
+    return json;
 }
 
 int Tree(std::span<const std::u16string> args) {
     OpenPackage(args[0]); // a package that cannot be opened is an error here, not an empty tree
     OriginalFilesModel model(kOriginalSetupFilesLabel);
+    if (!JsonOutput()) {
+        // The root line needs no reading of the package: it is there at once, while the tree,
+        // which is sorted, is only known whole.
+        PrintLine(kOriginalSetupFilesLabel);
+        std::fflush(stdout);
+    }
     FillOriginalFiles(model, args[0]);
-    Print(model.Print());
+    if (JsonOutput()) {
+        std::puts(NodeJson(model.Root()).dump(2).c_str());
+    } else {
+        const std::u16string text = model.Print();
+        Print(std::u16string_view(text).substr(text.find(u'\n') + 1));
+    }
     return kExitSuccess;
 }
 
@@ -94,16 +125,16 @@ int Tree(std::span<const std::u16string> args) {
 void AddReaderCommands(CommandTable& table) {
     table.Add({u"dir", u"PKG KEY [--source]", 2, 3,
                u"resolve a Directory key (target path, or source path with --source)", Dir});
-    table.Add(
-        {u"dirs", u"PKG", 1, 1, u"every Directory key with its target and source paths", Dirs});
+    table.Add({u"dirs", u"PKG", 1, 1, u"every Directory key with its target and source paths", Dirs,
+               true});
     table.Add(
         {u"compare-versions", u"A B", 2, 2, u"how version A relates to B", CompareVersionsCommand});
     table.Add(
         {u"compare", u"PKG OTHER", 2, 2, u"how package PKG relates to OTHER", ComparePackages});
     table.Add({u"product", u"PKG", 1, 1,
-               u"product code, version and language, package code and schema", Product});
+               u"product code, version and language, package code and schema", Product, true});
     table.Add({u"tree", u"PKG", 1, 1,
-               u"the Original Setup Files tree: one node a line, indented by level", Tree});
+               u"the Original Setup Files tree: one node a line, indented by level", Tree, true});
 }
 
 } // namespace vx::cli

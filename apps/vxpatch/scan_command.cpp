@@ -142,15 +142,18 @@ int Scan(std::span<const std::u16string> args) {
 
     std::unique_ptr<TerminalProgress> progress;
     uint64_t shown = 0;
-    const ScanResult result = scan.Scan(options.folder, [&](uint64_t done, uint64_t total) {
-        if (!progress) {
-            progress = std::make_unique<TerminalProgress>(u"Scanning", total);
-        }
-        for (; shown < done; ++shown) {
-            progress->Advance(0);
-        }
-        return true;
-    });
+    uint64_t bytesShown = 0;
+    const ScanResult result =
+        scan.Scan(options.folder, [&](uint64_t done, uint64_t total, uint64_t bytes) {
+            if (!progress) {
+                progress = std::make_unique<TerminalProgress>(u"Scanning", total);
+            }
+            for (; shown < done; ++shown) {
+                progress->Advance(bytes - bytesShown);
+                bytesShown = bytes;
+            }
+            return true;
+        });
     if (progress) {
         progress->Finish();
     }

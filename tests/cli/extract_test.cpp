@@ -1,5 +1,6 @@
 // vxpatch extract and extract-all as a user runs them: every corpus file against the sizes an
-// independent extractor gave, the media fixture's failures, and the original left untouched.
+// independent extractor gave (and the extraction scanned against its package), the media
+// fixture's failures, and the original left untouched.
 
 #include "support/child_process.h"
 #include "support/scratch_folder.h"
@@ -61,7 +62,7 @@ protected:
 
 } // namespace
 
-TEST_F(Extract, EveryCorpusFileHasTheListedSize) {
+TEST_F(Extract, EveryCorpusFileHasTheListedSizeAndScansAsUnchanged) {
     for (const auto& path : vx::testing::CorpusPackages()) {
         const std::string name = path.filename().string();
         SCOPED_TRACE(name);
@@ -77,6 +78,13 @@ TEST_F(Extract, EveryCorpusFileHasTheListedSize) {
             listed[Lower(file)] = size;
         }
         EXPECT_EQ(Files(temp / "out"), listed);
+        // Real hash rows agree with the real files in the installer's form of the digest, and
+        // the scan's extracted originals go too.
+        fs::remove(temp / "p.vxp");
+        Vxpatch("new " + At("p.vxp") + " --original " + Quote(path.string()));
+        const ChildOutcome scan = Vxpatch("scan " + At("p.vxp") + " " + At("out"));
+        EXPECT_EQ(scan.exitCode, 0);
+        EXPECT_EQ(scan.out, "");
         EXPECT_EQ(vx::testing::FileBytes(path), before);
         ExpectNoCabinetCopies();
     }

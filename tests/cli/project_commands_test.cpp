@@ -6,6 +6,7 @@
 #include "support/test_paths.h"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 #include <sqlite3.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -13,6 +14,7 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <sstream>
 #include <thread>
 
 namespace {
@@ -234,3 +236,86 @@ TEST_F(ProjectCommands, ARelativePackagePathMeansTheCurrentFolder) {
 }
 
 } // namespace
+
+namespace {
+
+std::vector<std::string> TextLines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+// A JSON value as the text output writes it (flags and numbers as digits).
+std::string AsText(const nlohmann::ordered_json& value) {
+    if (value.is_string()) {
+        return value.get<std::string>();
+    }
+    if (value.is_boolean()) {
+        return value.get<bool>() ? "1" : "0";
+    }
+    return value.is_null() ? "" : value.dump();
+}
+
+void CollectLabels(const nlohmann::ordered_json& node, int depth, std::vector<std::string>& out) {
+    out.push_back(std::string(2 * static_cast<size_t>(depth), ' ') + AsText(node["label"]));
+    for (const auto& child : node.value("children", nlohmann::ordered_json::array())) {
+        CollectLabels(child, depth + 1, out);
+    }
+}
+
+} // namespace
+
+// Every data command's --json says what its text says: the same fields under the same names,
+// the same rows with the same cells, the same tree; and a command without data refuses --json.
+TEST_F(ProjectCommands, EveryDataCommandsJsonSaysWhatItsTextSays) {
+    New();
+    ASSERT_EQ(Vxpatch("add p.vxp server.dll plain.exe").exitCode, 0);
+    ASSERT_EQ(Vxpatch("set p.vxp server.dll type 1").exitCode, 0);
+    const std::string pkg = Quote(rules);
+    enum class Shape { Fields, Rows, Tree };
+    const std::pair<std::string, Shape> commands[] = {
+        {"info p.vxp", Shape::Fields},
+        {"show p.vxp server.dll", Shape::Fields},
+        {"product " + pkg, Shape::Fields},
+        {"list p.vxp", Shape::Rows},
+        {"tables " + pkg, Shape::Rows},
+        {"dirs " + pkg, Shape::Rows},
+        {"query " + pkg + " 'SELECT `File`, `Component_` FROM `File`'", Shape::Rows},
+        {"tree " + pkg, Shape::Tree},
+    };
+    for (const auto& [command, shape] : commands) {
+        const ChildOutcome text = Vxpatch(command);
+        const ChildOutcome json = Vxpatch(command + " --json");
+        ASSERT_EQ(text.exitCode, 0) << command << text.err;
+        ASSERT_EQ(json.exitCode, 0) << command << json.err;
+        const nlohmann::ordered_json document = nlohmann::ordered_json::parse(json.out);
+        const std::vector<std::string> lines = TextLines(text.out);
+        if (shape == Shape::Fields) {
+            ASSERT_TRUE(document.is_object()) << command;
+            for (const std::string& line : lines) {
+                const size_t colon = line.find(": ");
+                ASSERT_NE(colon, std::string::npos) << line;
+                EXPECT_EQ(AsText(document[line.substr(0, colon)]), line.substr(colon + 2))
+                    << command << ": " << line;
+            }
+        } else if (shape == Shape::Rows) {
+            ASSERT_TRUE(document.is_array()) << command;
+            ASSERT_EQ(document.size(), lines.size()) << command;
+            for (size_t i = 0; i < lines.size(); ++i) {
+                std::string joined;
+                for (const auto& [name, value] : document[i].items()) {
+                    joined += (joined.empty() ? "" : "\t") + AsText(value);
+                }
+                EXPECT_EQ(joined, lines[i]) << command;
+            }
+        } else {
+            std::vector<std::string> labels;
+            CollectLabels(document, 0, labels);
+            EXPECT_EQ(labels, lines);
+        }
+    }
+    EXPECT_EQ(Vxpatch("compare-versions 1 2 --json").exitCode, 2);
+}

@@ -241,43 +241,6 @@ TEST_F(Scan, ReportsAHashRowThatDisagreesAndKeepsNamesInsideTheFolder) {
     EXPECT_EQ(Lines(Vxpatch("scan p.vxp out").out)[0],
               "changed\tReadme\tcontent differs from the original's bytes; the package's "
               "MsiFileHash row disagrees with its own file; compared by the original's bytes");
-}
-
-TEST_F(Scan, EachCorpusPackageMatchesItsOwnExtraction) {
-    for (const auto& path : vx::testing::CorpusPackages()) {
-        SCOPED_TRACE(path.filename().string());
-        const auto before = vx::testing::FileBytes(path);
-        fs::remove_all(out);
-        fs::remove(temp / "p.vxp");
-        Vxpatch("new p.vxp --original " + Quote(path.string()));
-        ASSERT_EQ(Vxpatch("extract-all " + Quote(path.string()) + " out").exitCode, 0);
-        // Real hash rows agree with the real files, in the installer's form of the digest.
-        const ChildOutcome run = Vxpatch("scan p.vxp out --json");
-        EXPECT_EQ(run.exitCode, 0) << run.err;
-        const auto json = nlohmann::json::parse(run.out);
-        EXPECT_EQ(json["files"].size(), 0u) << json["files"];
-        EXPECT_EQ(json["summary"]["unchanged"],
-                  Lines(Vxpatch("query " + Quote(path.string()) + " 'SELECT File FROM File'").out)
-                      .size());
-        EXPECT_EQ(vx::testing::FileBytes(path), before);
-    }
-}
-
-TEST_F(Scan, RefusesWhatItCannotScan) {
-    const struct {
-        std::string arguments;
-        int exitCode;
-        std::string error;
-    } cases[] = {
-        {"scan p.vxp", 2, "usage: vxpatch scan"},
-        {"scan p.vxp out --deletes", 2, "usage: vxpatch scan"},
-        {"scan p.vxp out --everything", 2, "usage: vxpatch scan"},
-        {"scan p.vxp nowhere", 1, "cannot be scanned"},
-        {"scan nowhere.vxp out", 1, "nowhere.vxp"},
-    };
-    for (const auto& c : cases) {
-        const ChildOutcome run = Vxpatch(c.arguments);
-        EXPECT_EQ(run.exitCode, c.exitCode) << c.arguments;
-        EXPECT_NE(run.err.find(c.error), std::string::npos) << c.arguments << "\n" << run.err;
-    }
+    EXPECT_NE(Vxpatch("scan p.vxp nowhere").err.find("/nowhere\" cannot be scanned: No such file"),
+              std::string::npos);
 }

@@ -99,6 +99,10 @@ TEST(Vxpatch, CommandsAnswerWithTheirOutputMessagesAndExitCodes) {
          "is not a Windows Installer package: it is not a compound file"},
         {"new p.vxp --original " + Fixture("otherkind_module"), 1, "is a merge module (.msm)"},
         {"info p.vxp", 1, ""}, // the refused project was not made
+        {"scan p.vxp", 2, "usage: vxpatch scan PROJECT FOLDER"},
+        {"scan p.vxp . --deletes", 2, "usage: vxpatch scan"}, // deletes are applied only
+        {"scan p.vxp . --everything", 2, "usage: vxpatch scan"},
+        {"scan p.vxp .", 1, "p.vxp"},
     };
     for (const Case& c : cases) {
         const ChildOutcome run = Vxpatch(c.arguments);

@@ -160,14 +160,15 @@ private slots:
         QVERIFY(!tree.IsExpanded(a));
     }
 
-    // Across a row, left to right, the parts come in order; below the rows is nowhere.
+    // Across a row, left to right, the parts come in order; below the rows is nowhere. A click
+    // toggles the check box exactly where the hit test says the box is.
     void hitTest_data() {
         QTest::addColumn<bool>("folder");
         QTest::addColumn<QList<UINT>>("parts");
         QTest::newRow("folder with a file")
             << true
-            << QList<UINT>{TVHT_ONITEMBUTTON, TVHT_ONITEMSTATEICON, TVHT_ONITEMICON,
-                           TVHT_ONITEMLABEL, TVHT_ONITEMRIGHT};
+            << QList<UINT>{TVHT_ONITEMBUTTON, TVHT_ONITEMINDENT, TVHT_ONITEMSTATEICON,
+                           TVHT_ONITEMICON, TVHT_ONITEMLABEL, TVHT_ONITEMRIGHT};
         QTest::newRow("file in the folder")
             << false
             << QList<UINT>{TVHT_ONITEMINDENT, TVHT_ONITEMSTATEICON, TVHT_ONITEMICON,
@@ -194,9 +195,15 @@ private slots:
         QList<UINT> seen;
         for (int x = 0; x < tree.viewport()->width(); ++x) {
             UINT flags = 0;
-            QCOMPARE(tree.HitTest({x, row.center().y()}, &flags), item);
+            const QPoint at(x, row.center().y());
+            QCOMPARE(tree.HitTest(at, &flags), item);
             if (seen.isEmpty() || seen.back() != flags) {
                 seen << flags;
+            }
+            if (flags != TVHT_ONITEMBUTTON) { // the button would fold the row away
+                const bool before = tree.GetCheck(item);
+                QTest::mouseClick(tree.viewport(), Qt::LeftButton, {}, at);
+                QCOMPARE(tree.GetCheck(item) != before, flags == TVHT_ONITEMSTATEICON);
             }
         }
         QTEST(seen, "parts");

@@ -4,7 +4,9 @@
 Layers, bottom to top: platform/sys, platform/com, platform/msi, ide/, VxWsApplicationFilesEP/,
 apps/. A file may include its own layer and the layers below it. Every quoted include must name
 a file of the source tree by its path from the root, or a generated header: uic's ui_<form>.h of
-a <form>.ui beside the including file.
+a <form>.ui beside the including file. Inside the page,
+the attribute forms sit above its view: of the page's other files only the module, which
+registers them, includes them.
 """
 import pathlib
 import re
@@ -19,6 +21,10 @@ UIC_HEADER = re.compile(r"^ui_([^/]+)\.h$")
 def is_generated(file, target):
     form = UIC_HEADER.match(target)
     return target in GENERATED or bool(form and (file.parent / f"{form.group(1)}.ui").is_file())
+
+
+FORMS = "VxWsApplicationFilesEP/forms/"
+FORMS_USERS = {"VxWsApplicationFilesEP/shell/module.cpp"}
 
 
 def layer_of(path):
@@ -51,6 +57,10 @@ def main(root):
                               f"({LAYERS[rank]} lies above it)")
             elif not (root / target).is_file():
                 faults.append(f"{relative}:{number}: \"{target}\" does not exist")
+            elif (target.startswith(FORMS) and LAYERS[own] == "VxWsApplicationFilesEP"
+                  and not relative.startswith(FORMS) and relative not in FORMS_USERS):
+                faults.append(f"{relative}:{number}: only the module includes the forms "
+                              f"(\"{target}\")")
     for fault in faults:
         print(fault)
     print(f"{len(faults)} include(s) against the layers")

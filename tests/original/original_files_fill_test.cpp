@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include <filesystem>
 
 using namespace vx;
@@ -79,6 +81,17 @@ TEST(OriginalFilesFill, FilesOfTargetDirItselfAreNotShown) {
 
 TEST(OriginalFilesFill, APackageThatCannotBeOpenedLeavesTheRootAlone) {
     EXPECT_EQ(Fill("/no/such/package.msi"), "Original Setup Files\n");
+}
+
+TEST(OriginalFilesFill, ACancelledFillKeepsTheFilesReadSoFar) {
+    OriginalFilesModel model(kOriginalSetupFilesLabel);
+    std::vector<size_t> reports;
+    FillOriginalFiles(model, Utf8ToUtf16(vx::testing::FixtureFile("big5k")), [&](size_t rows) {
+        reports.push_back(rows);
+        return reports.size() < 2;
+    });
+    EXPECT_EQ(reports, (std::vector<size_t>{kRowsPerReport, 2 * kRowsPerReport}));
+    EXPECT_EQ(model.FileCount(), 2 * kRowsPerReport);
 }
 
 TEST(OriginalFilesFill, ReadsTheCorpusAndNeverWritesIt) {

@@ -20,7 +20,7 @@ TEST(UpdateScan, ReportsProgressAndStopsWhenCancelled) {
     FixtureProject fixture("scan/scan");
     CUpdateScan scan(fixture.patch.Get(), fixture.root.Get());
     std::vector<uint64_t> done;
-    const ScanResult whole = scan.Scan(kImage, [&](uint64_t count, uint64_t total) {
+    const ScanResult whole = scan.Scan(kImage, [&](uint64_t count, uint64_t total, uint64_t) {
         EXPECT_EQ(total, 7u);
         done.push_back(count);
         return true;
@@ -32,7 +32,7 @@ TEST(UpdateScan, ReportsProgressAndStopsWhenCancelled) {
     EXPECT_EQ(whole.files[6].key, u"Guide");
 
     const ScanResult stopped =
-        scan.Scan(kImage, [](uint64_t count, uint64_t) { return count < 3; });
+        scan.Scan(kImage, [](uint64_t count, uint64_t, uint64_t) { return count < 3; });
     EXPECT_TRUE(stopped.cancelled);
     EXPECT_TRUE(stopped.files.empty());
 }

@@ -6,6 +6,7 @@
 #include "ide/automation/project_factory.h"
 #include "ide/framework/widgets/workspace_interfaces.h"
 #include "ide/framework/widgets/workspace_site.h"
+#include "platform/com/class_factory.h"
 #include "platform/com/com_exception.h"
 
 #include <QDir>

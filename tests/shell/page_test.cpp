@@ -28,9 +28,8 @@ const EntryRow kEntries[] = {
 
 ComPtr<IClassFactory> ModuleFactory() {
     ComPtr<IClassFactory> factory;
-    CServiceObjectLoader::Instance().GetClassObject(u"" VX_PAGE_MODULE,
-                                                    CLSID_VxWsApplicationFilesEP,
-                                                    factory.ReleaseAndGetAddressOf());
+    CServiceObjectLoader::Instance().GetClassObject(
+        u"" VX_PAGE_MODULE, CLSID_VxWsApplicationFilesEP, factory.ReleaseAndGetAddressOf());
     return factory;
 }
 
@@ -137,15 +136,15 @@ private slots:
         QVERIFY(Find(original, "plugin.dll").isValid());
         const QModelIndex patchRoot = patch->model()->index(0, 0);
         QCOMPARE(patchRoot.data().toString(), QString("Files To Patch"));
-        QCOMPARE(Labels(patch, patchRoot),
-                 (QStringList{"app.exe", "core.dll", "extra.dll", "File Not Found In Original Setup"}));
+        QCOMPARE(Labels(patch, patchRoot), (QStringList{"app.exe", "core.dll", "extra.dll",
+                                                        "File Not Found In Original Setup"}));
         QCOMPARE(patch->currentIndex(), patchRoot);
         QVERIFY(patch->isExpanded(patchRoot));
         QVERIFY(page.ShowsContentsPage());
     }
 
-    // Help follows the last Files To Patch selection while anything is selected; without forms
-    // every selection shows the contents page.
+    // Help follows the last Files To Patch selection while anything is selected, and the right
+    // pane shows the selection's form (known by a control of its template) or the contents page.
     void helpFollowsTheSelection() {
         PageHarness page;
         page.MakeProject(Fixture("basic.msi"), {std::begin(kEntries), std::end(kEntries)});
@@ -164,36 +163,45 @@ private slots:
             const char* what;
             std::function<void()> act;
             const char16_t* topic; // null: the command is not handled
+            const char* pane;      // null: the contents page
         } steps[] = {
-            {"the root selected by the fill", [] {}, u"KMApplicationFiles.htm"},
+            {"the root selected by the fill", [] {}, u"KMApplicationFiles.htm", nullptr},
             {"a patched file",
              [&] {
                  patch->setFocus();
                  patch->setCurrentIndex(patch->model()->index(0, 0, patchRoot));
              },
-             u"KMAppFileModifiedCommonTab.htm"},
-            {"the patch tree lost the focus", [&] { original->setFocus(); },
-             u"KMAppFileModifiedCommonTab.htm"},
+             u"KMAppFileModifiedCommonTab.htm", "id_233"},
+            {"the patch tree lost the focus (to the original root)", [&] { original->setFocus(); },
+             u"KMAppFileModifiedCommonTab.htm", nullptr},
+            {"an original folder", [&] { original->setCurrentIndex(Find(original, "docs")); },
+             u"KMAppFileModifiedCommonTab.htm", nullptr},
             {"an original file", [&] { original->setCurrentIndex(Find(original, "app.exe")); },
-             u"KMAppFileModifiedCommonTab.htm"},
+             u"KMAppFileModifiedCommonTab.htm", "id_224"},
             {"the original tree lost the focus", [&] { page.RightPane()->setFocus(); },
-             u"KMApplicationFiles.htm"},
+             u"KMApplicationFiles.htm", "id_224"},
             {"a new file",
              [&] {
                  patch->setFocus();
                  patch->setCurrentIndex(patch->model()->index(2, 0, patchRoot));
              },
-             u"KMAppFileNewCommonTab.htm"},
-            {"another page shown", [&] { page.page->OnHideWorkspace(); }, nullptr},
+             u"KMAppFileNewCommonTab.htm", "id_216"},
+            {"another page shown", [&] { page.page->OnHideWorkspace(); }, nullptr, nullptr},
         };
         for (const Step& step : steps) {
             step.act();
+            QWidget* pane = page.RightPane();
+            QVERIFY2(!page.view->isVisible() ||
+                         (step.pane ? pane && pane->findChild<QWidget*>(step.pane)
+                                    : page.ShowsContentsPage()),
+                     step.what);
             viewer->topics.clear();
             bool handled = false;
             QCOMPARE(commands->ExecuteCommand(ID_WORKSPACE_HELP, &handled), S_OK);
             QVERIFY2(handled == (step.topic != nullptr), step.what);
             const std::vector<std::u16string> expected =
-                step.topic ? std::vector<std::u16string>{step.topic} : std::vector<std::u16string>{};
+                step.topic ? std::vector<std::u16string>{step.topic}
+                           : std::vector<std::u16string>{};
             QVERIFY2(viewer->topics == expected, step.what);
             QCOMPARE(commands->ExecuteCommand(ID_WORKSPACE_HELP + 1, &handled), S_OK);
             QVERIFY(!handled);
@@ -225,6 +233,56 @@ private slots:
         page.AddEntry({u"Guide", kPatchTypeUpdate, u"", u""});
         page.page->OnUpdateWorkspace();
         QCOMPARE(entries(), shown ? 1 : 2);
+    }
+
+    // The host's filter: both trees keep the files whose names hold the text (any letter case)
+    // with the folders above them, opened; the text survives a refill; empty shows all again.
+    void filter() {
+        PageHarness page;
+        page.MakeProject(Fixture("basic.msi"), {std::begin(kEntries), std::end(kEntries)});
+        page.Open(ModuleFactory().Get());
+        QTreeView* original = page.Tree(kOriginalTreeId);
+        QTreeView* patch = page.Tree(kPatchTreeId);
+        // Visible nodes, depth first, indented by level; a closed folder's children are not.
+        std::function<void(const QTreeView*, const QModelIndex&, int, QStringList&)> walk =
+            [&walk](const QTreeView* tree, const QModelIndex& parent, int depth, QStringList& out) {
+                for (int row = 0; row < tree->model()->rowCount(parent); ++row) {
+                    const QModelIndex child = tree->model()->index(row, 0, parent);
+                    if (tree->isRowHidden(row, parent)) {
+                        continue;
+                    }
+                    out << QString(2 * depth, u' ') + child.data().toString();
+                    if (tree->isExpanded(child)) {
+                        walk(tree, child, depth + 1, out);
+                    }
+                }
+            };
+        auto shown = [&walk](const QTreeView* tree) {
+            QStringList out;
+            walk(tree, {}, 0, out);
+            return out;
+        };
+        ComPtr<IWorkspace2> host;
+        QCOMPARE(page.page.As(host), S_OK);
+        QCOMPARE(host->Filter(u"DLL"), S_OK);
+        const QStringList dlls = {
+            "Original Setup Files",   "  [ProgramFilesFolder]", "    Fixture Basic", "      bin",
+            "        Plugins Folder", "          plugin.dll",   "        core.dll"};
+        QCOMPARE(shown(original), dlls);
+        QCOMPARE(shown(patch), (QStringList{"Files To Patch", "  core.dll", "  extra.dll"}));
+        page.page->OnHideWorkspace();
+        page.AddEntry({u"PluginDll", kPatchTypeUpdate, u"", u""});
+        page.AddEntry({u"Readme", kPatchTypeUpdate, u"", u""});
+        page.page->OnShowWorkspace();
+        page.page->OnUpdateWorkspace(); // the refill keeps the filter
+        QCOMPARE(shown(patch),
+                 (QStringList{"Files To Patch", "  core.dll", "  extra.dll", "  plugin.dll"}));
+        QCOMPARE(host->Filter(u"no such file"), S_OK);
+        QCOMPARE(shown(original), QStringList{"Original Setup Files"});
+        QCOMPARE(shown(patch), QStringList{"Files To Patch"});
+        QCOMPARE(host->Filter(u""), S_OK);
+        QCOMPARE(shown(patch).size(), 7);
+        QVERIFY(shown(original).contains("      readme.txt"));
     }
 
     // Without the package the Original Setup Files tree is its root alone, the Files To Patch

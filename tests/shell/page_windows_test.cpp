@@ -1,19 +1,14 @@
 // The page's windows in this process: drags out of the Original Setup Files tree through
-// QMimeData, the root refused, a failed payload reported, the tree icons, the page fonts, and
-// selections routed to forms registered for the right pane.
+// QMimeData, the root refused, a failed payload reported, the tree icons and the page fonts.
 
 #include "VxWsApplicationFilesEP/original/drag_drop_app_file.h"
 #include "VxWsApplicationFilesEP/original/ui/original_setup_files_tree.h"
 #include "VxWsApplicationFilesEP/original/ui/tree_icons.h"
 #include "VxWsApplicationFilesEP/shell/application_files_app.h"
-#include "VxWsApplicationFilesEP/shell/application_files_ctrl.h"
 #include "VxWsApplicationFilesEP/shell/page_fonts.h"
-#include "VxWsApplicationFilesEP/shell/page_form.h"
-#include "ide/framework/widgets/control_id.h"
 #include "ide/framework/widgets/drag_mime.h"
 #include "shell/page_harness.h"
 
-#include <QLabel>
 #include <QMimeData>
 
 #include <cstdlib>
@@ -83,27 +78,6 @@ HTREEITEM FindItem(const CVXTreeCtrl& tree, HTREEITEM parent, const QString& lab
     return nullptr;
 }
 
-// A form of the right pane that records the files it is asked to show.
-class RecordingForm final : public IPageForm {
-public:
-    explicit RecordingForm(PageFormSlot slot) : m_slot(slot) {}
-    bool Create(QWidget* pane, UINT id) override {
-        m_window.setParent(pane);
-        SetDlgCtrlID(&m_window, id);
-        m_window.setProperty("slot", static_cast<int>(m_slot));
-        return true;
-    }
-    void Init(CVxWsApplicationFilesEPView*) override {}
-    void ShowFile(const std::u16string& key) override {
-        m_window.setText(QString::fromStdU16String(key));
-    }
-    QWidget* Window() override { return &m_window; }
-
-private:
-    PageFormSlot m_slot;
-    QLabel m_window;
-};
-
 } // namespace
 
 class PageWindowsTest : public QObject {
@@ -164,7 +138,7 @@ private slots:
     void treeIconsAreMasked() {
         for (const char* name : {"package", "document", "folder_closed", "folder_open",
                                  "patch_root", "entry_blank", "entry_new", "entry_patched",
-                                 "entry_deleted"}) {
+                                 "entry_deleted", "feature"}) {
             const QIcon icon = LoadTreeIcon(name);
             QVERIFY2(!icon.isNull(), name);
             const QImage image = icon.pixmap(16, 16).toImage();
@@ -200,52 +174,6 @@ private slots:
         QCOMPARE((QList<int>{fonts.normal.weight, fonts.bold.weight, fonts.heading.weight}),
                  (QList<int>{400, 700, 700}));
         QCOMPARE(MakePageFont(fonts.normal, 96).pixelSize(), (fonts.normal.points * 96 + 36) / 72);
-    }
-
-    // A selection brings the matching form into the right pane with the file's key; roots and
-    // folders bring the contents page, and the hidden form keeps what it showed.
-    void selectionRouting() {
-        for (PageFormSlot slot :
-             {PageFormSlot::ModifiedFile, PageFormSlot::NewFile, PageFormSlot::OriginalFile}) {
-            RegisterPageForm(slot, [slot] { return std::make_unique<RecordingForm>(slot); });
-        }
-        PageHarness page;
-        page.MakeProject(Fixture("basic.msi"),
-                         {{u"AppExe", kPatchTypeDelete, u"", u""},
-                          {u"Extra", kPatchTypeNewFile, u"/srv/extra.dll", u"INSTALLDIR"}});
-        page.Open(CVxWsApplicationFilesEPCtrl::ClassFactory());
-        QTreeView* original = page.Tree(kOriginalTreeId);
-        QTreeView* patch = page.Tree(kPatchTreeId);
-        const QModelIndex patchRoot = patch->model()->index(0, 0);
-        auto shown = [&] {
-            auto* form = qobject_cast<QLabel*>(page.RightPane());
-            return form ? QStringLiteral("form_%1:").arg(form->property("slot").toInt()) + form->text()
-                        : QString("contents");
-        };
-        const struct {
-            QTreeView* tree;
-            QModelIndex node;
-            QString expected;
-        } steps[] = {
-            {patch, patch->model()->index(0, 0, patchRoot), "form_0:AppExe"},
-            {patch, patch->model()->index(1, 0, patchRoot), "form_1:Extra"},
-            {original, Find(original, "core.dll"), "form_2:CoreDll"},
-            {original, Find(original, "docs"), "contents"},
-            {patch, patchRoot, "contents"},
-        };
-        for (const auto& step : steps) {
-            step.tree->setCurrentIndex(step.node);
-            QCOMPARE(shown(), step.expected);
-        }
-        const QList<QLabel*> forms = page.view->findChildren<QLabel*>();
-        QCOMPARE(forms.size(), 3);
-        QCOMPARE(forms[2]->property("slot").toInt(), static_cast<int>(PageFormSlot::OriginalFile));
-        QCOMPARE(forms[2]->text(), QString("CoreDll"));
-        QVERIFY(page.ShowsContentsPage());
-        for (PageFormSlot slot :
-             {PageFormSlot::ModifiedFile, PageFormSlot::NewFile, PageFormSlot::OriginalFile}) {
-            RegisterPageForm(slot, nullptr);
-        }
     }
 };
 

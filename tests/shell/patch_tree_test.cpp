@@ -12,6 +12,7 @@
 #include "ide/framework/widgets/drag_mime.h"
 #include "ide/framework/widgets/scripted_context_menu_service.h"
 #include "ide/framework/widgets/scripted_file_dialog_service.h"
+#include "ide/framework/widgets/scripted_progress_service.h"
 #include "shell/page_harness.h"
 #include "tests/framework/drag_records.h"
 
@@ -264,6 +265,14 @@ private slots:
         QCOMPARE(counter->items, 1);
         QCOMPARE(page.tree->GetSelectedItem(), HTREEITEM{});
         QVERIFY(page.tree->IsExpanded(page.Root()));
+
+        // Cancelled at its third step, a drop keeps (and commits) the two files added before.
+        ScriptedProgressService progress;
+        progress.CancelAt(3);
+        QVERIFY(DropOnRoot(page, FileRecord({u"PluginDll", u"Guide", u"AtRoot", u"Other"}).get()));
+        QCOMPARE(progress.Titles(), std::vector<QString>{"Adding files to the patch"});
+        QCOMPARE(page.ProjectKeys().mid(6), (QStringList{"PluginDll", "Guide"}));
+        QCOMPARE(counter->items, 2);
         page.project->Unadvise(cookie);
     }
 

@@ -7,6 +7,7 @@
 #include "VxWsApplicationFilesEP/resources/string_table.h"
 #include "ide/automation/project_interfaces.h"
 #include "ide/framework/path_util.h"
+#include "ide/framework/widgets/progress.h"
 #include "ide/framework/widgets/tree_model.h"
 #include "ide/framework/widgets/wrkspace_doc.h"
 #include "ide/framework/widgets/wrkspace_view.h"
@@ -71,10 +72,16 @@ void COriginalSetupFilesTree::BuildImageList() {
 }
 
 void COriginalSetupFilesTree::Fill(const std::u16string& packagePath) {
+    const CTreeBulkUpdate bulk(*this);
     DeleteAllItems();
     OriginalFilesModel model{std::u16string(LoadStringResource(IDS_ORIGINAL_SETUP_FILES))};
+    // A large package shows its progress; Cancel leaves the files read so far.
+    CVXProgress progress(this, tr("Reading the original setup package"), 0);
+    const auto rowsRead = [&progress](size_t rows) {
+        return progress.Step(static_cast<int>(rows), tr("%1 files read").arg(rows));
+    };
     try {
-        FillOriginalFiles(model, packagePath);
+        FillOriginalFiles(model, packagePath, rowsRead);
     } catch (...) {
         InsertModel(model); // what was placed before the failure stays
         throw;

@@ -1,8 +1,8 @@
 #include "VxWsApplicationFilesEP/patchlist/ui/patch_files_tree.h"
 
+#include "VxWsApplicationFilesEP/common/report_exception.h"
 #include "VxWsApplicationFilesEP/original/drag_drop_app_file.h"
 #include "VxWsApplicationFilesEP/original/ui/tree_icons.h"
-#include "VxWsApplicationFilesEP/common/report_exception.h"
 #include "VxWsApplicationFilesEP/patchlist/patch_file_adder.h"
 #include "VxWsApplicationFilesEP/patchlist/ui/dlg_original_setup_files.h"
 #include "VxWsApplicationFilesEP/patchlist/ui/patch_tree_menu.h"
@@ -10,6 +10,7 @@
 #include "ide/automation/project_batch.h"
 #include "ide/framework/message_service.h"
 #include "ide/framework/widgets/browse_file.h"
+#include "ide/framework/widgets/progress.h"
 #include "ide/framework/widgets/wrkspace_doc.h"
 #include "ide/framework/widgets/wrkspace_view.h"
 #include "platform/com/com_exception.h"
@@ -261,8 +262,15 @@ void CPatchFilesTree::AddPatchFiles(const std::vector<std::u16string>& keys) {
         CProjectBatch batch(m_patchProject.Get());
         const PackageHold hold(*this);
         const CTreeBulkUpdate bulk(*this);
-        for (const std::u16string& key : keys) {
-            if (!AddOne(key, RootNode(), kPatchTypeUpdate, u"", DuplicateNotice::Quiet)) {
+        // A large drop shows its progress; Cancel keeps the files added so far.
+        CVXProgress progress(this, tr("Adding files to the patch"), static_cast<int>(keys.size()));
+        for (size_t i = 0; i < keys.size(); ++i) {
+            const QString label =
+                i % 256 == 0 ? tr("%1 of %2 files added").arg(i).arg(keys.size()) : QString();
+            if (!progress.Step(static_cast<int>(i), label)) {
+                break;
+            }
+            if (!AddOne(keys[i], RootNode(), kPatchTypeUpdate, u"", DuplicateNotice::Quiet)) {
                 duplicate = true;
             }
         }
@@ -281,8 +289,8 @@ void CPatchFilesTree::DeleteNode(HTREEITEM node) {
     }
     if (record->entry) {
         ComPtr<IProjectItem> item;
-        ThrowIfFailed(record->entry->QueryInterface(IProjectItem::kIid,
-                                                    item.ReleaseAndGetVoidAddress()));
+        ThrowIfFailed(
+            record->entry->QueryInterface(IProjectItem::kIid, item.ReleaseAndGetVoidAddress()));
         ThrowIfFailed(item->Delete());
     }
     DeleteItem(node);

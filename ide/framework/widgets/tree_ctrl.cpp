@@ -344,12 +344,55 @@ void CVXTreeCtrl::EndBulkUpdate() {
     if (m_bulkDepth == 0 || --m_bulkDepth > 0) {
         return;
     }
+    if (!m_leafFilter.isEmpty()) {
+        for (const TreeNode* top : m_model->Root()->children) {
+            ApplyLeafFilter(top);
+        }
+    }
     header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
     setUpdatesEnabled(m_bulkUpdatesWereEnabled);
     // A node deleted meanwhile has cleared it on its release.
     if (HTREEITEM item = std::exchange(m_bulkVisible, nullptr)) {
         EnsureVisible(item);
     }
+}
+
+void CVXTreeCtrl::SetLeafFilter(const QString& text) {
+    if (text == m_leafFilter) {
+        return;
+    }
+    const bool wasFiltered = !m_leafFilter.isEmpty();
+    m_leafFilter = text;
+    if (!wasFiltered && text.isEmpty()) {
+        return;
+    }
+    const CTreeBulkUpdate bulk(*this); // applies the filter as it ends
+    if (text.isEmpty()) {
+        for (const TreeNode* top : m_model->Root()->children) {
+            ApplyLeafFilter(top); // an empty filter keeps everything: shows what was hidden
+        }
+    }
+}
+
+bool CVXTreeCtrl::ApplyLeafFilter(const TreeNode* node) {
+    if (node->children.empty()) {
+        return m_leafFilter.isEmpty() || node->label.contains(m_leafFilter, Qt::CaseInsensitive);
+    }
+    const QModelIndex index = m_model->IndexOf(node);
+    bool anyKept = false;
+    for (const TreeNode* child : node->children) {
+        const bool kept = ApplyLeafFilter(child);
+        anyKept = anyKept || kept;
+        const int row = m_model->RowOf(child);
+        if (isRowHidden(row, index) == kept) {
+            setRowHidden(row, index, !kept);
+        }
+    }
+    // With a filter the matches are shown, not left in closed folders.
+    if (anyKept && !m_leafFilter.isEmpty() && !isExpanded(index)) {
+        expand(index);
+    }
+    return anyKept;
 }
 
 bool CVXTreeCtrl::SortChildren(HTREEITEM parent) {
@@ -413,8 +456,18 @@ HTREEITEM CVXTreeCtrl::HitTest(QPoint client, UINT* flags) const {
                             ->subElementRect(QStyle::SE_ItemViewItemDecoration, &option, this)
                             .left()) {
             where = TVHT_ONITEMICON;
+        } else if (hasCheck) {
+            // The check box is exactly the area where a click toggles it: a click that a page
+            // counts as one on the box must be one the tree toggles the box for. What lies left
+            // of it is indent, what lies right of it belongs to the icon or label.
+            const QRect box =
+                style()->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &option, this);
+            where = box.contains(client)   ? TVHT_ONITEMSTATEICON
+                    : x < box.left()       ? TVHT_ONITEMINDENT
+                    : hasIcon              ? TVHT_ONITEMICON
+                                           : TVHT_ONITEMLABEL;
         } else {
-            where = hasCheck ? TVHT_ONITEMSTATEICON : hasIcon ? TVHT_ONITEMICON : TVHT_ONITEMLABEL;
+            where = hasIcon ? TVHT_ONITEMICON : TVHT_ONITEMLABEL;
         }
     }
     if (flags) {

@@ -114,6 +114,12 @@ public:
     void BeginBulkUpdate();
     void EndBulkUpdate();
 
+    // Shows only the leaves whose labels contain `text` (letter case ignored), with the nodes
+    // above them, expanded; the top-level nodes always stay. An empty text shows every node
+    // again. The filter stays: a bulk update re-applies it when it ends.
+    void SetLeafFilter(const QString& text);
+    const QString& LeafFilter() const { return m_leafFilter; }
+
     // Orders the children of `parent` (TVI_ROOT: the top level): by label ignoring case, or by
     // `compare` over the item data (negative, zero, positive); equal items keep their order.
     bool SortChildren(HTREEITEM parent);
@@ -196,6 +202,9 @@ private:
     int m_bulkDepth = 0;
     bool m_bulkUpdatesWereEnabled = true;
     HTREEITEM m_bulkVisible = nullptr; // the item to scroll to when the bulk update ends
+    QString m_leafFilter;
+    // Hides what the filter leaves out below `node`; answers whether anything below is kept.
+    bool ApplyLeafFilter(const TreeNode* node);
     uint32_t m_style = TVS_HASBUTTONS | TVS_LINESATROOT;
     bool m_dragSource = false;
     bool m_dropTarget = false;
