@@ -11,6 +11,7 @@ where every library and module of ours was loaded from: all of them from the pre
                          --version X.Y.Z --desktop-id ID
 """
 import argparse
+import gzip
 import os
 import pathlib
 import re
@@ -74,6 +75,33 @@ def runpaths(path):
                          check=True).stdout
     found = re.findall(r"\((?:RPATH|RUNPATH)\)\s+Library (?:rpath|runpath): \[([^\]]*)\]", out)
     return [entry for value in found for entry in value.split(":")]
+
+
+def help_commands(text):
+    """{command: {its --options}} from the command list of vxpatch --help."""
+    commands = {}
+    listing = text.split("\nCommands:\n", 1)[-1].split("\n\n", 1)[0]
+    for line in listing.splitlines():
+        usage = re.split(r"\s{2,}", line.strip())[0]
+        commands[usage.split()[0]] = set(re.findall(r"--[\w-]+", usage))
+    return commands
+
+
+def roff(text):
+    return text.replace("-", "\\-")
+
+
+def complete(script, commands):
+    """What the completion offers for "vxpatch <TAB>" (key "") and "vxpatch COMMAND --<TAB>"."""
+    words = " ".join(commands)
+    out = subprocess.run(
+        ["bash", "-c", 'source "$1"; shift\n'
+                       'COMP_WORDS=(vxpatch ""); COMP_CWORD=1; _vxpatch; echo ":${COMPREPLY[*]}"\n'
+                       'for c; do COMP_WORDS=(vxpatch "$c" --); COMP_CWORD=2; COMPREPLY=()\n'
+                       '  _vxpatch; echo "$c:${COMPREPLY[*]}"; done', "-", str(script),
+         *words.split()], capture_output=True, text=True).stdout
+    return {line.split(":", 1)[0]: line.split(":", 1)[1].split()
+            for line in out.splitlines() if ":" in line}
 
 
 def loaded_files(log_prefix):
@@ -161,10 +189,10 @@ def main():
         log = state / "vxide" / "vxide.log"
         failures.check(not log.exists(), f"vxide logged: {log.read_text() if log.exists() else ''}")
 
-        # The desktop files as the desktop's own tools read them, and the completion in bash.
         desktop = prefix / f"share/applications/{args.desktop_id}.desktop"
         metainfo = prefix / f"share/metainfo/{args.desktop_id}.metainfo.xml"
-        # desktop-file-validate prints only what is wrong; appstreamcli prints a success line.
+        # The desktop files as the desktop's own tools read them. desktop-file-validate prints
+        # only what is wrong; appstreamcli prints a success line.
         result = subprocess.run(["desktop-file-validate", str(desktop)], capture_output=True,
                                 text=True)
         failures.check(result.returncode == 0 and not (result.stdout + result.stderr).strip(),
@@ -173,14 +201,27 @@ def main():
                                  str(metainfo)], capture_output=True, text=True)
         failures.check(result.returncode == 0 and not re.search(r"^[WEI]:", result.stdout, re.M),
                        f"appstreamcli validate: {result.stdout.strip()} {result.stderr.strip()}")
-        completion = subprocess.run(
-            ["bash", "-c", 'source "$1"; COMP_WORDS=(vxpatch extract-); COMP_CWORD=1; _vxpatch; '
-                           'echo "${COMPREPLY[*]}"', "-",
-             str(prefix / "share/bash-completion/completions/vxpatch")],
-            capture_output=True, text=True)
-        failures.check(completion.stdout == "extract-all\n",
-                       f"completing 'vxpatch extract-' gave {completion.stdout!r} "
-                       f"{completion.stderr.strip()}")
+        # The manual pages and the completion against the programs' own help: every command and
+        # option of vxpatch --help is in vxpatch.1 and completed; every option of vxide --help is
+        # in vxide.1.
+        commands = help_commands(run("vxpatch --help", [vxpatch, "--help"]).stdout)
+        failures.check(len(commands) > 20, f"vxpatch --help lists {sorted(commands)}")
+        manual = gzip.decompress((prefix / "share/man/man1/vxpatch.1.gz").read_bytes()).decode()
+        for name, options in sorted(commands.items()):
+            failures.check(re.search(r'^\.BI "' + re.escape(roff(name)) + " ", manual, re.M),
+                           f"vxpatch.1 has no entry for {name}")
+            for option in sorted(options):
+                failures.check(roff(option) in manual, f"vxpatch.1 does not name {option}")
+        completed = complete(prefix / "share/bash-completion/completions/vxpatch", commands)
+        failures.check(set(completed.get("", ())) >= set(commands) | {"--help", "--version"},
+                       f"vxpatch completes the commands as {completed.get('')}")
+        for name, options in sorted(commands.items()):
+            failures.check(set(completed.get(name, ())) == options,
+                           f"'vxpatch {name} --' completes {completed.get(name)}, not {options}")
+        vxide_help = run("vxide --help", [str(prefix / "bin/vxide"), "--help"]).stdout
+        manual = gzip.decompress((prefix / "share/man/man1/vxide.1.gz").read_bytes()).decode()
+        for option in sorted(set(re.findall(r"--[\w-]+", vxide_help))):
+            failures.check(roff(option) in manual, f"vxide.1 does not name {option}")
 
         if failures:
             kept = pathlib.Path(tempfile.mkdtemp(prefix="vx-install-failed-"))
