@@ -93,13 +93,12 @@ def roff(text):
 
 def complete(script, commands):
     """What the completion offers for "vxpatch <TAB>" (key "") and "vxpatch COMMAND --<TAB>"."""
-    words = " ".join(commands)
     out = subprocess.run(
         ["bash", "-c", 'source "$1"; shift\n'
                        'COMP_WORDS=(vxpatch ""); COMP_CWORD=1; _vxpatch; echo ":${COMPREPLY[*]}"\n'
                        'for c; do COMP_WORDS=(vxpatch "$c" --); COMP_CWORD=2; COMPREPLY=()\n'
                        '  _vxpatch; echo "$c:${COMPREPLY[*]}"; done', "-", str(script),
-         *words.split()], capture_output=True, text=True).stdout
+         *commands], capture_output=True, text=True).stdout
     return {line.split(":", 1)[0]: line.split(":", 1)[1].split()
             for line in out.splitlines() if ":" in line}
 
@@ -148,10 +147,9 @@ def main():
                 env[sanitizer] = os.environ[sanitizer]
         logs = temp / "ld"
 
-        def run(title, command, **extra):
+        def run(title, command):
             result = subprocess.run(command, capture_output=True, text=True, timeout=120,
-                                    env=dict(env, LD_DEBUG="libs", LD_DEBUG_OUTPUT=str(logs),
-                                             **extra))
+                                    env=dict(env, LD_DEBUG="libs", LD_DEBUG_OUTPUT=str(logs)))
             loaded = loaded_files(logs)
             ours = [f for f in loaded if OURS.match(os.path.basename(f))]
             for f in ours:
