@@ -4,6 +4,8 @@
 set -euo pipefail
 
 # qt6-base-dev-tools brings moc and uic: the forms are Qt Designer files compiled at build time.
+# librsvg2-bin draws the icons from SVG; desktop-file-utils and appstream check the desktop files
+# in the install-tree test; file is what cpack asks which installed files are ELF objects.
 packages=(
   build-essential cmake ninja-build pkg-config clang
   libgtest-dev libgmock-dev libbenchmark-dev
@@ -11,6 +13,7 @@ packages=(
   nlohmann-json3-dev
   msitools wixl libmsi-dev libglib2.0-dev gcab cabextract
   xvfb xauth python3
+  librsvg2-bin desktop-file-utils appstream file
 )
 
 missing=()

@@ -23,7 +23,7 @@ if [ "${1:-}" != "--cli" ]; then
   exec "$vxide" --screenshot "$shot"
 fi
 
-vxpatch=build/default/apps/vxpatch/vxpatch
+vxpatch=build/default/bin/vxpatch
 package=build/default/share/vxide/demo/OrvaneNotes.msi
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

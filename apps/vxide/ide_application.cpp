@@ -3,6 +3,8 @@
 #include "apps/vxide/error_report.h"
 #include "platform/com/com_exception.h"
 
+#include <QIcon>
+
 #include <exception>
 
 namespace vx::ide {
@@ -11,6 +13,10 @@ IdeApplication::IdeApplication(int& argc, char** argv) : QApplication(argc, argv
     setOrganizationName(QStringLiteral("Veyrix"));
     setApplicationName(QStringLiteral("vxide"));
     setApplicationVersion(QStringLiteral(VX_VERSION));
+    // The desktop entry's name: Wayland compositors match the window to the entry (and its
+    // icon) by it. The icon comes from the theme the installation put it in.
+    setDesktopFileName(QStringLiteral(VX_DESKTOP_ID));
+    setWindowIcon(QIcon::fromTheme(QStringLiteral(VX_DESKTOP_ID)));
 }
 
 bool IdeApplication::notify(QObject* receiver, QEvent* event) {

@@ -19,7 +19,7 @@ QString ProgramFolder() {
 }
 
 QString PageRegistrationFolder() {
-    return AbovePrograms(u"lib/vxide/pages"_s);
+    return AbovePrograms(QStringLiteral(VX_PRIVATE_LIBDIR "/pages"));
 }
 
 QString ContentFolder() {

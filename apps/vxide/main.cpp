@@ -18,6 +18,7 @@
 #include "ide/framework/widgets/qt_message_service.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QTimer>
@@ -195,6 +196,10 @@ int main(int argc, char** argv) {
     if (!helpViewer.Registered()) {
         vx::ide::LogLine(
             QObject::tr("The help object manager cannot be loaded: help is not shown."));
+    }
+    if (!help.HasContents()) {
+        vx::ide::LogLine(QObject::tr("The help pages are not installed in %1: help is not shown.")
+                             .arg(QDir::toNativeSeparators(vx::ide::ContentFolder())));
     }
     // Shown first, so that the page's first sizing gets the room the window gives it.
     window.show();

@@ -10,6 +10,9 @@ namespace vx {
 namespace {
 
 constexpr char16_t kSystemFolder[] = u"System";
+// The private library folder of the installation (and of the build tree, laid out alike):
+// <prefix>/lib/vxide beside <prefix>/bin. VX_PRIVATE_LIBDIR comes from the build files.
+constexpr char16_t kPrivateLibraryFolder[] = u"" VX_PRIVATE_LIBDIR;
 constexpr char16_t kMakerFolder[] = u"Veyrix";
 constexpr char16_t kProductFolder[] = u"Orvane";
 constexpr char kEntryPoint[] = "DllGetClassObject";
@@ -113,11 +116,17 @@ std::u16string CServiceObjectLoader::ChooseModuleFile(std::u16string_view module
             return candidate;
         }
     }
+    // Then, nearest first, each folder above the own folder: its System folder (where modules
+    // lie on Windows) and its private library folder (where the build and an installation on
+    // Linux put them: <prefix>/bin/vxide finds <prefix>/lib/vxide).
     for (std::u16string above = ParentFolder(own); !above.empty() && !IsRootFolder(above);
          above = ParentFolder(above)) {
-        const std::u16string candidate = Joined(Joined(above, kSystemFolder), file);
-        if (Probe(candidate)) {
-            return candidate;
+        for (const std::u16string_view folder : {std::u16string_view(kSystemFolder),
+                                                 std::u16string_view(kPrivateLibraryFolder)}) {
+            const std::u16string candidate = Joined(Joined(above, folder), file);
+            if (Probe(candidate)) {
+                return candidate;
+            }
         }
     }
     return file;

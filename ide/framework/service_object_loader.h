@@ -4,6 +4,11 @@
 // machine's common files folder, loads it, and asks its exported DllGetClassObject for the class
 // object. Loaded modules stay loaded for the rest of the process.
 //
+// The search: the own folder, its System folder, <common files>/Veyrix and
+// <common files>/Veyrix/Orvane, then for each folder above the own one, nearest first, its
+// System folder and its private library folder (lib/vxide). The last step is what finds the
+// modules from every program of the build tree and from an installation's bin/.
+//
 // Module names are given as on Windows ("VxAppServices.dll"); the file loaded is the same name
 // with ".so" for ".dll" ("VxAppServices.so").
 

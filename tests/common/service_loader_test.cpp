@@ -94,7 +94,9 @@ TEST(ServiceLoaderSearch, TakesTheFirstExistingCandidateInOrder) {
         tree.common / "Veyrix/Probe.so",
         tree.common / "Veyrix/Orvane/Probe.so",
         tree.temp / "apps/ide/System/Probe.so",
+        tree.temp / "apps/ide/lib/vxide/Probe.so",
         tree.temp / "apps/System/Probe.so",
+        tree.temp / "apps/lib/vxide/Probe.so",
     };
     for (const auto& candidate : candidates) {
         Place(VX_PROBE_MODULE, candidate);
@@ -105,15 +107,19 @@ TEST(ServiceLoaderSearch, TakesTheFirstExistingCandidateInOrder) {
         fs::remove(candidate);
     }
     // Nothing left: the bare file name goes to the system's own library search. Four fixed
-    // candidates were tried, then one System folder per folder above the program's, nearest
-    // first, down to (and not including) the root.
+    // candidates were tried, then the System and the private library folder of each folder
+    // above the program's, nearest first, down to (and not including) the root.
     std::vector<std::u16string> probed;
     loader.SetPathProbeObserver([&](const std::u16string& path) { probed.push_back(path); });
     EXPECT_EQ(loader.ChooseModuleFile(u"Probe.dll"), u"Probe.so");
-    ASSERT_GE(probed.size(), 5u);
+    ASSERT_GE(probed.size(), 6u);
     EXPECT_EQ(probed[4], U(tree.temp / "apps/ide/System/Probe.so"));
-    EXPECT_EQ(probed.back(), U(fs::path("/") / *std::next(tree.own.begin()) / "System/Probe.so"));
+    EXPECT_EQ(probed[5], U(tree.temp / "apps/ide/lib/vxide/Probe.so"));
+    const fs::path top = fs::path("/") / *std::next(tree.own.begin());
+    EXPECT_EQ(probed[probed.size() - 2], U(top / "System/Probe.so"));
+    EXPECT_EQ(probed.back(), U(top / "lib/vxide/Probe.so"));
     EXPECT_EQ(std::count(probed.begin(), probed.end(), u"/System/Probe.so"), 0);
+    EXPECT_EQ(std::count(probed.begin(), probed.end(), u"/lib/vxide/Probe.so"), 0);
 
     // A folder of that name counts.
     fs::create_directories(tree.common / "Veyrix/Probe.so");
@@ -239,7 +245,7 @@ TEST(CreateServiceObject, EmptyModuleNameGoesThroughTheClassTable) {
 }
 
 TEST(CreateServiceObject, FindsTheBuildsOwnModulesAndRaisesWithTheirDescription) {
-    // The program's own loader: the build's System folder lies above the test program.
+    // The program's own loader: the build's private library folder lies above the test program.
     ComPtr<IClassFactory> factory;
     EXPECT_EQ(CServiceObjectLoader::Instance().GetClassObject(
                   u"VxCommonServices.dll", MakeGuid("{00000000-0000-0000-0000-0000000000AB}"),

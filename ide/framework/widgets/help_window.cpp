@@ -95,6 +95,10 @@ bool CHelpWindow::ShowTopic(const QString& topic, QString* reason) {
     return true;
 }
 
+bool CHelpWindow::HasContents() const {
+    return QFileInfo(QDir(m_folder), QString::fromUtf16(kContentsTopic)).isFile();
+}
+
 QString CHelpWindow::CurrentTopic() const {
     return m_browser->source().fileName();
 }

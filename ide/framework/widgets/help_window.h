@@ -23,6 +23,8 @@ public:
     // A topic that is not installed raises nothing here: it answers false with the reason.
     bool ShowTopic(const QString& topic, QString* reason = nullptr);
     QString CurrentTopic() const;
+    // Whether the folder holds the contents page: false in an installation without its help.
+    bool HasContents() const;
     QTextBrowser* Browser() const { return m_browser; }
 
 private:
