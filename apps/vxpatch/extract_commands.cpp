@@ -8,6 +8,7 @@
 #include "VxWsApplicationFilesEP/package/source_layout.h"
 #include "VxWsApplicationFilesEP/package/table_columns.h"
 #include "apps/vxpatch/console.h"
+#include "apps/vxpatch/interrupt.h"
 #include "apps/vxpatch/terminal_progress.h"
 #include "platform/com/com_exception.h"
 #include "platform/sys/file_system.h"
@@ -290,6 +291,9 @@ void ExtractAllRun::ExtractDisk(int diskId, const std::vector<PlannedFile*>& fil
             m_bytes += size;
             m_progress->Advance(size);
         });
+    if (InterruptWatch::Requested()) {
+        return;
+    }
     for (const auto& [key, index] : wanted) {
         files[index]->done = true;
         Fail(*files[index], u"the cabinet \"" + media->CabinetPath() +
@@ -304,9 +308,10 @@ int ExtractAllRun::Run() {
     }
     Plan();
     m_progress = std::make_unique<TerminalProgress>(u"Extracting", m_files.size());
+    const InterruptWatch interruptWatch;
 
     for (PlannedFile& file : m_files) {
-        if (!file.done && !file.compressed) {
+        if (!file.done && !file.compressed && !InterruptWatch::Requested()) {
             CopyUncompressed(file);
         }
     }
@@ -336,10 +341,20 @@ int ExtractAllRun::Run() {
             byDisk[*disk].push_back(file);
         }
         for (const auto& [index, files] : byDisk) {
-            ExtractDisk(disks[index].first, files);
+            if (!InterruptWatch::Requested()) {
+                ExtractDisk(disks[index].first, files);
+            }
         }
     }
     m_progress->Finish();
+    if (InterruptWatch::Requested()) {
+        // Each file is written whole before the interrupt is looked at: what is there is usable.
+        PrintError(FormatString(u"interrupted: %u of %u files extracted into %s; run extract-all "
+                                u"again to write them all",
+                                static_cast<uint64_t>(m_extracted),
+                                static_cast<uint64_t>(m_files.size()), m_destination));
+        return kExitInterrupted;
+    }
 
     PrintLine(FormatString(u"%u of %u files extracted into %s (%u bytes)",
                            static_cast<uint64_t>(m_extracted),

@@ -2,6 +2,7 @@
 
 #include "VxWsApplicationFilesEP/scan/update_scan.h"
 #include "apps/vxpatch/console.h"
+#include "apps/vxpatch/interrupt.h"
 #include "apps/vxpatch/project_commands.h"
 #include "apps/vxpatch/terminal_progress.h"
 #include "platform/sys/format_string.h"
@@ -141,6 +142,7 @@ int Scan(std::span<const std::u16string> args) {
     CUpdateScan scan(patchProject.Get(), RootOf(project.Get()).Get());
 
     std::unique_ptr<TerminalProgress> progress;
+    const InterruptWatch interruptWatch;
     uint64_t shown = 0;
     uint64_t bytesShown = 0;
     const ScanResult result =
@@ -152,10 +154,14 @@ int Scan(std::span<const std::u16string> args) {
                 progress->Advance(bytes - bytesShown);
                 bytesShown = bytes;
             }
-            return true;
+            return !InterruptWatch::Requested();
         });
     if (progress) {
         progress->Finish();
+    }
+    if (result.cancelled) {
+        PrintError(u"interrupted: nothing was listed and the project was not changed");
+        return kExitInterrupted;
     }
 
     std::vector<ApplyOutcome> outcomes;

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <fstream>
 #include <map>
 
@@ -155,4 +156,38 @@ TEST_F(Extract, RefusalsLeaveEverythingAsItWas) {
     EXPECT_FALSE(fs::exists(temp / "x"));
     EXPECT_EQ(Vxpatch("extract " + package).exitCode, 2);
     EXPECT_EQ(Vxpatch("extract-all " + package).exitCode, 2);
+}
+
+TEST_F(Extract, AllStopsAtCtrlCWithEveryWrittenFileWhole) {
+    // A setup image of 5,000 uncompressed files, laid where the package says it looks for them.
+    fs::create_directories(temp / "image");
+    fs::copy_file(fs::path(VX_FIXTURE_DIR) / "big5k.msi", temp / "image/big.msi");
+    const std::string image = At("image/big.msi");
+    const std::string probe = Vxpatch("extract-all " + image + " " + At("probe")).out;
+    const std::string block(4096, 'x');
+    size_t sources = 0;
+    for (size_t end = probe.find("\" does not exist"); end != std::string::npos;
+         end = probe.find("\" does not exist", end + 1)) {
+        const size_t begin = probe.rfind('"', end - 1) + 1;
+        const fs::path source = probe.substr(begin, end - begin);
+        fs::create_directories(source.parent_path());
+        std::ofstream(source) << block;
+        ++sources;
+    }
+    ASSERT_EQ(sources, 5000u);
+
+    const ChildOutcome run = vx::testing::RunShell(
+        "TMPDIR=" + At("") + " " VX_VXPATCH " extract-all " + image + " " +
+        At("out") + " 2>&1 & pid=$!; until [ -n \"$(find " + At("out") +
+        " -type f -print -quit 2>/dev/null)\" ]; do sleep 0.01; done; kill -INT $pid; wait $pid");
+    EXPECT_EQ(run.exitCode, 130) << run.out;
+    unsigned extracted = 0;
+    ASSERT_EQ(std::sscanf(run.out.c_str(), "vxpatch: interrupted: %u of 5000", &extracted), 1)
+        << run.out;
+    const std::map<std::string, uintmax_t> written = Files(temp / "out");
+    EXPECT_EQ(written.size(), extracted);
+    EXPECT_LT(extracted, 5000u);
+    for (const auto& [file, size] : written) {
+        EXPECT_EQ(size, block.size()) << file;
+    }
 }
