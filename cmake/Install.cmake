@@ -14,6 +14,9 @@ set(VX_PRIVATE_LIBDIR "lib/vxide")
 set(VX_DESKTOP_ID "com.veyrix.vxide")
 set(VX_PRIVATE_LIBRARY_OUTPUT_DIR "${CMAKE_BINARY_DIR}/${VX_PRIVATE_LIBDIR}")
 set(VX_PROGRAM_OUTPUT_DIR "${CMAKE_BINARY_DIR}/bin")
+# Older build trees put the service modules in System/, which the loader searches first: a
+# leftover there would shadow the fresh modules.
+file(REMOVE_RECURSE "${CMAKE_BINARY_DIR}/System")
 
 # A shared library that the programs and the modules have in common (one copy of a process-wide
 # slot). It is private to the product: no version, no soname of its own, never on the system's
