@@ -2,7 +2,7 @@
 // corpus package, and a set of queries covering each WHERE and ORDER BY form, must agree.
 
 #include "libmsi_oracle.h"
-#include "platform/msi/msi_api.h"
+#include "msi/api_helpers.h"
 #include "platform/sys/wide_string.h"
 #include "support/test_paths.h"
 
@@ -13,22 +13,10 @@
 
 using namespace vx;
 using namespace vx::test;
+using vx::testing::FieldText;
+using vx::testing::Handle;
 
 namespace {
-
-struct Handle {
-    MSIHANDLE h = 0;
-    ~Handle() { MsiCloseHandle(h); }
-};
-
-std::u16string FieldText(MSIHANDLE record, UINT field) {
-    MsiDWORD size = 0;
-    MsiRecordGetStringW(record, field, nullptr, &size);
-    std::vector<char16_t> buffer(size_t{size} + 1);
-    MsiDWORD room = size + 1;
-    MsiRecordGetStringW(record, field, buffer.data(), &room);
-    return std::u16string(buffer.data(), size);
-}
 
 // Runs a query through our C API into the oracle's shape.
 OracleResult OurQuery(const std::string& path, std::u16string_view sql,

@@ -245,7 +245,7 @@ fs::path WriteHandPackage(const fs::path& folder, const HandPackage& hand) {
     if (!hand.damagedStream.empty()) {
         const size_t stream = vx::msi::test::StreamIndex(
             vx::msi::test::InstallerStreams(plan), EncodeStreamName(hand.damagedStream, false));
-        vx::msi::test::Poke32(bytes, layout.FatEntryOffset(layout.firstSectorOfStream[stream]),
+        vx::msi::test::Put(bytes, layout.FatEntryOffset(layout.firstSectorOfStream[stream]),
                               0x00FFFFF0);
     }
     fs::create_directories(folder);

@@ -19,6 +19,10 @@ inline void Put(std::vector<uint8_t>& b, size_t at, uint32_t v, size_t width = 4
         b[at + i] = static_cast<uint8_t>(v >> (8 * i));
     }
 }
+inline uint32_t Get32(const std::vector<uint8_t>& b, size_t at) {
+    return uint32_t{b.at(at)} | uint32_t{b.at(at + 1)} << 8 | uint32_t{b.at(at + 2)} << 16 |
+           uint32_t{b.at(at + 3)} << 24;
+}
 inline void Append(std::vector<uint8_t>& b, uint32_t v, size_t width = 4) {
     b.resize(b.size() + width);
     Put(b, b.size() - width, v, width);
