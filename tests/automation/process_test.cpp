@@ -1,7 +1,7 @@
 // The project file between processes: a writer killed in the middle of its writes leaves every
 // committed entry intact, and two writers at once lose nothing.
 
-#include "automation/project_helpers.h"
+#include "support/project_helpers.h"
 #include "support/child_process.h"
 #include "support/scratch_folder.h"
 

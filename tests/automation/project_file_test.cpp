@@ -3,7 +3,7 @@
 // open project: changed by another program, deleted, replaced, read-only. (A busy file: the
 // batch tests and vxpatch's.)
 
-#include "automation/project_helpers.h"
+#include "support/project_helpers.h"
 #include "ide/automation/project_errors.h"
 #include "support/scratch_folder.h"
 #include "support/test_paths.h"

@@ -2,7 +2,7 @@
 // enumeration order, deletion, unique values, change events, batches and the author's
 // failures.
 
-#include "automation/project_helpers.h"
+#include "support/project_helpers.h"
 #include "ide/automation/project_batch.h"
 #include "ide/automation/project_errors.h"
 #include "support/scratch_folder.h"

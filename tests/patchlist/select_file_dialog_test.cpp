@@ -4,14 +4,13 @@
 // left as it was.
 
 #include "VxWsApplicationFilesEP/patchlist/ui/dlg_original_setup_files.h"
-#include "ide/automation/project_factory.h"
 #include "ide/framework/message_service.h"
 #include "msi/storage/package_writer.h"
 #include "platform/com/com_exception.h"
+#include "support/project_helpers.h"
 #include "support/scratch_folder.h"
 #include "support/test_paths.h"
 
-#include <QCryptographicHash>
 #include <QHeaderView>
 #include <QPushButton>
 #include <QTest>
@@ -65,12 +64,6 @@ std::vector<uint8_t> SamplePackage(bool withFiles = true) {
                             {u"Sequence", kInteger | 4, 0}},
                            files});
     return WritePackage(plan);
-}
-
-QByteArray Sha256(const std::filesystem::path& file) {
-    QFile in(QString::fromStdString(file.string()));
-    in.open(QIODevice::ReadOnly);
-    return QCryptographicHash::hash(in.readAll(), QCryptographicHash::Sha256);
 }
 
 // Each row as "name|key|third column", top row first.
@@ -225,10 +218,9 @@ private slots:
     void closing() {
         QFETCH(std::function<void(CDlgOriginalSetupFiles&)>, act);
         Setup setup("0");
-        const QByteArray before = Sha256(setup.package);
-        ComPtr<IProject> project;
-        ThrowIfFailed(CreateProject(setup.folder.Wide("patch.vxp"), kPatchProjectType,
-                                    u"${Setups}/setup.msi", {}, project.ReleaseAndGetAddressOf()));
+        const auto before = vx::testing::FileBytes(setup.package);
+        ComPtr<IProject> project =
+            vx::testing::NewProject(setup.folder.Wide("patch.vxp"), u"${Setups}/setup.msi");
         ThrowIfFailed(
             project->PutPathVariable(u"Setups", Utf8ToUtf16(setup.folder.Root().string()).c_str()));
         CDlgOriginalSetupFiles dialog;
@@ -244,7 +236,7 @@ private slots:
         QTEST(keys, "keys");
         QCOMPARE(dialog.FileList().GetItemCount(), 3);
         QCOMPARE(dialog.FileList().GetColumnCount(), 3);
-        QCOMPARE(Sha256(setup.package), before);
+        QVERIFY(vx::testing::FileBytes(setup.package) == before);
     }
 
     // A package that cannot be read raises before the dialog shows, with the installer's

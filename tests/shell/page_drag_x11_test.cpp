@@ -6,24 +6,14 @@
 #include "ide/framework/service_object_loader.h"
 #include "shell/page_harness.h"
 #include "support/child_process.h"
+#include "support/scratch_folder.h"
 
-#include <QCryptographicHash>
 #include <QTimer>
 
 using namespace vx;
 using namespace vx::testing;
 
 namespace {
-
-QByteArray Sha256(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        return {};
-    }
-    QCryptographicHash hash(QCryptographicHash::Sha256);
-    hash.addData(&file);
-    return hash.result();
-}
 
 QRect LabelRect(const QTreeView* tree, const QModelIndex& index) {
     return tree->visualRect(index);
@@ -44,13 +34,13 @@ private slots:
             QSKIP("needs the xcb platform (run under Xvfb)");
         }
         const QString original = QString::fromStdU16String(Fixture("basic.msi"));
-        const QByteArray before = Sha256(original);
+        const auto before = FileBytes(original.toStdString());
         PageHarness page;
         page.MakeProject(original.toStdU16String());
         ComPtr<IClassFactory> factory;
-        QCOMPARE(CServiceObjectLoader::Instance().GetClassObject(
-                     u"" VX_PAGE_MODULE, CLSID_VxWsApplicationFilesEP,
-                     factory.ReleaseAndGetAddressOf()),
+        QCOMPARE(CServiceObjectLoader::Instance().GetClassObject(u"" VX_PAGE_MODULE,
+                                                                 CLSID_VxWsApplicationFilesEP,
+                                                                 factory.ReleaseAndGetAddressOf()),
                  S_OK);
         page.Open(factory.Get());
         QVERIFY(QTest::qWaitForWindowExposed(&page.host));
@@ -78,14 +68,15 @@ private slots:
         BStr path;
         QCOMPARE(page.project->GetFilePath(path.Out()), S_OK);
         const ChildOutcome listed =
-            RunShell(Quote(VX_VXPATCH) + " list " + Quote(QString::fromStdU16String(path.ToString()).toStdString()));
+            RunShell(Quote(VX_VXPATCH) + " list " +
+                     Quote(QString::fromStdU16String(path.ToString()).toStdString()));
         QCOMPARE(listed.exitCode, 0);
         QStringList keys;
         for (const std::string& line : Lines(listed.out)) {
             keys << QString::fromStdString(line).section('\t', 0, 0);
         }
         QCOMPARE(keys, (QStringList{"PluginDll", "CoreDll", "Guide", "AppExe", "Readme"}));
-        QCOMPARE(Sha256(original), before);
+        QVERIFY(FileBytes(original.toStdString()) == before);
     }
 };
 

@@ -1,11 +1,10 @@
 #pragma once
-// Short ways to a patch project and its objects for the automation and patch-list tests.
+// Short ways to a patch project and its objects, its entries' keys and settings, and what it
+// announces.
 
 #include "ide/automation/project_factory.h"
 #include "platform/com/com_exception.h"
 #include "platform/sys/wide_string.h"
-
-#include <gtest/gtest.h>
 
 #include <ostream>
 #include <string>
