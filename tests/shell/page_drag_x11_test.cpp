@@ -13,14 +13,6 @@
 using namespace vx;
 using namespace vx::testing;
 
-namespace {
-
-QRect LabelRect(const QTreeView* tree, const QModelIndex& index) {
-    return tree->visualRect(index);
-}
-
-} // namespace
-
 class PageDragX11Test : public QObject {
     Q_OBJECT
 
@@ -29,7 +21,15 @@ class PageDragX11Test : public QObject {
 private slots:
     void initTestCase() { qputenv("XDG_STATE_HOME", m_state.path().toUtf8()); }
 
+    // Either button drags; the records go through Qt's own drag and drop (QDrag, the XDND
+    // protocol through the X server).
+    void dragFolderOntoPatchList_data() {
+        QTest::addColumn<Qt::MouseButton>("button");
+        QTest::newRow("left button") << Qt::LeftButton;
+        QTest::newRow("right button") << Qt::RightButton;
+    }
     void dragFolderOntoPatchList() {
+        QFETCH(Qt::MouseButton, button);
         if (QGuiApplication::platformName() != "xcb") {
             QSKIP("needs the xcb platform (run under Xvfb)");
         }
@@ -53,15 +53,15 @@ private slots:
         const QModelIndex root = target->model()->index(0, 0);
         QWindow* window = page.host.windowHandle();
         const QPoint start =
-            source->viewport()->mapTo(&page.host, LabelRect(source, folder).center());
-        const QPoint end = target->viewport()->mapTo(&page.host, LabelRect(target, root).center());
+            source->viewport()->mapTo(&page.host, source->visualRect(folder).center());
+        const QPoint end = target->viewport()->mapTo(&page.host, target->visualRect(root).center());
         // The drag runs its own event loop; the rest of the gesture comes from inside it.
         QTimer::singleShot(200, [&] {
             QTest::mouseMove(window, end - QPoint(5, 0));
             QTimer::singleShot(200, [&] { QTest::mouseMove(window, end); });
-            QTimer::singleShot(500, [&] { QTest::mouseRelease(window, Qt::LeftButton, {}, end); });
+            QTimer::singleShot(500, [&] { QTest::mouseRelease(window, button, {}, end); });
         });
-        QTest::mousePress(window, Qt::LeftButton, {}, start);
+        QTest::mousePress(window, button, {}, start);
         QTest::mouseMove(window, start + QPoint(20, 0));
         QTRY_COMPARE(target->model()->rowCount(root), 5);
 

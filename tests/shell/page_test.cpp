@@ -125,7 +125,7 @@ private slots:
         QCOMPARE(inner->sizes(), (QList<int>{300, 300 - inner->handleWidth()}));
         page.host.resize(1200, 800);
         QTRY_COMPARE(page.view->width(), 1200);
-        QCOMPARE(outer->sizes().value(0), 300);
+        QCOMPARE(outer->sizes(), (QList<int>{300, 1200 - 300 - outer->handleWidth()}));
         QCOMPARE(inner->sizes().value(0), 300);
 
         QTreeView* original = page.Tree(kOriginalTreeId);
