@@ -2,7 +2,7 @@
 // independent extractor gave (and the extraction scanned against its package), the media
 // fixture's failures, and the original left untouched.
 
-#include "support/child_process.h"
+#include "cli/vxpatch_run.h"
 #include "support/scratch_folder.h"
 #include "support/test_paths.h"
 
@@ -45,9 +45,7 @@ protected:
     }
 
     ChildOutcome Vxpatch(const std::string& arguments) {
-        fs::create_directories(temp / "tmp");
-        return vx::testing::RunShell("TMPDIR=" + Quote((temp / "tmp").string()) +
-                                     " " VX_VXPATCH " " + arguments + " 2>&1");
+        return vx::testing::RunVxpatch(temp.Root(), arguments + " 2>&1");
     }
     std::string At(const std::string& name) const { return Quote((temp / name).string()); }
     // Extracted copies of embedded cabinets go when vxpatch is done.
@@ -177,8 +175,8 @@ TEST_F(Extract, AllStopsAtCtrlCWithEveryWrittenFileWhole) {
     ASSERT_EQ(sources, 5000u);
 
     const ChildOutcome run = vx::testing::RunShell(
-        "TMPDIR=" + At("") + " " VX_VXPATCH " extract-all " + image + " " +
-        At("out") + " 2>&1 & pid=$!; until [ -n \"$(find " + At("out") +
+        "TMPDIR=" + At("") + " " VX_VXPATCH " extract-all " + image + " " + At("out") +
+        " 2>&1 & pid=$!; until [ -n \"$(find " + At("out") +
         " -type f -print -quit 2>/dev/null)\" ]; do sleep 0.01; done; kill -INT $pid; wait $pid");
     EXPECT_EQ(run.exitCode, 130) << run.out;
     unsigned extracted = 0;

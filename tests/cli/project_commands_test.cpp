@@ -1,7 +1,7 @@
 // vxpatch's project commands as an author runs them: output, messages, warnings and exit codes,
 // and an add of thousands of keys killed on the way.
 
-#include "support/child_process.h"
+#include "cli/vxpatch_run.h"
 #include "support/scratch_folder.h"
 #include "support/test_paths.h"
 
@@ -14,7 +14,6 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
-#include <sstream>
 #include <thread>
 
 namespace {
@@ -25,8 +24,7 @@ using vx::testing::Quote;
 class ProjectCommands : public ::testing::Test {
 protected:
     ChildOutcome Vxpatch(const std::string& arguments) {
-        return vx::testing::RunShell("cd " + Quote(folder.Root().string()) + " && " VX_VXPATCH " " +
-                                     arguments);
+        return vx::testing::RunVxpatch(folder.Root(), arguments);
     }
     void New() { ASSERT_EQ(Vxpatch("new p.vxp --original " + Quote(rules)).exitCode, 0); }
 
@@ -239,15 +237,6 @@ TEST_F(ProjectCommands, ARelativePackagePathMeansTheCurrentFolder) {
 
 namespace {
 
-std::vector<std::string> TextLines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) {
-        lines.push_back(line);
-    }
-    return lines;
-}
-
 // A JSON value as the text output writes it (flags and numbers as digits).
 std::string AsText(const nlohmann::ordered_json& value) {
     if (value.is_string()) {
@@ -292,7 +281,7 @@ TEST_F(ProjectCommands, EveryDataCommandsJsonSaysWhatItsTextSays) {
         ASSERT_EQ(text.exitCode, 0) << command << text.err;
         ASSERT_EQ(json.exitCode, 0) << command << json.err;
         const nlohmann::ordered_json document = nlohmann::ordered_json::parse(json.out);
-        const std::vector<std::string> lines = TextLines(text.out);
+        const std::vector<std::string> lines = vx::testing::Lines(text.out);
         if (shape == Shape::Fields) {
             ASSERT_TRUE(document.is_object()) << command;
             for (const std::string& line : lines) {

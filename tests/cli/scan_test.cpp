@@ -1,7 +1,7 @@
 // vxpatch scan as an author runs it: the scan fixture extracted with extract-all, changed as a
 // new build would change it, scanned, and the proposals applied and read back with `list`.
 
-#include "support/child_process.h"
+#include "cli/vxpatch_run.h"
 #include "support/scratch_folder.h"
 #include "support/test_paths.h"
 
@@ -67,10 +67,7 @@ protected:
         Vxpatch("extract-all " + Quote(package.string()) + " out");
     }
     ChildOutcome Vxpatch(const std::string& arguments) {
-        fs::create_directories(temp / "tmp");
-        return vx::testing::RunShell("cd " + Quote(temp.Root().string()) +
-                                     " && TMPDIR=" + Quote((temp / "tmp").string()) +
-                                     " " VX_VXPATCH " " + arguments);
+        return vx::testing::RunVxpatch(temp.Root(), arguments);
     }
     // The changes of a new build: a versioned file by content only, one by its version, an
     // unversioned file by content only (it has a hash row) and one by size; a file gone, and

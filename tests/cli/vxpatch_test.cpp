@@ -1,7 +1,7 @@
 // vxpatch as a user runs it: output, messages and exit codes, with msitools as the reference
 // for IDT export.
 
-#include "support/child_process.h"
+#include "cli/vxpatch_run.h"
 #include "support/scratch_folder.h"
 #include "support/test_paths.h"
 
@@ -15,14 +15,15 @@ using vx::testing::ChildOutcome;
 using vx::testing::Lines;
 using vx::testing::Quote;
 
-// Runs a shell command in a scratch folder (msiinfo writes stream files into the current one).
+// Commands run in a scratch folder (msiinfo writes stream files into the current one).
+const vx::testing::ScratchFolder kScratch;
+
 ChildOutcome Shell(const std::string& command) {
-    static const vx::testing::ScratchFolder scratch;
-    return vx::testing::RunShell("cd " + Quote(scratch.Root().string()) + " && " + command);
+    return vx::testing::RunShell("cd " + Quote(kScratch.Root().string()) + " && " + command);
 }
 
 ChildOutcome Vxpatch(const std::string& arguments) {
-    return Shell(std::string(VX_VXPATCH) + " " + arguments + " 2>&1");
+    return vx::testing::RunVxpatch(kScratch.Root(), arguments + " 2>&1");
 }
 
 std::string Fixture(const std::string& name) {

@@ -20,6 +20,14 @@ EntrySettings Read(const ComPtr<IPatchFile>& entry) {
     return testing::SettingsOf(entry.Get());
 }
 
+// An adder over a project on the rules package.
+class RulesAdder : public ::testing::Test {
+protected:
+    ScriptedMessageService messages;
+    FixtureProject fixture{"patchrules"};
+    CPatchFileAdder adder{fixture.patch.Get(), fixture.root.Get()};
+};
+
 TEST(PatchFileAdder, ExistingFilesGetRegistrationFromTheOriginalPackage) {
     // The second package holds the same rows with a quote in every key: keys are bound to the
     // queries, so a quote is just a character.
@@ -56,10 +64,7 @@ TEST(PatchFileAdder, ExistingFilesGetRegistrationFromTheOriginalPackage) {
     }
 }
 
-TEST(PatchFileAdder, ADuplicateShowsMessage4AndChangesNothing) {
-    ScriptedMessageService messages;
-    FixtureProject fixture("patchrules");
-    CPatchFileAdder adder(fixture.patch.Get(), fixture.root.Get());
+TEST_F(RulesAdder, ADuplicateShowsMessage4AndChangesNothing) {
     auto first = adder.AddPatchFile(u"plain.exe", kPatchTypeUpdate, u"");
     ThrowIfFailed(first->PutOverwrite(VARIANT_TRUE));
     EXPECT_FALSE(adder.AddPatchFile(u"plain.exe", kPatchTypeUpdate, u""));
@@ -97,10 +102,7 @@ TEST(PatchFileAdder, NewFilesGetDestinationAndFeature) {
     EXPECT_TRUE(messages.Shown().empty());
 }
 
-TEST(PatchFileAdder, ANewFileThatRegistersWarnsOnce) {
-    ScriptedMessageService messages;
-    FixtureProject fixture("patchrules");
-    CPatchFileAdder adder(fixture.patch.Get(), fixture.root.Get());
+TEST_F(RulesAdder, ANewFileThatRegistersWarnsOnce) {
     // Only an inconsistent package lists a new file's key: here the key of a registered file.
     EXPECT_TRUE(
         Read(adder.AddPatchFile(u"server.dll", kPatchTypeNewFile, u"/src/server.dll")).extractCom);
@@ -109,10 +111,7 @@ TEST(PatchFileAdder, ANewFileThatRegistersWarnsOnce) {
     EXPECT_NE(messages.Shown()[0].text.find(u"server.dll"), std::u16string::npos);
 }
 
-TEST(PatchFileAdder, NewFileKeysAvoidTheProjectAndTheOriginalPackage) {
-    ScriptedMessageService messages;
-    FixtureProject fixture("patchrules");
-    CPatchFileAdder adder(fixture.patch.Get(), fixture.root.Get());
+TEST_F(RulesAdder, NewFileKeysAvoidTheProjectAndTheOriginalPackage) {
     EXPECT_EQ(adder.MakeNewFileKey(u"fresh.txt"), u"fresh.txt");
     // readme.txt, readme.txt1 and readme.txt12 are File keys: the digits accumulate.
     EXPECT_EQ(adder.MakeNewFileKey(u"readme.txt"), u"readme.txt123");
