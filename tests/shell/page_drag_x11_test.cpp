@@ -2,8 +2,6 @@
 // a folder of the Original Setup Files tree dragged with the mouse onto the Files To Patch tree,
 // then the project read back by vxpatch. The original package is the same bytes afterwards.
 
-#include "VxWsApplicationFilesEP/shell/identities.h"
-#include "ide/framework/service_object_loader.h"
 #include "shell/page_harness.h"
 #include "support/child_process.h"
 #include "support/scratch_folder.h"
@@ -37,12 +35,7 @@ private slots:
         const auto before = FileBytes(original.toStdString());
         PageHarness page;
         page.MakeProject(original.toStdU16String());
-        ComPtr<IClassFactory> factory;
-        QCOMPARE(CServiceObjectLoader::Instance().GetClassObject(u"" VX_PAGE_MODULE,
-                                                                 CLSID_VxWsApplicationFilesEP,
-                                                                 factory.ReleaseAndGetAddressOf()),
-                 S_OK);
-        page.Open(factory.Get());
+        page.Open(ModuleFactory().Get());
         QVERIFY(QTest::qWaitForWindowExposed(&page.host));
 
         QTreeView* source = page.Tree(kOriginalTreeId);

@@ -3,6 +3,8 @@
 // 900x600 window the way the IDE hosts it; plus ways to read the page through Qt's own classes,
 // since a page made by the module is another copy of our window classes.
 
+#include "VxWsApplicationFilesEP/shell/identities.h"
+#include "ide/framework/service_object_loader.h"
 #include "ide/framework/widgets/workspace_interfaces.h"
 #include "ide/framework/widgets/workspace_site.h"
 #include "platform/com/class_factory.h"
@@ -24,6 +26,16 @@ namespace vx::testing {
 
 inline constexpr UINT kOriginalTreeId = 59648; // upper left pane
 inline constexpr UINT kPatchTreeId = 59664;    // lower left pane
+
+#ifdef VX_PAGE_MODULE
+// The page's class factory from the built module, as the IDE gets it.
+inline ComPtr<IClassFactory> ModuleFactory() {
+    ComPtr<IClassFactory> factory;
+    CServiceObjectLoader::Instance().GetClassObject(
+        u"" VX_PAGE_MODULE, CLSID_VxWsApplicationFilesEP, factory.ReleaseAndGetAddressOf());
+    return factory;
+}
+#endif
 
 inline std::u16string Fixture(const char* name) {
     return QDir(VX_FIXTURE_DIR).filePath(name).toStdU16String();
