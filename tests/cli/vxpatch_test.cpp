@@ -11,23 +11,21 @@
 
 namespace {
 
-using vx::testing::ChildOutcome;
-using vx::testing::Lines;
-using vx::testing::Quote;
+using namespace vx::testing;
 
 // Commands run in a scratch folder (msiinfo writes stream files into the current one).
-const vx::testing::ScratchFolder kScratch;
+const ScratchFolder kScratch;
 
 ChildOutcome Shell(const std::string& command) {
-    return vx::testing::RunShell("cd " + Quote(kScratch.Root().string()) + " && " + command);
+    return RunShell("cd " + Quote(kScratch.Root().string()) + " && " + command);
 }
 
 ChildOutcome Vxpatch(const std::string& arguments) {
-    return vx::testing::RunVxpatch(kScratch.Root(), arguments + " 2>&1");
+    return RunVxpatch(kScratch.Root(), arguments + " 2>&1");
 }
 
 std::string Fixture(const std::string& name) {
-    return Quote(vx::testing::FixtureFile(name));
+    return Quote(FixtureFile(name));
 }
 
 } // namespace
@@ -38,7 +36,7 @@ TEST(Vxpatch, ExportTablesAndStreamsAreWhatMsitoolsGives) {
          {"basic", "nullable", "streams", "codepage", "longstring", "directories"}) {
         packages.push_back(Fixture(name));
     }
-    for (const auto& path : vx::testing::CorpusPackages()) {
+    for (const auto& path : CorpusPackages()) {
         packages.push_back(Quote(path.string()));
     }
     int compared = 0;

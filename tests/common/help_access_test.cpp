@@ -10,9 +10,7 @@
 #include <gtest/gtest.h>
 
 using namespace vx;
-using vx::testing::HelpManager;
-using vx::testing::RecordingViewer;
-using vx::testing::SetHelpViewer;
+using namespace vx::testing;
 
 TEST(HelpService, TopicsReachTheRegisteredViewer) {
     auto viewer = MakeComObject<RecordingViewer>();
@@ -29,8 +27,7 @@ TEST(HelpService, TopicsReachTheRegisteredViewer) {
 
 TEST(HelpService, WithoutAViewerShowingRaisesWithAReason) {
     SetHelpViewer(nullptr);
-    const auto raised =
-        vx::testing::RaisedBy([] { ShowHelpTopic(u"KMApplicationFiles.htm", nullptr); });
+    const auto raised = RaisedBy([] { ShowHelpTopic(u"KMApplicationFiles.htm", nullptr); });
     EXPECT_EQ(raised.hr, E_FAIL);
     EXPECT_TRUE(raised.Mentions(u"no help viewer"));
 }

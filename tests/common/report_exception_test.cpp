@@ -12,8 +12,7 @@
 #include <fstream>
 
 using namespace vx;
-using vx::testing::ScopedEnv;
-using vx::testing::ScratchFolder;
+using namespace vx::testing;
 namespace fs = std::filesystem;
 
 namespace {
@@ -28,7 +27,7 @@ protected:
     fs::path log = temp / "vxide/vxide.log";
     ScriptedMessageService boxes;
 
-    std::vector<uint8_t> LogBytes() const { return vx::testing::FileBytes(log); }
+    std::vector<uint8_t> LogBytes() const { return FileBytes(log); }
 
     static CComException Failure(HRESULT hr, std::u16string description) {
         return CComException(com_exception(hr, std::move(description)));

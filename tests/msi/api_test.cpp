@@ -16,9 +16,7 @@
 #include <vector>
 
 using namespace vx;
-using vx::testing::CorpusPackage;
-using vx::testing::FieldText;
-using vx::testing::Handle;
+using namespace vx::testing;
 
 namespace {
 
@@ -304,7 +302,7 @@ TEST(MsiApi, APackageChangedWhileOpenIsReadAgainByTheNextOpen) {
     namespace fs = std::filesystem;
     const fs::path basic = fs::path(VX_FIXTURE_DIR) / "basic.msi";
     const fs::path big = fs::path(VX_FIXTURE_DIR) / "big5k.msi";
-    vx::testing::ScratchFolder scratch;
+    ScratchFolder scratch;
     const fs::path path = scratch.Path("package.msi");
     const std::u16string wide = scratch.Wide("package.msi");
     // Files changed moments ago are never shared; these are dated back so that they are.

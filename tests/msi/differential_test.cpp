@@ -13,8 +13,7 @@
 
 using namespace vx;
 using namespace vx::test;
-using vx::testing::FieldText;
-using vx::testing::Handle;
+using namespace vx::testing;
 
 namespace {
 
@@ -151,9 +150,9 @@ std::vector<std::string> AllPackages() {
     std::vector<std::string> packages;
     for (const char* name : {"basic", "pool3", "longstring", "codepage", "nullable", "temporary",
                              "streams", "directories", "big5k"}) {
-        packages.push_back(vx::testing::FixtureFile(name));
+        packages.push_back(FixtureFile(name));
     }
-    for (const auto& path : vx::testing::CorpusPackages()) {
+    for (const auto& path : CorpusPackages()) {
         packages.push_back(path.string());
     }
     return packages;
@@ -167,7 +166,7 @@ class Differential : public ::testing::TestWithParam<std::string> {};
 // read through the C API, as libmsi reads them; and reading never changes the file.
 TEST_P(Differential, EveryTableStreamAndPropertyAgrees) {
     const std::string& package = GetParam();
-    const auto before = vx::testing::FileBytes(package);
+    const auto before = FileBytes(package);
     const auto modified = std::filesystem::last_write_time(package);
     std::vector<std::u16string> tables = OracleTableNames(package);
     tables.erase(tables.begin(), tables.begin() + 2); // _SummaryInformation, _ForceCodepage
@@ -180,7 +179,7 @@ TEST_P(Differential, EveryTableStreamAndPropertyAgrees) {
     ExpectSame(Sorted(OurQuery(package, streams)), Sorted(OracleQuery(package, streams)),
                "_Streams");
     EXPECT_EQ(OurSummary(package), OracleSummary(package));
-    EXPECT_EQ(vx::testing::FileBytes(package), before);
+    EXPECT_EQ(FileBytes(package), before);
     EXPECT_EQ(std::filesystem::last_write_time(package), modified);
 }
 
@@ -193,9 +192,9 @@ INSTANTIATE_TEST_SUITE_P(Packages, Differential, ::testing::ValuesIn(AllPackages
                          });
 
 TEST(DifferentialQueries, EveryWhereAndOrderByForm) {
-    const std::string nullable = vx::testing::FixtureFile("nullable");
-    const std::string big = vx::testing::FixtureFile("big5k");
-    const std::string basic = vx::testing::FixtureFile("basic");
+    const std::string nullable = FixtureFile("nullable");
+    const std::string big = FixtureFile("big5k");
+    const std::string basic = FixtureFile("basic");
     struct Case {
         const std::string& package;
         std::u16string sql;

@@ -10,15 +10,14 @@
 namespace vx {
 namespace {
 
-using testing::CreateEntry;
-using testing::FixtureProject;
+using namespace testing;
 
 TEST(PatchFileInfo, AttachExpandsThePackagePathOrShowsMessage16) {
     ScriptedMessageService messages;
     FixtureProject good("patchrules");
     CPatchFileInfo info;
     info.AttachProject(good.patch.Get());
-    EXPECT_EQ(info.PackagePath(), testing::FixturePackage("patchrules"));
+    EXPECT_EQ(info.PackagePath(), FixturePackage("patchrules"));
     EXPECT_TRUE(messages.Shown().empty());
 
     // The message names the expanded path; the package path stays what it was.
@@ -30,7 +29,7 @@ TEST(PatchFileInfo, AttachExpandsThePackagePathOrShowsMessage16) {
                   u"/nowhere.msi.  Kestrom views will not function properly until this "
                   u"reference is restored.");
     EXPECT_EQ(messages.Shown()[0].style, MB_OK);
-    EXPECT_EQ(info.PackagePath(), testing::FixturePackage("patchrules"));
+    EXPECT_EQ(info.PackagePath(), FixturePackage("patchrules"));
 
     // A relative path is taken against the project's folder.
     FixtureProject relative("patchrules", u"here.msi");
@@ -54,17 +53,17 @@ TEST(PatchFileInfo, WithoutAnEntryNothingIsWrittenAndDeleteIsType1Exactly) {
     info.SetFeature(u"Main");
     EXPECT_FALSE(info.GetOverwrite());
     EXPECT_EQ(info.GetFeature(), u"");
-    EXPECT_FALSE(testing::Entry(fixture.patch.Get(), u"plain.exe"));
+    EXPECT_FALSE(Entry(fixture.patch.Get(), u"plain.exe"));
 
     auto entry = CreateEntry(fixture.patch.Get(), u"plain.exe");
     info.SetNewFilePath(u"${Fixtures}/plain.exe"); // stored as written
-    EXPECT_EQ(testing::SettingsOf(entry.Get()).newFilePath, u"${Fixtures}/plain.exe");
+    EXPECT_EQ(SettingsOf(entry.Get()).newFilePath, u"${Fixtures}/plain.exe");
     ThrowIfFailed(entry->PutType(kPatchTypeNewFile));
     EXPECT_FALSE(info.GetDeleteOnPatch());
     info.SetDeleteOnPatch(true);
-    EXPECT_EQ(testing::SettingsOf(entry.Get()).type, kPatchTypeDelete);
+    EXPECT_EQ(SettingsOf(entry.Get()).type, kPatchTypeDelete);
     info.SetDeleteOnPatch(false);
-    EXPECT_EQ(testing::SettingsOf(entry.Get()).type, kPatchTypeUpdate);
+    EXPECT_EQ(SettingsOf(entry.Get()).type, kPatchTypeUpdate);
 }
 
 TEST(PatchFileInfo, OriginalFileQueries) {

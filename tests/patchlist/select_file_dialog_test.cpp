@@ -21,8 +21,7 @@
 
 using namespace vx;
 using namespace vx::msi::test;
-using vx::testing::ScopedEnv;
-using vx::testing::ScratchFolder;
+using namespace vx::testing;
 
 namespace {
 
@@ -92,7 +91,7 @@ struct Setup {
     explicit Setup(const char* option, bool withFiles = true)
         : config("XDG_CONFIG_HOME", (folder / "config").string()) {
         package = folder / "setup.msi";
-        vx::testing::WriteBytes(package, SamplePackage(withFiles));
+        WriteBytes(package, SamplePackage(withFiles));
         folder.Write("config/vxide/vxide.ini",
                      option ? std::string("[SelectFile]\nDestinationColumn=") + option + "\n"
                             : std::string("[Other]\n"));
@@ -218,9 +217,9 @@ private slots:
     void closing() {
         QFETCH(std::function<void(CDlgOriginalSetupFiles&)>, act);
         Setup setup("0");
-        const auto before = vx::testing::FileBytes(setup.package);
+        const auto before = FileBytes(setup.package);
         ComPtr<IProject> project =
-            vx::testing::NewProject(setup.folder.Wide("patch.vxp"), u"${Setups}/setup.msi");
+            NewProject(setup.folder.Wide("patch.vxp"), u"${Setups}/setup.msi");
         ThrowIfFailed(
             project->PutPathVariable(u"Setups", Utf8ToUtf16(setup.folder.Root().string()).c_str()));
         CDlgOriginalSetupFiles dialog;
@@ -236,7 +235,7 @@ private slots:
         QTEST(keys, "keys");
         QCOMPARE(dialog.FileList().GetItemCount(), 3);
         QCOMPARE(dialog.FileList().GetColumnCount(), 3);
-        QVERIFY(vx::testing::FileBytes(setup.package) == before);
+        QVERIFY(FileBytes(setup.package) == before);
     }
 
     // A package that cannot be read raises before the dialog shows, with the installer's
