@@ -167,13 +167,7 @@ TEST_F(MediaTest, TheOriginalPackageAndItsCabinetsAreNeverWritten) {
 namespace {
 
 using namespace vx::msi;
-using vx::msi::test::Cell;
-using vx::msi::test::kInteger;
-using vx::msi::test::kText;
-
-constexpr uint16_t kKey72 = kText | kColumnKey | 72;
-constexpr uint16_t kS72 = kText | kColumnNullable | 72;
-constexpr uint16_t kL255 = kText | kColumnLocalizable | 255;
+using namespace vx::msi::test;
 
 struct HandFile {
     std::u16string key;
@@ -188,38 +182,23 @@ struct HandPackage {
     std::u16string appDirParent = u"TARGETDIR";
     std::vector<std::pair<int, std::u16string>> media; // (LastSequence, Cabinet), DiskId 1..
     std::vector<HandFile> files;
-    std::vector<vx::msi::test::CfbStream> streams;
+    std::vector<CfbStream> streams;
     // A stream of 4 KiB or more whose chain of sectors is broken after its first sector.
     std::u16string damagedStream;
 };
 
 // Writes <folder>/hand.msi, with lzx.cab of the media fixture beside it.
 fs::path WriteHandPackage(const fs::path& folder, const HandPackage& hand) {
-    vx::msi::test::PackagePlan plan;
-    // Columns by the standard schema's positions, as the reader reads them.
+    PackagePlan plan;
     plan.tables.push_back(
-        {u"Directory",
-         {{u"Directory", kKey72, 0}, {u"Directory_Parent", kS72, 0}, {u"DefaultDir", kL255, 0}},
-         {{u"TARGETDIR", Cell{}, u"SourceDir"},
-          {u"AppDir", hand.appDirParent, u"App:" + hand.appDirSource}}});
-    plan.tables.push_back(
-        {u"Component",
-         {{u"Component", kKey72, 0}, {u"ComponentId", kS72, 0}, {u"Directory_", kText | 72, 0}},
-         {{u"CApp", Cell{}, u"AppDir"}}});
+        DirectoryTable({{u"TARGETDIR", Cell{}, u"SourceDir"},
+                        {u"AppDir", hand.appDirParent, u"App:" + hand.appDirSource}}));
+    plan.tables.push_back(ComponentTable({{u"CApp", Cell{}, u"AppDir"}}));
     std::vector<std::vector<Cell>> files;
     for (const auto& f : hand.files) {
         files.push_back({f.key, u"CApp", f.name, 10, Cell{}, Cell{}, f.attributes, f.sequence});
     }
-    plan.tables.push_back({u"File",
-                           {{u"File", kKey72, 0},
-                            {u"Component_", kText | 72, 0},
-                            {u"FileName", kL255, 0},
-                            {u"FileSize", kInteger | 4, 0},
-                            {u"Version", kS72, 0},
-                            {u"Language", kS72, 0},
-                            {u"Attributes", kInteger | kColumnNullable | 2, 0},
-                            {u"Sequence", kInteger | 4, 0}},
-                           files});
+    plan.tables.push_back(FileTable(files));
     std::vector<std::vector<Cell>> media;
     for (size_t i = 0; i < hand.media.size(); ++i) {
         media.push_back(
@@ -232,15 +211,13 @@ fs::path WriteHandPackage(const fs::path& folder, const HandPackage& hand) {
                             {u"Cabinet", kS72, 0}},
                            media});
     plan.streams = hand.streams;
-    plan.summary =
-        vx::msi::test::WriteSummary({{9, Utf16ToUtf8(hand.packageCode)}, {15, int32_t{0}}});
-    vx::msi::test::CfbLayout layout;
-    std::vector<uint8_t> bytes = vx::msi::test::WritePackage(plan, &layout);
+    plan.summary = WriteSummary({{9, Utf16ToUtf8(hand.packageCode)}, {15, int32_t{0}}});
+    CfbLayout layout;
+    std::vector<uint8_t> bytes = WritePackage(plan, &layout);
     if (!hand.damagedStream.empty()) {
-        const size_t stream = vx::msi::test::StreamIndex(
-            vx::msi::test::InstallerStreams(plan), EncodeStreamName(hand.damagedStream, false));
-        vx::msi::test::Put(bytes, layout.FatEntryOffset(layout.firstSectorOfStream[stream]),
-                           0x00FFFFF0);
+        const size_t stream =
+            StreamIndex(InstallerStreams(plan), EncodeStreamName(hand.damagedStream, false));
+        Put(bytes, layout.FatEntryOffset(layout.firstSectorOfStream[stream]), 0x00FFFFF0);
     }
     fs::create_directories(folder);
     fs::copy_file(kMediaFolder / "lzx.cab", folder / "lzx.cab",

@@ -25,24 +25,15 @@ using namespace vx::testing;
 
 namespace {
 
-constexpr uint16_t kKey72 = kText | msi::kColumnKey | 72;
-constexpr uint16_t kS72 = kText | msi::kColumnNullable | 72;
-constexpr uint16_t kL255 = kText | msi::kColumnLocalizable | 255;
-
 // Files in the File table's order, which is not the order of their keys or names.
 std::vector<uint8_t> SamplePackage(bool withFiles = true) {
     PackagePlan plan;
+    plan.tables.push_back(DirectoryTable({{u"TARGETDIR", Cell{}, u"SourceDir"},
+                                          {u"ProgramFilesFolder", u"TARGETDIR", u"."},
+                                          {u"AppDir", u"ProgramFilesFolder", u"MYAPP|My App"},
+                                          {u"BinDir", u"AppDir", u"bin"}}));
     plan.tables.push_back(
-        {u"Directory",
-         {{u"Directory", kKey72, 0}, {u"Directory_Parent", kS72, 0}, {u"DefaultDir", kL255, 0}},
-         {{u"TARGETDIR", Cell{}, u"SourceDir"},
-          {u"ProgramFilesFolder", u"TARGETDIR", u"."},
-          {u"AppDir", u"ProgramFilesFolder", u"MYAPP|My App"},
-          {u"BinDir", u"AppDir", u"bin"}}});
-    plan.tables.push_back(
-        {u"Component",
-         {{u"Component", kKey72, 0}, {u"ComponentId", kS72, 0}, {u"Directory_", kText | 72, 0}},
-         {{u"CompApp", Cell{}, u"AppDir"}, {u"CompBin", Cell{}, u"BinDir"}}});
+        ComponentTable({{u"CompApp", Cell{}, u"AppDir"}, {u"CompBin", Cell{}, u"BinDir"}}));
     plan.tables.push_back({u"Property",
                            {{u"Property", kKey72, 0}, {u"Value", kL255, 0}},
                            {{u"ProductName", u"Sample"}}});
@@ -52,16 +43,7 @@ std::vector<uint8_t> SamplePackage(bool withFiles = true) {
                  {u"app.exe", u"CompApp", u"app.exe", 10, Cell{}, Cell{}, 0, 2},
                  {u"lib.dll", u"CompBin", u"LIBRAR~1.DLL|library.dll", 10, Cell{}, Cell{}, 0, 3}};
     }
-    plan.tables.push_back({u"File",
-                           {{u"File", kKey72, 0},
-                            {u"Component_", kText | 72, 0},
-                            {u"FileName", kL255, 0},
-                            {u"FileSize", kInteger | 4, 0},
-                            {u"Version", kS72, 0},
-                            {u"Language", kS72, 0},
-                            {u"Attributes", kInteger | msi::kColumnNullable | 2, 0},
-                            {u"Sequence", kInteger | 4, 0}},
-                           files});
+    plan.tables.push_back(FileTable(files));
     return WritePackage(plan);
 }
 

@@ -62,11 +62,40 @@ inline constexpr uint16_t kText = kColumnValid | kColumnShort | kColumnString;
 inline constexpr uint16_t kInteger = kColumnValid;
 inline constexpr uint16_t kBinary = kColumnValid | kColumnString;
 
+inline constexpr uint16_t kKey72 = kText | kColumnKey | 72;
+inline constexpr uint16_t kS72 = kText | kColumnNullable | 72;
+inline constexpr uint16_t kL255 = kText | kColumnLocalizable | 255;
+
 struct TablePlan {
     std::u16string name;
     std::vector<ColumnInfo> columns; // name and type; number comes from the position
     std::vector<std::vector<Cell>> rows;
 };
+
+// Standard tables, as far as the package reader reads their columns (by position).
+inline TablePlan DirectoryTable(std::vector<std::vector<Cell>> rows) {
+    return {u"Directory",
+            {{u"Directory", kKey72, 0}, {u"Directory_Parent", kS72, 0}, {u"DefaultDir", kL255, 0}},
+            std::move(rows)};
+}
+inline TablePlan ComponentTable(std::vector<std::vector<Cell>> rows) {
+    return {u"Component",
+            {{u"Component", kKey72, 0}, {u"ComponentId", kS72, 0}, {u"Directory_", kText | 72, 0}},
+            std::move(rows)};
+}
+// File, Component_, FileName, FileSize, Version, Language, Attributes, Sequence.
+inline TablePlan FileTable(std::vector<std::vector<Cell>> rows) {
+    return {u"File",
+            {{u"File", kKey72, 0},
+             {u"Component_", kText | 72, 0},
+             {u"FileName", kL255, 0},
+             {u"FileSize", kInteger | 4, 0},
+             {u"Version", kS72, 0},
+             {u"Language", kS72, 0},
+             {u"Attributes", kInteger | kColumnNullable | 2, 0},
+             {u"Sequence", kInteger | 4, 0}},
+            std::move(rows)};
+}
 
 struct PackagePlan {
     uint32_t codePage = 0;
