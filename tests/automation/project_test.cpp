@@ -42,8 +42,8 @@ TEST_F(ProjectTest, EveryPropertyIsWrittenAndReadBackAfterReopening) {
     }
     auto patch = PatchOf(ReopenProject(path).Get());
     BStr original;
-    EXPECT_EQ(Text(patch->GetOriginalPackage(original.Out()), original),
-              u"${Media}/app.msi"); // as entered, not expanded
+    ASSERT_EQ(patch->GetOriginalPackage(original.Out()), S_OK);
+    EXPECT_EQ(original.ToString(), u"${Media}/app.msi"); // as entered, not expanded
     EXPECT_EQ(SettingsOf(Entry(patch.Get(), u"app.exe").Get()), written);
     // A new entry's defaults: update type, nothing set.
     EXPECT_EQ(SettingsOf(Entry(patch.Get(), u"untouched.dll").Get()), EntrySettings{});
@@ -85,7 +85,7 @@ TEST_F(ProjectTest, LookupAndEnumeration) {
     ComPtr<IPatchFile> last;
     ThrowIfFailed(
         items[0].punkVal->QueryInterface(IPatchFile::kIid, last.ReleaseAndGetVoidAddress()));
-    EXPECT_EQ(KeyOf(last.Get()), u"beta");
+    EXPECT_EQ(ReadPatchEntry(last.Get()).key, u"beta");
     VariantClear(&items[0]);
     EXPECT_EQ(entries->Reset(), S_OK);
     EXPECT_EQ(entries->Skip(5), S_FALSE);

@@ -104,17 +104,6 @@ inline ComPtr<RecordingSink> Listen(IProject* project) {
     return sink;
 }
 
-inline std::u16string Text(HRESULT hr, const BStr& text) {
-    ThrowIfFailed(hr);
-    return text.ToString();
-}
-
-inline std::u16string KeyOf(IPatchFile* entry) {
-    BStr key;
-    ThrowIfFailed(entry->GetKey(key.Out()));
-    return key.ToString();
-}
-
 // Every setting of an entry, read or expected in one go.
 struct EntrySettings {
     int32_t type = kPatchTypeUpdate;
