@@ -39,14 +39,17 @@ void ReadTable(const InstallerStorage& storage, const TableInfo& table) {
     }
 }
 
-void ReadThroughStorage(const uint8_t* data, size_t size) {
+// Answers the names of the tables the storage found, for the reading through the C API.
+std::vector<std::u16string> ReadThroughStorage(const uint8_t* data, size_t size) {
+    std::vector<std::u16string> names = {u"_Tables", u"_Columns", u"_Streams"};
     try {
         const auto storage = OpenInstallerStorage(std::span<const uint8_t>(data, size));
-        for (const TableInfo& table : storage->Tables()) {
-            ReadTable(*storage, table);
-        }
         for (const char16_t* system : {u"_Tables", u"_Columns", u"_Streams"}) {
             ReadTable(*storage, *storage->FindTable(system));
+        }
+        for (const TableInfo& table : storage->Tables()) {
+            names.push_back(table.name);
+            ReadTable(*storage, table);
         }
         for (const auto& name : storage->StreamNames()) {
             try {
@@ -54,12 +57,10 @@ void ReadThroughStorage(const uint8_t* data, size_t size) {
             } catch (const MsiFailure&) {
             }
         }
-        try {
-            (void)storage->Summary();
-        } catch (const MsiFailure&) {
-        }
+        (void)storage->Summary();
     } catch (const MsiFailure&) {
     }
+    return names;
 }
 
 // Every field of a record in every form a caller can ask for.
@@ -109,20 +110,12 @@ void ReadView(MSIHANDLE database, const std::u16string& query) {
     MsiCloseHandle(view);
 }
 
-void ReadThroughApi(const uint8_t* data, size_t size) {
+void ReadThroughApi(const uint8_t* data, size_t size, const std::vector<std::u16string>& tables) {
     // The C API opens paths: the bytes become a file that lives only in memory.
     const int fd = ::memfd_create("msi_open_fuzz", MFD_CLOEXEC);
-    if (fd < 0) {
+    if (fd < 0 || ::write(fd, data, size) != static_cast<ssize_t>(size)) {
+        ::close(fd);
         return;
-    }
-    size_t written = 0;
-    while (written < size) {
-        const ssize_t n = ::write(fd, data + written, size - written);
-        if (n <= 0) {
-            ::close(fd);
-            return;
-        }
-        written += static_cast<size_t>(n);
     }
     const std::u16string path = Utf8ToUtf16("/proc/self/fd/" + std::to_string(fd));
     MSIHANDLE database = 0;
@@ -134,26 +127,6 @@ void ReadThroughApi(const uint8_t* data, size_t size) {
     } catch (const CComException&) {
     }
     if (opened) {
-        std::vector<std::u16string> tables = {u"_Tables", u"_Columns", u"_Streams"};
-        MSIHANDLE view = 0;
-        if (MsiDatabaseOpenViewW(database, u"SELECT `Name` FROM `_Tables`", &view) ==
-                ERROR_SUCCESS &&
-            MsiViewExecute(view, 0) == ERROR_SUCCESS) {
-            MSIHANDLE row = 0;
-            while (MsiViewFetch(view, &row) == ERROR_SUCCESS) {
-                MsiDWORD length = 0;
-                if (MsiRecordGetStringW(row, 1, nullptr, &length) == ERROR_SUCCESS) {
-                    std::u16string name(length + 1, u'\0');
-                    MsiDWORD room = length + 1;
-                    if (MsiRecordGetStringW(row, 1, name.data(), &room) == ERROR_SUCCESS) {
-                        name.resize(room);
-                        tables.push_back(std::move(name));
-                    }
-                }
-                MsiCloseHandle(row);
-            }
-        }
-        MsiCloseHandle(view);
         for (const std::u16string& table : tables) {
             if (table.find(u'`') == std::u16string::npos) {
                 ReadView(database, u"SELECT * FROM `" + table + u"`");
@@ -181,7 +154,6 @@ void ReadThroughApi(const uint8_t* data, size_t size) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    ReadThroughStorage(data, size);
-    ReadThroughApi(data, size);
+    ReadThroughApi(data, size, ReadThroughStorage(data, size));
     return 0;
 }

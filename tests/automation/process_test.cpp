@@ -1,8 +1,8 @@
 // The project file between processes: a writer killed in the middle of its writes leaves every
 // committed entry intact, and two writers at once lose nothing.
 
-#include "automation/project_helpers.h"
 #include "support/child_process.h"
+#include "support/project_helpers.h"
 #include "support/scratch_folder.h"
 
 #include <gtest/gtest.h>
@@ -15,11 +15,7 @@
 namespace vx {
 namespace {
 
-using testing::Entry;
-using testing::EntrySettings;
-using testing::ForkedChild;
-using testing::PatchOf;
-using testing::ReopenProject;
+using namespace testing;
 
 std::u16string KeyFor(const std::string& prefix, int i) {
     return Utf8ToUtf16(prefix + std::to_string(i));
@@ -49,14 +45,14 @@ bool WriteEntry(IPatchProject* patch, const std::string& prefix, int i) {
 
 int32_t CountOf(IPatchProject* patch) {
     int32_t count = 0;
-    ThrowIfFailed(testing::FilesOf(patch)->GetCount(&count));
+    ThrowIfFailed(FilesOf(patch)->GetCount(&count));
     return count;
 }
 
 TEST(ProjectProcesses, AWriterKilledMidWriteLeavesEveryCommittedEntry) {
-    testing::ScratchFolder folder;
+    ScratchFolder folder;
     const std::u16string path = folder.Wide("crash.vxp");
-    testing::NewProject(path, u"a.msi");
+    NewProject(path, u"a.msi");
     std::mt19937 random(12345);
     int committed = 0;         // entries whose last write the writer reported
     std::set<int> halfWritten; // entries whose writer died between their writes
@@ -93,7 +89,7 @@ TEST(ProjectProcesses, AWriterKilledMidWriteLeavesEveryCommittedEntry) {
             auto entry = Entry(patch.Get(), KeyFor("k", i));
             ASSERT_TRUE(entry) << i;
             if (!halfWritten.count(i)) {
-                EXPECT_EQ(testing::SettingsOf(entry.Get()), Expected(i)) << i;
+                EXPECT_EQ(SettingsOf(entry.Get()), Expected(i)) << i;
             }
         }
         // At most the one entry being written when the writer died goes beyond the reports;
@@ -109,9 +105,9 @@ TEST(ProjectProcesses, AWriterKilledMidWriteLeavesEveryCommittedEntry) {
 }
 
 TEST(ProjectProcesses, TwoWritersAtOnceLoseNothing) {
-    testing::ScratchFolder folder;
+    ScratchFolder folder;
     const std::u16string path = folder.Wide("shared.vxp");
-    testing::NewProject(path, u"a.msi");
+    NewProject(path, u"a.msi");
     constexpr int kPerWriter = 120;
     const auto write = [&](const std::string& prefix) {
         return [&path, prefix](int) {
@@ -143,7 +139,7 @@ TEST(ProjectProcesses, TwoWritersAtOnceLoseNothing) {
         for (const char* prefix : {"left", "right"}) {
             auto entry = Entry(patch.Get(), KeyFor(prefix, i));
             ASSERT_TRUE(entry) << prefix << i;
-            EXPECT_EQ(testing::SettingsOf(entry.Get()), Expected(i)) << prefix << i;
+            EXPECT_EQ(SettingsOf(entry.Get()), Expected(i)) << prefix << i;
         }
     }
 }

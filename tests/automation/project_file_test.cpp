@@ -3,8 +3,8 @@
 // open project: changed by another program, deleted, replaced, read-only. (A busy file: the
 // batch tests and vxpatch's.)
 
-#include "automation/project_helpers.h"
 #include "ide/automation/project_errors.h"
+#include "support/project_helpers.h"
 #include "support/scratch_folder.h"
 #include "support/test_paths.h"
 
@@ -18,10 +18,7 @@
 namespace vx {
 namespace {
 
-using testing::CreateEntry;
-using testing::LastErrorText;
-using testing::NewProject;
-using testing::PatchOf;
+using namespace testing;
 
 // Runs SQL on a file the way another program would.
 void Sql(const std::filesystem::path& file, const char* statements) {
@@ -43,7 +40,7 @@ protected:
         return folder.Path(name);
     }
 
-    testing::ScratchFolder folder;
+    ScratchFolder folder;
 };
 
 TEST_F(ProjectFileTest, UnusableFilesAreRefusedWithAReasonAndNeverWritten) {
@@ -77,8 +74,7 @@ TEST_F(ProjectFileTest, UnusableFilesAreRefusedWithAReasonAndNeverWritten) {
     };
     for (const auto& [file, expected, text] : refused) {
         SCOPED_TRACE(file.filename().string());
-        const auto before =
-            is_regular_file(file) ? testing::FileBytes(file) : std::vector<uint8_t>();
+        const auto before = is_regular_file(file) ? FileBytes(file) : std::vector<uint8_t>();
         ComPtr<IProject> project;
         const HRESULT hr =
             OpenProject(Utf8ToUtf16(file.string()), {}, project.ReleaseAndGetAddressOf());
@@ -88,8 +84,7 @@ TEST_F(ProjectFileTest, UnusableFilesAreRefusedWithAReasonAndNeverWritten) {
         EXPECT_GE(HRESULT_CODE(hr), 2000u);
         EXPECT_LE(HRESULT_CODE(hr), 2199u);
         EXPECT_NE(LastErrorText(hr).find(text), std::string::npos) << LastErrorText(hr);
-        EXPECT_EQ(is_regular_file(file) ? testing::FileBytes(file) : std::vector<uint8_t>(),
-                  before);
+        EXPECT_EQ(is_regular_file(file) ? FileBytes(file) : std::vector<uint8_t>(), before);
         EXPECT_FALSE(std::filesystem::exists(file.string() + "-journal"));
     }
 }
@@ -102,31 +97,31 @@ TEST_F(ProjectFileTest, ANewProjectNeverReplacesAFile) {
                                      project.ReleaseAndGetAddressOf());
     EXPECT_EQ(hr, VXPROJ_E_EXISTS);
     EXPECT_NE(LastErrorText(hr).find("already exists"), std::string::npos);
-    EXPECT_EQ(testing::FileBytes(existing), std::vector<uint8_t>(notes.begin(), notes.end()));
+    EXPECT_EQ(FileBytes(existing), std::vector<uint8_t>(notes.begin(), notes.end()));
     // Nothing is left behind where the new file was being built.
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Root()), {}), 1);
 }
 
 // A project of one entry, "mine.dll", in a folder of its own; opened read-only when asked.
 struct Mine {
-    Mine(const testing::ScratchFolder& folder, const std::string& name, bool readOnly = false)
+    Mine(const ScratchFolder& folder, const std::string& name, bool readOnly = false)
         : file(folder.Path(name + "/p.vxp")) {
         std::filesystem::create_directories(file.parent_path());
         project = NewProject(Wide(file), u"a.msi");
         CreateEntry(PatchOf(project.Get()).Get(), u"mine.dll");
         if (readOnly) {
             std::filesystem::permissions(file, kReadOnly);
-            project = testing::ReopenProject(Wide(file));
+            project = ReopenProject(Wide(file));
         }
         patch = PatchOf(project.Get());
-        sink = testing::Listen(project.Get());
+        sink = Listen(project.Get());
     }
     static std::u16string Wide(const std::filesystem::path& path) {
         return Utf8ToUtf16(path.string());
     }
     // What another program finds in `name` beside the project file.
     std::vector<std::u16string> KeysIn(const std::string& name) const {
-        return testing::KeysOf(PatchOf(testing::ReopenProject(Wide(Sibling(name))).Get()).Get());
+        return KeysOf(PatchOf(ReopenProject(Wide(Sibling(name))).Get()).Get());
     }
     std::filesystem::path Sibling(const std::string& name) const {
         return file.parent_path() / name;
@@ -159,11 +154,11 @@ struct Mine {
     std::filesystem::path file;
     ComPtr<IProject> project;
     ComPtr<IPatchProject> patch;
-    ComPtr<testing::RecordingSink> sink;
+    ComPtr<RecordingSink> sink;
 };
 
 TEST_F(ProjectFileTest, ChangesOutsideAreFoundAndAnnounced) {
-    const std::u16string several = testing::kSeveralEntries;
+    const std::u16string several = kSeveralEntries;
     const struct {
         const char* name;
         std::function<void(const Mine&)> outside;
@@ -192,8 +187,7 @@ TEST_F(ProjectFileTest, ChangesOutsideAreFoundAndAnnounced) {
          "p.vxp"},
         {"another program adds",
          [](const Mine& m) {
-             CreateEntry(PatchOf(testing::ReopenProject(Mine::Wide(m.file)).Get()).Get(),
-                         u"theirs.dll");
+             CreateEntry(PatchOf(ReopenProject(Mine::Wide(m.file)).Get()).Get(), u"theirs.dll");
          },
          ProjectFileChangedOutside,
          "",
@@ -240,7 +234,7 @@ TEST_F(ProjectFileTest, ChangesOutsideAreFoundAndAnnounced) {
         EXPECT_NE(Utf16ToUtf8(notice).find(c.notice), std::string::npos) << Utf16ToUtf8(notice);
         EXPECT_EQ(mine.Has(), S_FALSE); // told once
         EXPECT_EQ(mine.Check(), ProjectFileUnchanged);
-        EXPECT_EQ(testing::KeysOf(mine.patch.Get()), c.keys);
+        EXPECT_EQ(KeysOf(mine.patch.Get()), c.keys);
         EXPECT_EQ(mine.sink->events, c.events);
         BStr path;
         ThrowIfFailed(mine.project->GetFilePath(path.Out()));
@@ -292,7 +286,7 @@ TEST_F(ProjectFileTest, AWriteFindsTheFileAsItIsNow) {
         SCOPED_TRACE(c.name);
         Mine mine(folder, c.name, c.readOnlyWhenOpened);
         c.outside(mine);
-        const auto bytes = testing::FileBytes(mine.file);
+        const auto bytes = FileBytes(mine.file);
         ComPtr<IUnknown> item;
         const HRESULT hr = mine.patch->CreateItem(kPatchFileItemKind, u"new.dll", u"",
                                                   item.ReleaseAndGetAddressOf());
@@ -303,7 +297,7 @@ TEST_F(ProjectFileTest, AWriteFindsTheFileAsItIsNow) {
         EXPECT_NE(told.find(c.text), std::string::npos) << told;
         EXPECT_EQ(mine.KeysIn("p.vxp"), c.inFile);
         if (hr == VXPROJ_E_READONLY) {
-            EXPECT_EQ(testing::FileBytes(mine.file), bytes);
+            EXPECT_EQ(FileBytes(mine.file), bytes);
             // Writable again, the project writes again.
             std::filesystem::permissions(mine.file, std::filesystem::perms::owner_write,
                                          std::filesystem::perm_options::add);

@@ -2,9 +2,9 @@
 // enumeration order, deletion, unique values, change events, batches and the author's
 // failures.
 
-#include "automation/project_helpers.h"
 #include "ide/automation/project_batch.h"
 #include "ide/automation/project_errors.h"
+#include "support/project_helpers.h"
 #include "support/scratch_folder.h"
 #include "support/test_paths.h"
 
@@ -17,25 +17,17 @@
 namespace vx {
 namespace {
 
-using testing::CreateEntry;
-using testing::Entry;
-using testing::FilesOf;
-using testing::KeyOf;
-using testing::KeysOf;
-using testing::LastErrorText;
-using testing::NewProject;
-using testing::PatchOf;
-using testing::ReopenProject;
+using namespace testing;
 
 class ProjectTest : public ::testing::Test {
 protected:
-    testing::ScratchFolder folder;
+    ScratchFolder folder;
     std::u16string path = folder.Wide("p.vxp");
 };
 
 TEST_F(ProjectTest, EveryPropertyIsWrittenAndReadBackAfterReopening) {
-    testing::EntrySettings written{kPatchTypeNewFile, u"/src/app.exe", true, true, true,
-                                   u"Main;Extras",    u"INSTALLDIR"};
+    EntrySettings written{kPatchTypeNewFile, u"/src/app.exe", true, true, true,
+                          u"Main;Extras",    u"INSTALLDIR"};
     {
         auto patch = PatchOf(NewProject(path, u"${Media}/app.msi").Get());
         auto entry = CreateEntry(patch.Get(), u"app.exe");
@@ -50,12 +42,11 @@ TEST_F(ProjectTest, EveryPropertyIsWrittenAndReadBackAfterReopening) {
     }
     auto patch = PatchOf(ReopenProject(path).Get());
     BStr original;
-    EXPECT_EQ(testing::Text(patch->GetOriginalPackage(original.Out()), original),
-              u"${Media}/app.msi"); // as entered, not expanded
-    EXPECT_EQ(testing::SettingsOf(Entry(patch.Get(), u"app.exe").Get()), written);
+    ASSERT_EQ(patch->GetOriginalPackage(original.Out()), S_OK);
+    EXPECT_EQ(original.ToString(), u"${Media}/app.msi"); // as entered, not expanded
+    EXPECT_EQ(SettingsOf(Entry(patch.Get(), u"app.exe").Get()), written);
     // A new entry's defaults: update type, nothing set.
-    EXPECT_EQ(testing::SettingsOf(Entry(patch.Get(), u"untouched.dll").Get()),
-              testing::EntrySettings{});
+    EXPECT_EQ(SettingsOf(Entry(patch.Get(), u"untouched.dll").Get()), EntrySettings{});
 }
 
 TEST_F(ProjectTest, LookupAndEnumeration) {
@@ -94,7 +85,7 @@ TEST_F(ProjectTest, LookupAndEnumeration) {
     ComPtr<IPatchFile> last;
     ThrowIfFailed(
         items[0].punkVal->QueryInterface(IPatchFile::kIid, last.ReleaseAndGetVoidAddress()));
-    EXPECT_EQ(KeyOf(last.Get()), u"beta");
+    EXPECT_EQ(ReadPatchEntry(last.Get()).key, u"beta");
     VariantClear(&items[0]);
     EXPECT_EQ(entries->Reset(), S_OK);
     EXPECT_EQ(entries->Skip(5), S_FALSE);
@@ -168,8 +159,8 @@ TEST_F(ProjectTest, UniqueValuesAreFreeAndDerivedFromTheBase) {
 TEST_F(ProjectTest, ChangesReachEveryListenerAfterTheyAreCommitted) {
     auto project = NewProject(path, u"a.msi");
     auto patch = PatchOf(project.Get());
-    auto first = MakeComObject<testing::RecordingSink>();
-    auto second = MakeComObject<testing::RecordingSink>();
+    auto first = MakeComObject<RecordingSink>();
+    auto second = MakeComObject<RecordingSink>();
     DWORD firstCookie = 0, secondCookie = 0;
     ASSERT_EQ(project->Advise(first.Get(), &firstCookie), S_OK);
     ASSERT_EQ(project->Advise(second.Get(), &secondCookie), S_OK);
@@ -195,7 +186,7 @@ TEST_F(ProjectTest, ChangesReachEveryListenerAfterTheyAreCommitted) {
 // SQLite's file change counter (header bytes 24 to 27) goes up by one with every committed
 // transaction: the commits as another program sees them.
 uint32_t CommitsOf(const std::filesystem::path& file) {
-    const std::vector<uint8_t> bytes = testing::FileBytes(file);
+    const std::vector<uint8_t> bytes = FileBytes(file);
     return bytes.size() < 28 ? 0
                              : uint32_t{bytes[24]} << 24 | uint32_t{bytes[25]} << 16 |
                                    uint32_t{bytes[26]} << 8 | uint32_t{bytes[27]};
@@ -223,7 +214,7 @@ TEST_F(ProjectTest, ABatchIsOneCommitAnnouncedAfterIt) {
              batch.Commit(); // once only
          },
          {u"before.dll", u"a.dll", u"b.dll"},
-         {testing::kSeveralEntries}},
+         {kSeveralEntries}},
         {"one entry: each change told",
          [](IProject*, IPatchProject* patch, const auto&) {
              CProjectBatch batch(patch);
@@ -248,7 +239,7 @@ TEST_F(ProjectTest, ABatchIsOneCommitAnnouncedAfterIt) {
              outer.Commit();
          },
          {u"before.dll", u"a.dll", u"b.dll"},
-         {testing::kSeveralEntries}},
+         {kSeveralEntries}},
         {"left by an exception: what was written is committed",
          [](IProject* project, IPatchProject* patch, const auto&) {
              try {
@@ -262,7 +253,7 @@ TEST_F(ProjectTest, ABatchIsOneCommitAnnouncedAfterIt) {
              }
          },
          {u"before.dll", u"a.dll", u"b.dll"},
-         {testing::kSeveralEntries}},
+         {kSeveralEntries}},
     };
     int n = 0;
     for (const auto& c : cases) {
@@ -271,7 +262,7 @@ TEST_F(ProjectTest, ABatchIsOneCommitAnnouncedAfterIt) {
         auto project = NewProject(folder.Wide(name), u"a.msi");
         auto patch = PatchOf(project.Get());
         CreateEntry(patch.Get(), u"before.dll");
-        auto sink = testing::Listen(project.Get());
+        auto sink = Listen(project.Get());
         const uint32_t before = CommitsOf(folder.Path(name));
         const auto nothingYet = [&] {
             EXPECT_EQ(CommitsOf(folder.Path(name)), before);
@@ -311,7 +302,7 @@ TEST_F(ProjectTest, ValuesTheTableCannotHoldAreRefusedAndLeaveTheFileAsItWas) {
     auto entry = CreateEntry(patch.Get(), u"a.dll");
     CreateEntry(patch.Get(), u"c.dll");
     const std::filesystem::path file = folder.Path("p.vxp");
-    const auto before = testing::FileBytes(file);
+    const auto before = FileBytes(file);
 
     ComPtr<IUnknown> item;
     const HRESULT duplicate =
@@ -333,7 +324,7 @@ TEST_F(ProjectTest, ValuesTheTableCannotHoldAreRefusedAndLeaveTheFileAsItWas) {
     // Refused inside the write transaction, after the lock was taken.
     EXPECT_EQ(Entry(patch.Get(), u"c.dll")->PutKey(u"a.dll"), VXPROJ_E_DUPLICATE);
 
-    EXPECT_EQ(testing::FileBytes(file), before);
+    EXPECT_EQ(FileBytes(file), before);
     EXPECT_EQ(KeysOf(patch.Get()), (std::vector<std::u16string>{u"a.dll", u"c.dll"}));
     EXPECT_EQ(entry->PutKey(u"a.dll"), S_OK); // renaming to itself is no conflict
 }

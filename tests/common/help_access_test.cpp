@@ -2,49 +2,19 @@
 // standing in for the IDE's help window.
 
 #include "VxWsApplicationFilesEP/common/help_service_access.h"
-#include "ide/framework/service_object_loader.h"
 #include "platform/com/com_exception.h"
 
 #include "support/com_failure.h"
+#include "support/help_viewer.h"
 
 #include <gtest/gtest.h>
 
-#include <vector>
-
 using namespace vx;
-
-namespace {
-
-class RecordingViewer final : public ComObject<RecordingViewer, IHelpTopicViewer> {
-public:
-    HRESULT ShowTopic(BSTR topic, void* owner) override {
-        topics.emplace_back(topic, SysStringLen(topic));
-        owners.push_back(owner);
-        return S_OK;
-    }
-    std::vector<std::u16string> topics;
-    std::vector<void*> owners;
-};
-
-ComPtr<IDispatch> HelpManager() {
-    CLSID clsid;
-    EXPECT_EQ(CLSIDFromString(kHelpManagerClassText, &clsid), S_OK);
-    ComPtr<IDispatch> manager;
-    EXPECT_EQ(CreateServiceObject(kHelpManagerModule, clsid, manager), S_OK);
-    return manager;
-}
-
-void SetViewer(IHelpTopicViewer* viewer) {
-    ComPtr<IHelpViewerRegistry> registry;
-    ASSERT_EQ(HelpManager().As(registry), S_OK);
-    ASSERT_EQ(registry->SetViewer(viewer), S_OK);
-}
-
-} // namespace
+using namespace vx::testing;
 
 TEST(HelpService, TopicsReachTheRegisteredViewer) {
     auto viewer = MakeComObject<RecordingViewer>();
-    SetViewer(viewer.Get());
+    SetHelpViewer(viewer.Get());
     int window = 0;
     EXPECT_TRUE(ShowHelpTopic(u"KMApplicationFiles.htm", &window));
     EXPECT_TRUE(ShowHelpTopic(u"KMAppFileNewCommonTab.htm", nullptr));
@@ -52,13 +22,12 @@ TEST(HelpService, TopicsReachTheRegisteredViewer) {
     EXPECT_EQ(viewer->topics[0], u"KMApplicationFiles.htm");
     EXPECT_EQ(viewer->owners[0], &window);
     EXPECT_EQ(viewer->topics[1], u"KMAppFileNewCommonTab.htm");
-    SetViewer(nullptr);
+    SetHelpViewer(nullptr);
 }
 
 TEST(HelpService, WithoutAViewerShowingRaisesWithAReason) {
-    SetViewer(nullptr);
-    const auto raised =
-        vx::testing::RaisedBy([] { ShowHelpTopic(u"KMApplicationFiles.htm", nullptr); });
+    SetHelpViewer(nullptr);
+    const auto raised = RaisedBy([] { ShowHelpTopic(u"KMApplicationFiles.htm", nullptr); });
     EXPECT_EQ(raised.hr, E_FAIL);
     EXPECT_TRUE(raised.Mentions(u"no help viewer"));
 }

@@ -10,19 +10,12 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <iterator>
 
 using namespace vx;
-using vx::testing::ScopedEnv;
-using vx::testing::ScratchFolder;
+using namespace vx::testing;
 namespace fs = std::filesystem;
 
 namespace {
-
-std::vector<uint8_t> ReadAll(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
-}
 
 constexpr char16_t kNewFileForm[] =
     u"FrontEnd\\Views\\Kestrom\\VxWsApplicationFilesEP\\NewFileForm";
@@ -34,7 +27,7 @@ protected:
     fs::path log = temp / "vxide/vxide.log";
     ScriptedMessageService boxes;
 
-    std::vector<uint8_t> LogBytes() const { return ReadAll(log); }
+    std::vector<uint8_t> LogBytes() const { return FileBytes(log); }
 
     static CComException Failure(HRESULT hr, std::u16string description) {
         return CComException(com_exception(hr, std::move(description)));

@@ -17,8 +17,7 @@
 #include <fstream>
 
 using namespace vx;
-using vx::testing::ScopedEnv;
-using vx::testing::ScratchFolder;
+using namespace vx::testing;
 namespace fs = std::filesystem;
 
 namespace {
@@ -57,15 +56,13 @@ struct ProbeAnswer {
 
 ProbeAnswer AskProbe(CServiceObjectLoader& loader, std::u16string_view name) {
     ComPtr<IClassFactory> factory;
-    const HRESULT hr =
-        loader.GetClassObject(name, vx::testing::CLSID_Probe, factory.ReleaseAndGetAddressOf());
+    const HRESULT hr = loader.GetClassObject(name, CLSID_Probe, factory.ReleaseAndGetAddressOf());
     EXPECT_EQ(hr, S_OK);
     if (FAILED(hr)) {
         return {};
     }
-    ComPtr<vx::testing::IProbe> probe;
-    EXPECT_EQ(factory->CreateInstance(nullptr, vx::testing::IProbe::kIid,
-                                      probe.ReleaseAndGetVoidAddress()),
+    ComPtr<IProbe> probe;
+    EXPECT_EQ(factory->CreateInstance(nullptr, IProbe::kIid, probe.ReleaseAndGetVoidAddress()),
               S_OK);
     BStr file;
     BStr folder;
@@ -195,14 +192,12 @@ TEST(ServiceLoaderFailure, NoEntryPointStaysLoadedAndFailsEveryTime) {
     int probes = 0;
     loader.SetPathProbeObserver([&](const std::u16string&) { ++probes; });
     ComPtr<IClassFactory> factory;
-    EXPECT_EQ(loader.GetClassObject(u"NoEntry.dll", vx::testing::CLSID_Probe,
-                                    factory.ReleaseAndGetAddressOf()),
+    EXPECT_EQ(loader.GetClassObject(u"NoEntry.dll", CLSID_Probe, factory.ReleaseAndGetAddressOf()),
               REGDB_E_CLASSNOTREG);
     EXPECT_NE(TakeErrorDescription().find(u"exports no DllGetClassObject"), std::u16string::npos);
     const int firstProbes = probes;
     EXPECT_GT(firstProbes, 0);
-    EXPECT_EQ(loader.GetClassObject(u"NoEntry.dll", vx::testing::CLSID_Probe,
-                                    factory.ReleaseAndGetAddressOf()),
+    EXPECT_EQ(loader.GetClassObject(u"NoEntry.dll", CLSID_Probe, factory.ReleaseAndGetAddressOf()),
               REGDB_E_CLASSNOTREG);
     EXPECT_EQ(probes, firstProbes) << "the loaded library is remembered";
     EXPECT_FALSE(factory);
@@ -212,8 +207,7 @@ TEST(ServiceLoaderFailure, AFailedLoadIsNotRemembered) {
     Tree tree;
     CServiceObjectLoader loader = tree.Loader();
     ComPtr<IClassFactory> factory;
-    EXPECT_EQ(loader.GetClassObject(u"Later.dll", vx::testing::CLSID_Probe,
-                                    factory.ReleaseAndGetAddressOf()),
+    EXPECT_EQ(loader.GetClassObject(u"Later.dll", CLSID_Probe, factory.ReleaseAndGetAddressOf()),
               REGDB_E_CLASSNOTREG);
     const std::u16string why = TakeErrorDescription();
     EXPECT_NE(why.find(u"\"Later.dll\" could not be loaded"), std::u16string::npos);
@@ -223,7 +217,7 @@ TEST(ServiceLoaderFailure, AFailedLoadIsNotRemembered) {
 }
 
 TEST(CreateServiceObject, EmptyModuleNameGoesThroughTheClassTable) {
-    struct Registered final : ComObject<Registered, vx::testing::IProbe> {
+    struct Registered final : ComObject<Registered, IProbe> {
         HRESULT GetLoadFolder(BSTR* folder) override {
             *folder = SysAllocString(u"registered");
             return S_OK;
@@ -234,7 +228,7 @@ TEST(CreateServiceObject, EmptyModuleNameGoesThroughTheClassTable) {
         }
     };
     constexpr CLSID clsid = MakeGuid("{3C2B1A00-0000-4000-8000-0000000000C1}");
-    ComPtr<vx::testing::IProbe> probe;
+    ComPtr<IProbe> probe;
     EXPECT_EQ(CreateServiceObject(u"", clsid, probe), REGDB_E_CLASSNOTREG);
     RegisterClassObject(clsid, MakeComObject<SimpleClassFactory<Registered>>().Get());
     ASSERT_EQ(CreateServiceObject(u"", clsid, probe), S_OK);
@@ -252,9 +246,8 @@ TEST(CreateServiceObject, FindsTheBuildsOwnModulesAndRaisesWithTheirDescription)
                   factory.ReleaseAndGetAddressOf()),
               CLASS_E_CLASSNOTAVAILABLE);
     ComPtr<IUnknown> none;
-    const HRESULT hr =
-        CreateServiceObject(u"NoSuchServiceModule.dll", vx::testing::CLSID_Probe, none);
-    const auto raised = vx::testing::RaisedBy([&] { ThrowIfFailed(hr); });
+    const HRESULT hr = CreateServiceObject(u"NoSuchServiceModule.dll", CLSID_Probe, none);
+    const auto raised = RaisedBy([&] { ThrowIfFailed(hr); });
     EXPECT_EQ(raised.hr, REGDB_E_CLASSNOTREG);
     EXPECT_TRUE(raised.Mentions(u"NoSuchServiceModule.dll"));
 }

@@ -15,10 +15,10 @@
 #include "ide/framework/scripted_message_service.h"
 #include "ide/framework/widgets/scripted_file_dialog_service.h"
 #include "shell/page_harness.h"
+#include "support/scratch_folder.h"
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QCryptographicHash>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -31,13 +31,6 @@ namespace {
 
 const QString kNotInOriginal = "File Not Found In Original Setup";
 const QString kNoVersion = "Unable to determine File Version";
-
-QByteArray Sha256(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly)
-               ? QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256)
-               : QByteArray();
-}
 
 // The page on patchrules.msi with an entry of each kind: plain.exe updated, helper.dll deleted,
 // added.dll new into INSTALLDIR, bare.dll new without a destination.
@@ -58,12 +51,7 @@ struct FormsPage : PageHarness {
     template <class Form> Form* FormOf() const { return view->findChild<Form*>(); }
 
     ComPtr<IPatchFile> EntryOf(const std::u16string& key) const {
-        ComPtr<IPatchFiles> files;
-        ThrowIfFailed(Patch()->GetFiles(files.ReleaseAndGetAddressOf()));
-        ComPtr<IPatchFile> entry;
-        ThrowIfFailed(files->Item(Variant(std::u16string_view{key}).Get(),
-                                  entry.ReleaseAndGetAddressOf()));
-        return entry;
+        return Entry(Patch().Get(), key);
     }
     PatchEntry Read(const std::u16string& key) const { return ReadPatchEntry(EntryOf(key).Get()); }
 
@@ -125,21 +113,19 @@ class FormsTest : public QObject {
     Q_OBJECT
 
     QTemporaryDir m_state;
-    QByteArray m_packageHash;
+    std::vector<uint8_t> m_package;
 
 private slots:
     void initTestCase() {
         qputenv("XDG_STATE_HOME", m_state.path().toUtf8());
         CVxWsApplicationFilesEPApp::Instance().InitInstance();
         RegisterAttributeForms();
-        m_packageHash = Sha256(QString::fromStdU16String(Fixture("patchrules.msi")));
-        QVERIFY(!m_packageHash.isEmpty());
+        m_package = FileBytes(Fixture("patchrules.msi"));
+        QVERIFY(!m_package.empty());
     }
 
     // The forms only read the original package.
-    void cleanupTestCase() {
-        QCOMPARE(Sha256(QString::fromStdU16String(Fixture("patchrules.msi"))), m_packageHash);
-    }
+    void cleanupTestCase() { QVERIFY(FileBytes(Fixture("patchrules.msi")) == m_package); }
 
     // A deleted entry's form leaves only the COM and delete options enabled. The delete option
     // writes the type, switches the editing and turns the Files To Patch node's image, both
@@ -168,12 +154,14 @@ private slots:
             QCOMPARE(entry.type, step.deleted ? kPatchTypeDelete : kPatchTypeUpdate);
             QCOMPARE((QList<bool>{entry.overwrite, entry.extractCom}),
                      (QList<bool>{step.overwrite, step.extractCom}));
-            QCOMPARE(form->GetBtnState(IDC_DELETE_ON_PATCH), step.deleted ? BST_CHECKED : BST_UNCHECKED);
+            QCOMPARE(form->GetBtnState(IDC_DELETE_ON_PATCH),
+                     step.deleted ? BST_CHECKED : BST_UNCHECKED);
             for (UINT id : {IDC_UPDATED_FILE_PATH, IDC_BROWSE_UPDATED_FILE, IDC_OVERWRITE}) {
                 QCOMPARE(form->GetDlgItem(id)->isEnabled(), !step.deleted);
             }
             QVERIFY(form->GetDlgItem(IDC_UPDATED_EXTRACT_COM)->isEnabled());
-            QCOMPARE(page.CurrentNodeImage(), step.deleted ? kPatchImageDeleted : kPatchImagePatched);
+            QCOMPARE(page.CurrentNodeImage(),
+                     step.deleted ? kPatchImageDeleted : kPatchImagePatched);
         }
     }
 
@@ -228,7 +216,8 @@ private slots:
         QTest::addColumn<QString>("entry");
         QTest::addColumn<UINT>("button");
         QTest::addColumn<UINT>("edit");
-        QTest::newRow("updated file") << "plain.exe" << IDC_BROWSE_UPDATED_FILE << IDC_UPDATED_FILE_PATH;
+        QTest::newRow("updated file")
+            << "plain.exe" << IDC_BROWSE_UPDATED_FILE << IDC_UPDATED_FILE_PATH;
         QTest::newRow("new file") << "bare.dll" << IDC_BROWSE_NEW_FILE << IDC_NEW_FILE_PATH;
     }
     void browse() {
@@ -270,8 +259,8 @@ private slots:
         QTest::addColumn<QString>("key");
         QTest::addColumn<QStringList>("shown"); // 201, 203, 202, 207, 205, 206
         const QStringList helper{"helper.dll", "helper.dll", "[ProgramFilesFolder]\\Rules App\\bin",
-                                 "1.0.0.0", "CompServer", "server.dll"};
-        const QStringList gone{kNotInOriginal, "gone.dll", kNotInOriginal,
+                                 "1.0.0.0",    "CompServer", "server.dll"};
+        const QStringList gone{kNotInOriginal, "gone.dll",     kNotInOriginal,
                                kNotInOriginal, kNotInOriginal, kNotInOriginal};
         QTest::newRow("modified form") << false << "helper.dll" << helper;
         QTest::newRow("original form") << true << "helper.dll" << helper;
@@ -283,9 +272,9 @@ private slots:
         QFETCH(QString, key);
         QFETCH(QStringList, shown);
         FormsPage page;
-        CPatchAttributeForm* form = original
-                                        ? static_cast<CPatchAttributeForm*>(page.FormOf<CFileAttributesOrgForm>())
-                                        : page.FormOf<CFileAttributesForm>();
+        CPatchAttributeForm* form =
+            original ? static_cast<CPatchAttributeForm*>(page.FormOf<CFileAttributesOrgForm>())
+                     : page.FormOf<CFileAttributesForm>();
         form->ShowFile(key.toStdU16String());
         QStringList texts;
         for (UINT id : {IDC_FILE_NAME, IDC_FILE_KEY, IDC_DESTINATION, IDC_FILE_VERSION,
@@ -333,27 +322,31 @@ private slots:
     // Check boxes of the feature tree write the entry's field, keys in ascending order, read
     // afresh before each change; a click beside a box changes nothing.
     void features_data() {
-        QTest::addColumn<QString>("stored");   // the field when the form is shown
-        QTest::addColumn<QString>("meanwhile"); // written behind the form before the clicks
+        QTest::addColumn<QString>("stored");     // the field when the form is shown
+        QTest::addColumn<QString>("meanwhile");  // written behind the form before the clicks
         QTest::addColumn<QStringList>("clicks"); // "Main", "Extras"; "text:" clicks the label,
-                                                  // "key:" presses space on the item
+                                                 // "key:" presses space on the item
         QTest::addColumn<QString>("field");
         QTest::addColumn<QStringList>("checked");
-        QTest::newRow("check one") << "" << "" << QStringList{"Main"} << "Main"
-                                   << QStringList{"Main feature"};
-        QTest::newRow("clear the last") << "Main" << "" << QStringList{"Main"} << ""
-                                        << QStringList{};
-        QTest::newRow("ascending order") << "" << "" << QStringList{"Main", "Extras"}
-                                         << "Extras;Main" << QStringList{"Main feature", "Extras"};
-        QTest::newRow("unknown key kept") << "Gone;Main" << "" << QStringList{"Extras"}
-                                          << "Extras;Gone;Main"
+        QTest::newRow("check one")
+            << ""
+            << "" << QStringList{"Main"} << "Main" << QStringList{"Main feature"};
+        QTest::newRow("clear the last") << "Main"
+                                        << "" << QStringList{"Main"} << "" << QStringList{};
+        QTest::newRow("ascending order") << ""
+                                         << "" << QStringList{"Main", "Extras"} << "Extras;Main"
+                                         << QStringList{"Main feature", "Extras"};
+        QTest::newRow("unknown key kept") << "Gone;Main"
+                                          << "" << QStringList{"Extras"} << "Extras;Gone;Main"
                                           << QStringList{"Main feature", "Extras"};
-        QTest::newRow("read afresh") << "" << "Gone" << QStringList{"Main"} << "Gone;Main"
-                                     << QStringList{"Main feature"};
-        QTest::newRow("label click") << "" << "" << QStringList{"text:Main"} << ""
-                                     << QStringList{};
-        QTest::newRow("space key") << "" << "" << QStringList{"key:Extras"} << "Extras"
-                                   << QStringList{"Extras"};
+        QTest::newRow("read afresh")
+            << ""
+            << "Gone" << QStringList{"Main"} << "Gone;Main" << QStringList{"Main feature"};
+        QTest::newRow("label click") << ""
+                                     << "" << QStringList{"text:Main"} << "" << QStringList{};
+        QTest::newRow("space key")
+            << ""
+            << "" << QStringList{"key:Extras"} << "Extras" << QStringList{"Extras"};
     }
     void features() {
         QFETCH(QString, stored);
@@ -367,7 +360,8 @@ private slots:
         QCOMPARE(tree->GetItemText(tree->GetRootItem()), QString("Main feature"));
         tree->expandAll();
         if (!meanwhile.isEmpty()) {
-            ThrowIfFailed(page.EntryOf(u"added.dll")->PutFeature(meanwhile.toStdU16String().c_str()));
+            ThrowIfFailed(
+                page.EntryOf(u"added.dll")->PutFeature(meanwhile.toStdU16String().c_str()));
         }
         for (QString click : clicks) {
             const bool onText = click.startsWith("text:");
@@ -470,7 +464,8 @@ private slots:
         } forms[] = {
             {"modified", [&] { page.SelectEntry("helper.dll"); }},
             {"original", [&] { page.SelectOriginal("vxselfreg.dll"); }},
-            {"new", [&] {
+            {"new",
+             [&] {
                  page.SelectEntry("added.dll");
                  page.FormOf<CNewFileForm>()->GetDlgItemAs<QCheckBox>(IDC_SELF_REG)->click();
              }},
@@ -485,11 +480,10 @@ private slots:
                     continue;
                 }
                 // A widget whose text can be cut (not a tree) is given at least what it needs.
-                const bool holdsText = qobject_cast<QLabel*>(widget) ||
-                                       qobject_cast<QAbstractButton*>(widget) ||
-                                       qobject_cast<QLineEdit*>(widget) ||
-                                       qobject_cast<QComboBox*>(widget) ||
-                                       qobject_cast<QGroupBox*>(widget);
+                const bool holdsText =
+                    qobject_cast<QLabel*>(widget) || qobject_cast<QAbstractButton*>(widget) ||
+                    qobject_cast<QLineEdit*>(widget) || qobject_cast<QComboBox*>(widget) ||
+                    qobject_cast<QGroupBox*>(widget);
                 if (!holdsText) {
                     continue;
                 }
@@ -499,14 +493,16 @@ private slots:
                 }
                 const QString what = QString("%1 form, %2: %3x%4 for %5x%6")
                                          .arg(shown.name, widget->objectName())
-                                         .arg(widget->width()).arg(widget->height())
-                                         .arg(needed.width()).arg(needed.height());
+                                         .arg(widget->width())
+                                         .arg(widget->height())
+                                         .arg(needed.width())
+                                         .arg(needed.height());
                 QVERIFY2(widget->width() >= needed.width() && widget->height() >= needed.height(),
                          qPrintable(what));
             }
             if (!folder.isEmpty()) {
-                QVERIFY(form->grab().save(QDir(folder).filePath(
-                    QString("%1_form_%2x.png").arg(shown.name, scale))));
+                QVERIFY(form->grab().save(
+                    QDir(folder).filePath(QString("%1_form_%2x.png").arg(shown.name, scale))));
             }
         }
     }

@@ -1,5 +1,5 @@
 #pragma once
-// The records and trees both drag tests use: a record of labels the target accepts, one it
+// The records and trees of the drag tests: a record of labels the target accepts, one it
 // refuses, a source tree whose payload carries the dragged item's label and a target tree that
 // records what it is offered and what is dropped.
 

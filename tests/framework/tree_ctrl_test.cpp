@@ -1,11 +1,10 @@
-// The tree control's operations: insert positions, navigation after inserts at the front,
-// deletion with its item-data notifications, the caret, hit tests, refused label edits, keys
-// and right clicks.
+// The tree control's operations the pages use: insert positions, deletion with its item-data
+// notifications, the caret, hit tests, keys and right clicks. (Label edits are refused by both
+// of the page's trees: patch_tree_test, page_windows_test.)
 
 #include "ide/framework/widgets/image_list.h"
 #include "ide/framework/widgets/tree_ctrl.h"
 
-#include <QLineEdit>
 #include <QPixmap>
 #include <QSignalSpy>
 #include <QTest>
@@ -21,7 +20,6 @@ public:
     std::vector<std::pair<QString, DWORD_PTR>> deleted;
     std::vector<UINT> keys;
     std::vector<QPoint> menus;
-    bool refuseEdits = false;
 
 protected:
     void OnDeleteItem(HTREEITEM item, DWORD_PTR itemData) override {
@@ -32,7 +30,6 @@ protected:
         CVXTreeCtrl::OnKeyDown(key, repeat, flags);
     }
     void OnContextMenu(QPoint screen) override { menus.push_back(screen); }
-    bool OnBeginLabelEdit(HTREEITEM) override { return refuseEdits; }
 };
 
 QStringList Labels(const CVXTreeCtrl& tree, HTREEITEM parent) {
@@ -86,22 +83,6 @@ private slots:
         QCOMPARE(backwards, expected);
     }
 
-    void navigation() {
-        CVXTreeCtrl tree;
-        HTREEITEM root = tree.InsertItem("root");
-        HTREEITEM folder = tree.InsertItem("folder", root);
-        HTREEITEM file = tree.InsertItem("file", folder);
-        QCOMPARE(tree.GetRootItem(), root);
-        QCOMPARE(tree.GetParentItem(file), folder);
-        QCOMPARE(tree.GetParentItem(root), nullptr);
-        QCOMPARE(tree.GetNextItem(folder, TVGN_CHILD), file);
-        QCOMPARE(tree.GetNextItem(file, TVGN_PARENT), folder);
-        QCOMPARE(tree.GetNextItem(nullptr, TVGN_ROOT), root);
-        QVERIFY(tree.ItemHasChildren(folder));
-        QVERIFY(!tree.ItemHasChildren(file));
-        QCOMPARE(tree.GetCount(), 3u);
-    }
-
     // Children go before their parent, each with its data; the caret moves off deleted items.
     void deleteReleasesItemData() {
         RecordingTree tree;
@@ -145,30 +126,14 @@ private slots:
         QCOMPARE(changes[1][2].value<HTREEITEM>(), nullptr);
     }
 
-    // Sorting by item data keeps each node's expanded state with the node.
-    void sortKeepsExpandedState() {
-        CVXTreeCtrl tree;
-        HTREEITEM a = tree.InsertItem("a");
-        HTREEITEM b = tree.InsertItem("b");
-        tree.InsertItem("child", b);
-        tree.SetItemData(a, 2);
-        tree.SetItemData(b, 1);
-        tree.Expand(b, TVE_EXPAND);
-        tree.SortChildrenCB(TVI_ROOT, [](DWORD_PTR x, DWORD_PTR y) { return int(x) - int(y); });
-        QCOMPARE(Labels(tree, TVI_ROOT), (QStringList{"b", "a"}));
-        QVERIFY(tree.IsExpanded(b));
-        QVERIFY(!tree.IsExpanded(a));
-    }
-
     // Across a row, left to right, the parts come in order; below the rows is nowhere. A click
     // toggles the check box exactly where the hit test says the box is.
     void hitTest_data() {
         QTest::addColumn<bool>("folder");
         QTest::addColumn<QList<UINT>>("parts");
         QTest::newRow("folder with a file")
-            << true
-            << QList<UINT>{TVHT_ONITEMBUTTON, TVHT_ONITEMINDENT, TVHT_ONITEMSTATEICON,
-                           TVHT_ONITEMICON, TVHT_ONITEMLABEL, TVHT_ONITEMRIGHT};
+            << true << QList<UINT>{TVHT_ONITEMBUTTON, TVHT_ONITEMINDENT, TVHT_ONITEMSTATEICON,
+                                   TVHT_ONITEMICON,   TVHT_ONITEMLABEL,  TVHT_ONITEMRIGHT};
         QTest::newRow("file in the folder")
             << false
             << QList<UINT>{TVHT_ONITEMINDENT, TVHT_ONITEMSTATEICON, TVHT_ONITEMICON,
@@ -210,23 +175,6 @@ private slots:
         UINT flags = 0;
         QCOMPARE(tree.HitTest({5, 190}, &flags), nullptr);
         QCOMPARE(flags, TVHT_NOWHERE);
-    }
-
-    void labelEdits() {
-        RecordingTree tree;
-        tree.ModifyStyle(0, TVS_EDITLABELS);
-        tree.show();
-        HTREEITEM item = tree.InsertItem("name");
-        tree.refuseEdits = true;
-        QVERIFY(!tree.EditLabel(item));
-        QVERIFY(!tree.findChild<QLineEdit*>());
-        tree.refuseEdits = false;
-        QVERIFY(tree.EditLabel(item));
-        auto* editor = tree.findChild<QLineEdit*>();
-        QVERIFY(editor);
-        editor->setText("renamed");
-        QTest::keyClick(editor, Qt::Key_Return);
-        QTRY_COMPARE(tree.GetItemText(item), QString("renamed")); // committed from the event loop
     }
 
     // Ins, Del and Menu reach OnKeyDown with their codes; the Menu key makes no menu by itself,

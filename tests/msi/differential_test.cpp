@@ -2,7 +2,7 @@
 // corpus package, and a set of queries covering each WHERE and ORDER BY form, must agree.
 
 #include "libmsi_oracle.h"
-#include "platform/msi/msi_api.h"
+#include "msi/api_helpers.h"
 #include "platform/sys/wide_string.h"
 #include "support/test_paths.h"
 
@@ -13,22 +13,9 @@
 
 using namespace vx;
 using namespace vx::test;
+using namespace vx::testing;
 
 namespace {
-
-struct Handle {
-    MSIHANDLE h = 0;
-    ~Handle() { MsiCloseHandle(h); }
-};
-
-std::u16string FieldText(MSIHANDLE record, UINT field) {
-    MsiDWORD size = 0;
-    MsiRecordGetStringW(record, field, nullptr, &size);
-    std::vector<char16_t> buffer(size_t{size} + 1);
-    MsiDWORD room = size + 1;
-    MsiRecordGetStringW(record, field, buffer.data(), &room);
-    return std::u16string(buffer.data(), size);
-}
 
 // Runs a query through our C API into the oracle's shape.
 OracleResult OurQuery(const std::string& path, std::u16string_view sql,
@@ -163,9 +150,9 @@ std::vector<std::string> AllPackages() {
     std::vector<std::string> packages;
     for (const char* name : {"basic", "pool3", "longstring", "codepage", "nullable", "temporary",
                              "streams", "directories", "big5k"}) {
-        packages.push_back(vx::testing::FixtureFile(name));
+        packages.push_back(FixtureFile(name));
     }
-    for (const auto& path : vx::testing::CorpusPackages()) {
+    for (const auto& path : CorpusPackages()) {
         packages.push_back(path.string());
     }
     return packages;
@@ -179,7 +166,7 @@ class Differential : public ::testing::TestWithParam<std::string> {};
 // read through the C API, as libmsi reads them; and reading never changes the file.
 TEST_P(Differential, EveryTableStreamAndPropertyAgrees) {
     const std::string& package = GetParam();
-    const auto before = vx::testing::FileBytes(package);
+    const auto before = FileBytes(package);
     const auto modified = std::filesystem::last_write_time(package);
     std::vector<std::u16string> tables = OracleTableNames(package);
     tables.erase(tables.begin(), tables.begin() + 2); // _SummaryInformation, _ForceCodepage
@@ -192,7 +179,7 @@ TEST_P(Differential, EveryTableStreamAndPropertyAgrees) {
     ExpectSame(Sorted(OurQuery(package, streams)), Sorted(OracleQuery(package, streams)),
                "_Streams");
     EXPECT_EQ(OurSummary(package), OracleSummary(package));
-    EXPECT_EQ(vx::testing::FileBytes(package), before);
+    EXPECT_EQ(FileBytes(package), before);
     EXPECT_EQ(std::filesystem::last_write_time(package), modified);
 }
 
@@ -205,9 +192,9 @@ INSTANTIATE_TEST_SUITE_P(Packages, Differential, ::testing::ValuesIn(AllPackages
                          });
 
 TEST(DifferentialQueries, EveryWhereAndOrderByForm) {
-    const std::string nullable = vx::testing::FixtureFile("nullable");
-    const std::string big = vx::testing::FixtureFile("big5k");
-    const std::string basic = vx::testing::FixtureFile("basic");
+    const std::string nullable = FixtureFile("nullable");
+    const std::string big = FixtureFile("big5k");
+    const std::string basic = FixtureFile("basic");
     struct Case {
         const std::string& package;
         std::u16string sql;

@@ -19,7 +19,7 @@
 #include <set>
 
 using namespace vx;
-using vx::testing::ScopedEnv;
+using namespace vx::testing;
 namespace fs = std::filesystem;
 using Rule = CMsiPathResolver::CompressionRule;
 
@@ -32,9 +32,6 @@ std::u16string U(const fs::path& path) {
     return Utf8ToUtf16(path.string());
 }
 
-using vx::testing::Raised;
-using vx::testing::RaisedBy;
-
 // Every file under `root`, to prove that a refused request wrote nothing.
 std::set<fs::path> Listing(const fs::path& root) {
     return {fs::recursive_directory_iterator(root), fs::recursive_directory_iterator()};
@@ -43,7 +40,7 @@ std::set<fs::path> Listing(const fs::path& root) {
 // Every test gets its own temporary folder, so extraction folders never meet.
 class MediaTest : public ::testing::Test {
 protected:
-    vx::testing::ScratchFolder temp;
+    ScratchFolder temp;
     ScopedEnv tmpdir{"TMPDIR", temp.Root().string()};
     fs::path extraction = temp / kMediaCode;
     CVxMsiPackage package{U(kMediaFolder / "media.msi")};
@@ -153,8 +150,7 @@ TEST_F(MediaTest, UncompressedFilesLieBesideThePackageUnderEitherRule) {
 TEST_F(MediaTest, TheOriginalPackageAndItsCabinetsAreNeverWritten) {
     std::map<fs::path, std::vector<uint8_t>> before;
     for (const auto& file : Listing(kMediaFolder)) {
-        before[file] =
-            is_regular_file(file) ? vx::testing::FileBytes(file) : std::vector<uint8_t>{};
+        before[file] = is_regular_file(file) ? FileBytes(file) : std::vector<uint8_t>{};
     }
     package.SetCompressionRule(Rule::Installer);
     for (const char16_t* key : {u"EmbOne", u"EmbTwo", u"TopFile", u"ExtOne", u"ExtTwo", u"Lzx",
@@ -162,9 +158,7 @@ TEST_F(MediaTest, TheOriginalPackageAndItsCabinetsAreNeverWritten) {
         RaisedBy([&] { package.LocateOriginalFile(key); });
     }
     for (const auto& [file, bytes] : before) {
-        EXPECT_EQ(is_regular_file(file) ? vx::testing::FileBytes(file) : std::vector<uint8_t>{},
-                  bytes)
-            << file;
+        EXPECT_EQ(is_regular_file(file) ? FileBytes(file) : std::vector<uint8_t>{}, bytes) << file;
     }
 }
 
@@ -173,13 +167,7 @@ TEST_F(MediaTest, TheOriginalPackageAndItsCabinetsAreNeverWritten) {
 namespace {
 
 using namespace vx::msi;
-using vx::msi::test::Cell;
-using vx::msi::test::kInteger;
-using vx::msi::test::kText;
-
-constexpr uint16_t kKey72 = kText | kColumnKey | 72;
-constexpr uint16_t kS72 = kText | kColumnNullable | 72;
-constexpr uint16_t kL255 = kText | kColumnLocalizable | 255;
+using namespace vx::msi::test;
 
 struct HandFile {
     std::u16string key;
@@ -194,38 +182,23 @@ struct HandPackage {
     std::u16string appDirParent = u"TARGETDIR";
     std::vector<std::pair<int, std::u16string>> media; // (LastSequence, Cabinet), DiskId 1..
     std::vector<HandFile> files;
-    std::vector<vx::msi::test::CfbStream> streams;
+    std::vector<CfbStream> streams;
     // A stream of 4 KiB or more whose chain of sectors is broken after its first sector.
     std::u16string damagedStream;
 };
 
 // Writes <folder>/hand.msi, with lzx.cab of the media fixture beside it.
 fs::path WriteHandPackage(const fs::path& folder, const HandPackage& hand) {
-    vx::msi::test::PackagePlan plan;
-    // Columns by the standard schema's positions, as the reader reads them.
+    PackagePlan plan;
     plan.tables.push_back(
-        {u"Directory",
-         {{u"Directory", kKey72, 0}, {u"Directory_Parent", kS72, 0}, {u"DefaultDir", kL255, 0}},
-         {{u"TARGETDIR", Cell{}, u"SourceDir"},
-          {u"AppDir", hand.appDirParent, u"App:" + hand.appDirSource}}});
-    plan.tables.push_back(
-        {u"Component",
-         {{u"Component", kKey72, 0}, {u"ComponentId", kS72, 0}, {u"Directory_", kText | 72, 0}},
-         {{u"CApp", Cell{}, u"AppDir"}}});
+        DirectoryTable({{u"TARGETDIR", Cell{}, u"SourceDir"},
+                        {u"AppDir", hand.appDirParent, u"App:" + hand.appDirSource}}));
+    plan.tables.push_back(ComponentTable({{u"CApp", Cell{}, u"AppDir"}}));
     std::vector<std::vector<Cell>> files;
     for (const auto& f : hand.files) {
         files.push_back({f.key, u"CApp", f.name, 10, Cell{}, Cell{}, f.attributes, f.sequence});
     }
-    plan.tables.push_back({u"File",
-                           {{u"File", kKey72, 0},
-                            {u"Component_", kText | 72, 0},
-                            {u"FileName", kL255, 0},
-                            {u"FileSize", kInteger | 4, 0},
-                            {u"Version", kS72, 0},
-                            {u"Language", kS72, 0},
-                            {u"Attributes", kInteger | kColumnNullable | 2, 0},
-                            {u"Sequence", kInteger | 4, 0}},
-                           files});
+    plan.tables.push_back(FileTable(files));
     std::vector<std::vector<Cell>> media;
     for (size_t i = 0; i < hand.media.size(); ++i) {
         media.push_back(
@@ -238,33 +211,31 @@ fs::path WriteHandPackage(const fs::path& folder, const HandPackage& hand) {
                             {u"Cabinet", kS72, 0}},
                            media});
     plan.streams = hand.streams;
-    plan.summary =
-        vx::msi::test::WriteSummary({{9, Utf16ToUtf8(hand.packageCode)}, {15, int32_t{0}}});
-    vx::msi::test::CfbLayout layout;
-    std::vector<uint8_t> bytes = vx::msi::test::WritePackage(plan, &layout);
+    plan.summary = WriteSummary({{9, Utf16ToUtf8(hand.packageCode)}, {15, int32_t{0}}});
+    CfbLayout layout;
+    std::vector<uint8_t> bytes = WritePackage(plan, &layout);
     if (!hand.damagedStream.empty()) {
-        const size_t stream = vx::msi::test::StreamIndex(
-            vx::msi::test::InstallerStreams(plan), EncodeStreamName(hand.damagedStream, false));
-        vx::msi::test::Poke32(bytes, layout.FatEntryOffset(layout.firstSectorOfStream[stream]),
-                              0x00FFFFF0);
+        const size_t stream =
+            StreamIndex(InstallerStreams(plan), EncodeStreamName(hand.damagedStream, false));
+        Put(bytes, layout.FatEntryOffset(layout.firstSectorOfStream[stream]), 0x00FFFFF0);
     }
     fs::create_directories(folder);
     fs::copy_file(kMediaFolder / "lzx.cab", folder / "lzx.cab",
                   fs::copy_options::overwrite_existing);
-    vx::testing::WriteBytes(folder / "hand.msi", bytes);
+    WriteBytes(folder / "hand.msi", bytes);
     return folder / "hand.msi";
 }
 
 } // namespace
 
 TEST_F(MediaTest, CabinetValuesOutsideThePackageFolderAreRefused) {
-    vx::testing::WriteBytes(temp / "outside.cab", vx::testing::FileBytes(kMediaFolder / "lzx.cab"));
+    WriteBytes(temp / "outside.cab", FileBytes(kMediaFolder / "lzx.cab"));
     HandPackage hand;
     hand.media = {{1, u"..\\outside.cab"}, {2, u"/etc/outside.cab"},
                   {3, u"C:\\outside.cab"}, {4, u"#../evil.cab"},
                   {5, u"#a/evil.cab"},     {6, u"sub\\..\\..\\outside.cab"}};
-    hand.streams = {{u"../evil.cab", vx::testing::FileBytes(kMediaFolder / "lzx.cab")},
-                    {u"a/evil.cab", vx::testing::FileBytes(kMediaFolder / "lzx.cab")}};
+    hand.streams = {{u"../evil.cab", FileBytes(kMediaFolder / "lzx.cab")},
+                    {u"a/evil.cab", FileBytes(kMediaFolder / "lzx.cab")}};
     CVxMsiPackage hostile(U(WriteHandPackage(temp / "pkg", hand)));
     fs::create_directories(temp / "extract");
     hostile.SetExtractFolder(U(temp / "extract"));
@@ -346,7 +317,7 @@ TEST_F(MediaTest, KeysNamesFoldersAndPackageCodesOutsideTheirFoldersAreRefused) 
 
 TEST_F(MediaTest, AnEmbeddedCabinetWhoseStreamIsDamagedFailsAsADamagedPackage) {
     HandPackage hand;
-    std::vector<uint8_t> cabinet = vx::testing::FileBytes(kMediaFolder / "lzx.cab");
+    std::vector<uint8_t> cabinet = FileBytes(kMediaFolder / "lzx.cab");
     cabinet.resize(8192); // past the mini stream, so its chain lies in the FAT
     hand.media = {{10, u"#lzx.cab"}};
     hand.streams = {{u"lzx.cab", cabinet}};
@@ -384,14 +355,14 @@ TEST_F(MediaTest, ExtractionFolderOfAnotherOwnerOrALinkIsRefused) {
 
 TEST(CorpusLocation, PuttyIsCompressedOnlyByItsSummaryInformation) {
     VX_REQUIRE_CORPUS("putty-0.68-installer.msi");
-    vx::testing::ScratchFolder temp;
+    ScratchFolder temp;
     ScopedEnv tmpdir("TMPDIR", temp.Root().string());
-    CVxMsiPackage page(vx::testing::CorpusPackage("putty-0.68-installer.msi"));
+    CVxMsiPackage page(CorpusPackage("putty-0.68-installer.msi"));
     const FileLocation* beside = page.LocateOriginalFile(u"PuTTY_File");
     EXPECT_FALSE(beside->extracted);
     EXPECT_TRUE(beside->path.ends_with(u"/PFiles/PuTTY/putty.exe"));
 
-    CVxMsiPackage installer(vx::testing::CorpusPackage("putty-0.68-installer.msi"));
+    CVxMsiPackage installer(CorpusPackage("putty-0.68-installer.msi"));
     installer.SetCompressionRule(Rule::Installer);
     const FileLocation* copy = installer.LocateOriginalFile(u"PuTTY_File");
     EXPECT_TRUE(copy->extracted);

@@ -13,9 +13,7 @@
 #include <vector>
 
 using namespace vx;
-using vx::testing::FixturePackage;
-using vx::testing::Raised;
-using vx::testing::RaisedBy;
+using namespace vx::testing;
 
 namespace {
 

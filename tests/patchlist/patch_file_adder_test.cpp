@@ -12,13 +12,19 @@
 namespace vx {
 namespace {
 
-using testing::FixtureProject;
-
-using testing::EntrySettings;
+using namespace testing;
 
 EntrySettings Read(const ComPtr<IPatchFile>& entry) {
-    return testing::SettingsOf(entry.Get());
+    return SettingsOf(entry.Get());
 }
+
+// An adder over a project on the rules package.
+class RulesAdder : public ::testing::Test {
+protected:
+    ScriptedMessageService messages;
+    FixtureProject fixture{"patchrules"};
+    CPatchFileAdder adder{fixture.patch.Get(), fixture.root.Get()};
+};
 
 TEST(PatchFileAdder, ExistingFilesGetRegistrationFromTheOriginalPackage) {
     // The second package holds the same rows with a quote in every key: keys are bound to the
@@ -28,7 +34,7 @@ TEST(PatchFileAdder, ExistingFilesGetRegistrationFromTheOriginalPackage) {
         SCOPED_TRACE(package);
         ScriptedMessageService messages;
         FixtureProject fixture(package);
-        const auto before = testing::FileBytes(testing::FixtureFile(package));
+        const auto before = FileBytes(FixtureFile(package));
         CPatchFileAdder adder(fixture.patch.Get(), fixture.root.Get());
         struct Case {
             const char16_t* key;
@@ -52,14 +58,11 @@ TEST(PatchFileAdder, ExistingFilesGetRegistrationFromTheOriginalPackage) {
         EXPECT_TRUE(adder.DirectoryExists(prefix + std::u16string(u"BinDir")));
         EXPECT_EQ(adder.GetDefaultFeature(), prefix + std::u16string(u"Main"));
         EXPECT_TRUE(messages.Shown().empty()); // existing files never warn
-        EXPECT_EQ(testing::FileBytes(testing::FixtureFile(package)), before);
+        EXPECT_EQ(FileBytes(FixtureFile(package)), before);
     }
 }
 
-TEST(PatchFileAdder, ADuplicateShowsMessage4AndChangesNothing) {
-    ScriptedMessageService messages;
-    FixtureProject fixture("patchrules");
-    CPatchFileAdder adder(fixture.patch.Get(), fixture.root.Get());
+TEST_F(RulesAdder, ADuplicateShowsMessage4AndChangesNothing) {
     auto first = adder.AddPatchFile(u"plain.exe", kPatchTypeUpdate, u"");
     ThrowIfFailed(first->PutOverwrite(VARIANT_TRUE));
     EXPECT_FALSE(adder.AddPatchFile(u"plain.exe", kPatchTypeUpdate, u""));
@@ -97,10 +100,7 @@ TEST(PatchFileAdder, NewFilesGetDestinationAndFeature) {
     EXPECT_TRUE(messages.Shown().empty());
 }
 
-TEST(PatchFileAdder, ANewFileThatRegistersWarnsOnce) {
-    ScriptedMessageService messages;
-    FixtureProject fixture("patchrules");
-    CPatchFileAdder adder(fixture.patch.Get(), fixture.root.Get());
+TEST_F(RulesAdder, ANewFileThatRegistersWarnsOnce) {
     // Only an inconsistent package lists a new file's key: here the key of a registered file.
     EXPECT_TRUE(
         Read(adder.AddPatchFile(u"server.dll", kPatchTypeNewFile, u"/src/server.dll")).extractCom);
@@ -109,16 +109,13 @@ TEST(PatchFileAdder, ANewFileThatRegistersWarnsOnce) {
     EXPECT_NE(messages.Shown()[0].text.find(u"server.dll"), std::u16string::npos);
 }
 
-TEST(PatchFileAdder, NewFileKeysAvoidTheProjectAndTheOriginalPackage) {
-    ScriptedMessageService messages;
-    FixtureProject fixture("patchrules");
-    CPatchFileAdder adder(fixture.patch.Get(), fixture.root.Get());
+TEST_F(RulesAdder, NewFileKeysAvoidTheProjectAndTheOriginalPackage) {
     EXPECT_EQ(adder.MakeNewFileKey(u"fresh.txt"), u"fresh.txt");
     // readme.txt, readme.txt1 and readme.txt12 are File keys: the digits accumulate.
     EXPECT_EQ(adder.MakeNewFileKey(u"readme.txt"), u"readme.txt123");
     // The project answers notes.txt1 (notes.txt is taken), which the package has; the next base
     // is notes.txt1, whose answer is the package's again; then notes.txt12 is free everywhere.
-    testing::CreateEntry(fixture.patch.Get(), u"notes.txt");
+    CreateEntry(fixture.patch.Get(), u"notes.txt");
     EXPECT_EQ(adder.MakeNewFileKey(u"notes.txt"), u"notes.txt12");
     EXPECT_EQ(adder.MakeNewFileKey(u"my setup.exe"), u"my_setup.exe");
     // The whole name up to the key column's 72 characters; beyond, the characters before the
@@ -134,13 +131,12 @@ TEST(PatchFileAdder, AMissingOriginalPackageIsAnInstallerFailure) {
     ScriptedMessageService messages;
     FixtureProject fixture("patchrules", u"${Fixtures}/nowhere.msi");
     CPatchFileAdder adder(fixture.patch.Get(), fixture.root.Get());
-    const auto raised =
-        testing::RaisedBy([&] { adder.AddPatchFile(u"plain.exe", kPatchTypeUpdate, u""); });
+    const auto raised = RaisedBy([&] { adder.AddPatchFile(u"plain.exe", kPatchTypeUpdate, u""); });
     EXPECT_TRUE(
         raised.Mentions(u"MsiOpenDatabase(" + Utf8ToUtf16(VX_FIXTURE_DIR) + u"/nowhere.msi)"))
         << Utf16ToUtf8(raised.description);
     // What was written before the failure stays.
-    EXPECT_TRUE(testing::Entry(fixture.patch.Get(), u"plain.exe"));
+    EXPECT_TRUE(Entry(fixture.patch.Get(), u"plain.exe"));
 }
 
 } // namespace

@@ -1,8 +1,7 @@
-// CPatchFileInfo: the entry's settings through the project, and the original file's questions
-// answered from the fixture package.
+// CPatchFileInfo: the package path from the project, what its settings do without an entry, the
+// original file's questions the forms and vxpatch show leave open, and a new file's version.
 
 #include "VxWsApplicationFilesEP/patchlist/patch_file_info.h"
-#include "VxWsApplicationFilesEP/resources/string_table.h"
 #include "ide/framework/scripted_message_service.h"
 #include "patchlist/patchlist_helpers.h"
 
@@ -11,17 +10,14 @@
 namespace vx {
 namespace {
 
-using testing::CreateEntry;
-using testing::FixtureProject;
-
-const std::u16string kNotInOriginal = u"File Not Found In Original Setup";
+using namespace testing;
 
 TEST(PatchFileInfo, AttachExpandsThePackagePathOrShowsMessage16) {
     ScriptedMessageService messages;
     FixtureProject good("patchrules");
     CPatchFileInfo info;
     info.AttachProject(good.patch.Get());
-    EXPECT_EQ(info.PackagePath(), testing::FixturePackage("patchrules"));
+    EXPECT_EQ(info.PackagePath(), FixturePackage("patchrules"));
     EXPECT_TRUE(messages.Shown().empty());
 
     // The message names the expanded path; the package path stays what it was.
@@ -33,7 +29,7 @@ TEST(PatchFileInfo, AttachExpandsThePackagePathOrShowsMessage16) {
                   u"/nowhere.msi.  Kestrom views will not function properly until this "
                   u"reference is restored.");
     EXPECT_EQ(messages.Shown()[0].style, MB_OK);
-    EXPECT_EQ(info.PackagePath(), testing::FixturePackage("patchrules"));
+    EXPECT_EQ(info.PackagePath(), FixturePackage("patchrules"));
 
     // A relative path is taken against the project's folder.
     FixtureProject relative("patchrules", u"here.msi");
@@ -45,98 +41,46 @@ TEST(PatchFileInfo, AttachExpandsThePackagePathOrShowsMessage16) {
     EXPECT_EQ(other.PackagePath(), u"");
 }
 
-TEST(PatchFileInfo, EntrySettingsGoThroughTheProject) {
+// What each setting writes and each original-file question answers is read back through the
+// forms (forms_test) and vxpatch show (cli project commands); here what neither reaches.
+TEST(PatchFileInfo, WithoutAnEntryNothingIsWrittenAndDeleteIsType1Exactly) {
     ScriptedMessageService messages;
     FixtureProject fixture("patchrules");
     CPatchFileInfo info;
     info.AttachProject(fixture.patch.Get());
-
-    // No entry: empty answers, and setters create nothing.
     info.SetFileKey(u"plain.exe");
     info.SetOverwrite(true);
     info.SetFeature(u"Main");
     EXPECT_FALSE(info.GetOverwrite());
     EXPECT_EQ(info.GetFeature(), u"");
-    EXPECT_FALSE(testing::Entry(fixture.patch.Get(), u"plain.exe"));
+    EXPECT_FALSE(Entry(fixture.patch.Get(), u"plain.exe"));
 
-    // Each setter writes its own property of the entry, and each getter reads it back.
     auto entry = CreateEntry(fixture.patch.Get(), u"plain.exe");
-    info.SetNewFilePath(u"${Fixtures}/plain.exe");
-    info.SetOverwrite(true);
-    info.SetExtractCOM(true);
-    info.SetSelfReg(false);
-    info.SetFeature(u"Main;Extras");
-    info.SetDestinationDir(u"BinDir");
-    const testing::EntrySettings expected{
-        kPatchTypeUpdate, u"${Fixtures}/plain.exe", false, true, true, u"Main;Extras",
-        u"BinDir"}; // the path as stored
-    EXPECT_EQ(testing::SettingsOf(entry.Get()), expected);
-    EXPECT_EQ((testing::EntrySettings{kPatchTypeUpdate, info.GetNewFilePath(), info.GetSelfReg(),
-                                      info.GetExtractCOM(), info.GetOverwrite(), info.GetFeature(),
-                                      info.GetDestinationDir()}),
-              expected);
-
-    // Delete-on-patch is type 1 exactly, and clearing it writes the update type.
-    int32_t type = -1;
+    info.SetNewFilePath(u"${Fixtures}/plain.exe"); // stored as written
+    EXPECT_EQ(SettingsOf(entry.Get()).newFilePath, u"${Fixtures}/plain.exe");
+    ThrowIfFailed(entry->PutType(kPatchTypeNewFile));
     EXPECT_FALSE(info.GetDeleteOnPatch());
     info.SetDeleteOnPatch(true);
-    ThrowIfFailed(entry->GetType(&type));
-    EXPECT_EQ(type, kPatchTypeDelete);
-    EXPECT_TRUE(info.GetDeleteOnPatch());
-    ThrowIfFailed(entry->PutType(kPatchTypeNewFile));
-    EXPECT_FALSE(info.GetDeleteOnPatch());
+    EXPECT_EQ(SettingsOf(entry.Get()).type, kPatchTypeDelete);
     info.SetDeleteOnPatch(false);
-    ThrowIfFailed(entry->GetType(&type));
-    EXPECT_EQ(type, kPatchTypeUpdate);
-
-    // The registration settings of a new file are written without a word: the warning is the
-    // new-file form's and the command line's.
-    ThrowIfFailed(entry->PutType(kPatchTypeNewFile));
-    info.SetSelfReg(true);
-    info.SetExtractCOM(true);
-    EXPECT_TRUE(info.GetSelfReg() && info.GetExtractCOM());
-    EXPECT_TRUE(messages.Shown().empty());
+    EXPECT_EQ(SettingsOf(entry.Get()).type, kPatchTypeUpdate);
 }
 
 TEST(PatchFileInfo, OriginalFileQueries) {
     ScriptedMessageService messages;
     FixtureProject fixture("patchrules");
-    const auto before = testing::FileBytes(testing::FixtureFile("patchrules"));
     CPatchFileInfo info;
     info.AttachProject(fixture.patch.Get());
     info.OpenPackage();
-
-    info.SetFileKey(u"vxselfreg.dll");
-    EXPECT_EQ(info.GetFileName(), u"vxselfreg.dll"); // the long part of vxself.dll|vxselfreg.dll
-    EXPECT_EQ(info.GetDestination(), u"[ProgramFilesFolder]\\Rules App");
-    EXPECT_EQ(info.GetFileVersion(), u"1.0.0.0");
-    EXPECT_EQ(info.GetFileLanguage(), u"1033");
-    EXPECT_EQ(info.GetComponentName(), u"CompPlain");
-    EXPECT_EQ(info.GetKeyFile(), u"plain.exe");
-
-    info.SetFileKey(u"helper.dll");
-    EXPECT_EQ(info.GetDestination(), u"[ProgramFilesFolder]\\Rules App\\bin");
-    EXPECT_EQ(info.GetKeyFile(), u"server.dll");
-
     info.SetFileKey(u"plain.exe"); // no version, no language: empty, not string 13
     EXPECT_EQ(info.GetFileVersion(), u"");
     EXPECT_EQ(info.GetFileLanguage(), u"");
-
-    info.SetFileKey(u"readme.txt1234"); // a new file's key
-    for (const std::u16string& answer :
-         {info.GetFileName(), info.GetDestination(), info.GetFileVersion(), info.GetFileLanguage(),
-          info.GetComponentName(), info.GetKeyFile()}) {
-        EXPECT_EQ(answer, kNotInOriginal);
-    }
-
     std::vector<std::u16string> keys{u"kept"};
     info.GetDirectoryKeys(keys);
     EXPECT_EQ(keys, (std::vector<std::u16string>{u"kept", u"TARGETDIR", u"ProgramFilesFolder",
                                                  u"INSTALLDIR", u"BinDir"}));
-    EXPECT_EQ(info.ResolveDirectoryKey(u"BinDir"), u"[ProgramFilesFolder]\\Rules App\\bin");
     info.ClosePackage();
     EXPECT_THROW(info.GetFileName(), CComException); // the package is closed again
-    EXPECT_EQ(testing::FileBytes(testing::FixtureFile("patchrules")), before);
 }
 
 TEST(PatchFileInfo, NewFileVersion) {

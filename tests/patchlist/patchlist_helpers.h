@@ -1,7 +1,7 @@
 #pragma once
 // A patch project on one of the fixture packages, for the patch-list tests.
 
-#include "automation/project_helpers.h"
+#include "support/project_helpers.h"
 #include "support/scratch_folder.h"
 #include "support/test_paths.h"
 

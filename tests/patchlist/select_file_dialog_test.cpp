@@ -4,14 +4,13 @@
 // left as it was.
 
 #include "VxWsApplicationFilesEP/patchlist/ui/dlg_original_setup_files.h"
-#include "ide/automation/project_factory.h"
 #include "ide/framework/message_service.h"
 #include "msi/storage/package_writer.h"
 #include "platform/com/com_exception.h"
+#include "support/project_helpers.h"
 #include "support/scratch_folder.h"
 #include "support/test_paths.h"
 
-#include <QCryptographicHash>
 #include <QHeaderView>
 #include <QPushButton>
 #include <QTest>
@@ -22,29 +21,19 @@
 
 using namespace vx;
 using namespace vx::msi::test;
-using vx::testing::ScopedEnv;
-using vx::testing::ScratchFolder;
+using namespace vx::testing;
 
 namespace {
-
-constexpr uint16_t kKey72 = kText | msi::kColumnKey | 72;
-constexpr uint16_t kS72 = kText | msi::kColumnNullable | 72;
-constexpr uint16_t kL255 = kText | msi::kColumnLocalizable | 255;
 
 // Files in the File table's order, which is not the order of their keys or names.
 std::vector<uint8_t> SamplePackage(bool withFiles = true) {
     PackagePlan plan;
+    plan.tables.push_back(DirectoryTable({{u"TARGETDIR", Cell{}, u"SourceDir"},
+                                          {u"ProgramFilesFolder", u"TARGETDIR", u"."},
+                                          {u"AppDir", u"ProgramFilesFolder", u"MYAPP|My App"},
+                                          {u"BinDir", u"AppDir", u"bin"}}));
     plan.tables.push_back(
-        {u"Directory",
-         {{u"Directory", kKey72, 0}, {u"Directory_Parent", kS72, 0}, {u"DefaultDir", kL255, 0}},
-         {{u"TARGETDIR", Cell{}, u"SourceDir"},
-          {u"ProgramFilesFolder", u"TARGETDIR", u"."},
-          {u"AppDir", u"ProgramFilesFolder", u"MYAPP|My App"},
-          {u"BinDir", u"AppDir", u"bin"}}});
-    plan.tables.push_back(
-        {u"Component",
-         {{u"Component", kKey72, 0}, {u"ComponentId", kS72, 0}, {u"Directory_", kText | 72, 0}},
-         {{u"CompApp", Cell{}, u"AppDir"}, {u"CompBin", Cell{}, u"BinDir"}}});
+        ComponentTable({{u"CompApp", Cell{}, u"AppDir"}, {u"CompBin", Cell{}, u"BinDir"}}));
     plan.tables.push_back({u"Property",
                            {{u"Property", kKey72, 0}, {u"Value", kL255, 0}},
                            {{u"ProductName", u"Sample"}}});
@@ -54,23 +43,8 @@ std::vector<uint8_t> SamplePackage(bool withFiles = true) {
                  {u"app.exe", u"CompApp", u"app.exe", 10, Cell{}, Cell{}, 0, 2},
                  {u"lib.dll", u"CompBin", u"LIBRAR~1.DLL|library.dll", 10, Cell{}, Cell{}, 0, 3}};
     }
-    plan.tables.push_back({u"File",
-                           {{u"File", kKey72, 0},
-                            {u"Component_", kText | 72, 0},
-                            {u"FileName", kL255, 0},
-                            {u"FileSize", kInteger | 4, 0},
-                            {u"Version", kS72, 0},
-                            {u"Language", kS72, 0},
-                            {u"Attributes", kInteger | msi::kColumnNullable | 2, 0},
-                            {u"Sequence", kInteger | 4, 0}},
-                           files});
+    plan.tables.push_back(FileTable(files));
     return WritePackage(plan);
-}
-
-QByteArray Sha256(const std::filesystem::path& file) {
-    QFile in(QString::fromStdString(file.string()));
-    in.open(QIODevice::ReadOnly);
-    return QCryptographicHash::hash(in.readAll(), QCryptographicHash::Sha256);
 }
 
 // Each row as "name|key|third column", top row first.
@@ -99,7 +73,7 @@ struct Setup {
     explicit Setup(const char* option, bool withFiles = true)
         : config("XDG_CONFIG_HOME", (folder / "config").string()) {
         package = folder / "setup.msi";
-        vx::testing::WriteBytes(package, SamplePackage(withFiles));
+        WriteBytes(package, SamplePackage(withFiles));
         folder.Write("config/vxide/vxide.ini",
                      option ? std::string("[SelectFile]\nDestinationColumn=") + option + "\n"
                             : std::string("[Other]\n"));
@@ -225,10 +199,9 @@ private slots:
     void closing() {
         QFETCH(std::function<void(CDlgOriginalSetupFiles&)>, act);
         Setup setup("0");
-        const QByteArray before = Sha256(setup.package);
-        ComPtr<IProject> project;
-        ThrowIfFailed(CreateProject(setup.folder.Wide("patch.vxp"), kPatchProjectType,
-                                    u"${Setups}/setup.msi", {}, project.ReleaseAndGetAddressOf()));
+        const auto before = FileBytes(setup.package);
+        ComPtr<IProject> project =
+            NewProject(setup.folder.Wide("patch.vxp"), u"${Setups}/setup.msi");
         ThrowIfFailed(
             project->PutPathVariable(u"Setups", Utf8ToUtf16(setup.folder.Root().string()).c_str()));
         CDlgOriginalSetupFiles dialog;
@@ -244,7 +217,7 @@ private slots:
         QTEST(keys, "keys");
         QCOMPARE(dialog.FileList().GetItemCount(), 3);
         QCOMPARE(dialog.FileList().GetColumnCount(), 3);
-        QCOMPARE(Sha256(setup.package), before);
+        QVERIFY(FileBytes(setup.package) == before);
     }
 
     // A package that cannot be read raises before the dialog shows, with the installer's

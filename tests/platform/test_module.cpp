@@ -1,2 +1,4 @@
 // A module that exports one function, for the dynamic-library tests.
-extern "C" __attribute__((visibility("default"))) int TestModuleAnswer() { return 42; }
+extern "C" __attribute__((visibility("default"))) int TestModuleAnswer() {
+    return 42;
+}

@@ -10,8 +10,7 @@
 #include <fstream>
 
 using namespace vx;
-using vx::testing::ScopedEnv;
-using vx::testing::ScratchFolder;
+using namespace vx::testing;
 namespace fs = std::filesystem;
 
 namespace {

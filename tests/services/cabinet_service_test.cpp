@@ -16,15 +16,12 @@
 
 using namespace vx;
 using namespace vx::cabinet;
-using vx::testing::ScratchFolder;
+using namespace vx::testing;
 namespace fs = std::filesystem;
 
 namespace {
 
 const fs::path kMedia = fs::path(VX_FIXTURE_DIR) / "media";
-
-using vx::testing::FileBytes;
-using vx::testing::WriteBytes;
 
 std::u16string U(const fs::path& path) {
     return Utf8ToUtf16(path.string());
@@ -60,9 +57,8 @@ TEST(CabinetReader, EveryFixtureCompressionExtractsAsCabextractDoes) {
         SCOPED_TRACE(name);
         ScratchFolder temp;
         const fs::path cabinet = kMedia / name;
-        ASSERT_EQ(vx::testing::RunShell("cabextract -q -d " +
-                                        vx::testing::Quote((temp / "oracle").string()) + " " +
-                                        vx::testing::Quote(cabinet.string()))
+        ASSERT_EQ(RunShell("cabextract -q -d " + Quote((temp / "oracle").string()) + " " +
+                           Quote(cabinet.string()))
                       .exitCode,
                   0);
         auto reader = Opened(cabinet);

@@ -3,11 +3,13 @@
 // 900x600 window the way the IDE hosts it; plus ways to read the page through Qt's own classes,
 // since a page made by the module is another copy of our window classes.
 
-#include "ide/automation/project_factory.h"
+#include "VxWsApplicationFilesEP/shell/identities.h"
+#include "ide/framework/service_object_loader.h"
 #include "ide/framework/widgets/workspace_interfaces.h"
 #include "ide/framework/widgets/workspace_site.h"
 #include "platform/com/class_factory.h"
 #include "platform/com/com_exception.h"
+#include "support/project_helpers.h"
 
 #include <QDir>
 #include <QSplitter>
@@ -24,6 +26,16 @@ namespace vx::testing {
 
 inline constexpr UINT kOriginalTreeId = 59648; // upper left pane
 inline constexpr UINT kPatchTreeId = 59664;    // lower left pane
+
+#ifdef VX_PAGE_MODULE
+// The page's class factory from the built module, as the IDE gets it.
+inline ComPtr<IClassFactory> ModuleFactory() {
+    ComPtr<IClassFactory> factory;
+    CServiceObjectLoader::Instance().GetClassObject(
+        u"" VX_PAGE_MODULE, CLSID_VxWsApplicationFilesEP, factory.ReleaseAndGetAddressOf());
+    return factory;
+}
+#endif
 
 inline std::u16string Fixture(const char* name) {
     return QDir(VX_FIXTURE_DIR).filePath(name).toStdU16String();
@@ -49,32 +61,30 @@ struct PageHarness {
         }
     }
 
-    ComPtr<IPatchProject> Patch() const {
-        ComPtr<IKestromProject> link;
-        ThrowIfFailed(project.As(link));
-        ComPtr<IPatchProject> patch;
-        ThrowIfFailed(link->GetPatchProject(patch.ReleaseAndGetAddressOf()));
-        return patch;
-    }
+    ComPtr<IPatchProject> Patch() const { return PatchOf(project.Get()); }
 
     void AddEntry(const EntryRow& row) const {
-        ComPtr<IUnknown> item;
-        ThrowIfFailed(Patch()->CreateItem(kPatchFileItemKind, row.key.c_str(), u"",
-                                          item.ReleaseAndGetAddressOf()));
-        ComPtr<IPatchFile> entry;
-        ThrowIfFailed(item.As(entry));
+        ComPtr<IPatchFile> entry = CreateEntry(Patch().Get(), row.key);
         ThrowIfFailed(entry->PutType(row.type));
         ThrowIfFailed(entry->PutNewFilePath(row.newFile.c_str()));
         if (!row.directory.empty()) {
             ThrowIfFailed(entry->PutDestinationDir(row.directory.c_str()));
         }
     }
+    // The keys of the project's entries, in its order.
+    QStringList Keys() const {
+        QStringList keys;
+        for (const std::u16string& key : KeysOf(Patch().Get())) {
+            keys << QString::fromStdU16String(key);
+        }
+        return keys;
+    }
 
     // The project, its entries and the program folder with its contents page.
     void MakeProject(const std::u16string& original, const std::vector<EntryRow>& entries = {},
                      std::u16string_view type = kPatchProjectType) {
-        const std::u16string path = QDir(temp.path()).filePath("page.vxp").toStdU16String();
-        ThrowIfFailed(CreateProject(path, type, original, {}, project.ReleaseAndGetAddressOf()));
+        project =
+            NewProject(QDir(temp.path()).filePath("page.vxp").toStdU16String(), original, type);
         if (type == kPatchProjectType) {
             for (const EntryRow& row : entries) {
                 AddEntry(row);
@@ -88,9 +98,13 @@ struct PageHarness {
     // Creates the page from `factory`, embeds its window and shows it as the active page.
     void Open(IClassFactory* factory) {
         QVERIFY(factory);
-        QCOMPARE(factory->CreateInstance(nullptr, IWorkspace2::kIid, page.ReleaseAndGetVoidAddress()),
-                 S_OK);
-        QCOMPARE(page->Initialize(MakeComObject<CWorkspaceSite>(project.Get(), temp.path().toStdU16String()).Get()), S_OK);
+        QCOMPARE(
+            factory->CreateInstance(nullptr, IWorkspace2::kIid, page.ReleaseAndGetVoidAddress()),
+            S_OK);
+        QCOMPARE(
+            page->Initialize(
+                MakeComObject<CWorkspaceSite>(project.Get(), temp.path().toStdU16String()).Get()),
+            S_OK);
         QWidget* window = nullptr;
         QCOMPARE(page->GetWindow(&window), S_OK);
         auto* layout = new QVBoxLayout(&host);

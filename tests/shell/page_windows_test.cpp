@@ -37,16 +37,36 @@ static void* AllocateOrNull(std::size_t size) noexcept {
         return nullptr;
     }
 }
-void* operator new(std::size_t size) { return Allocate(size); }
-void* operator new[](std::size_t size) { return Allocate(size); }
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return AllocateOrNull(size); }
-void* operator new[](std::size_t size, const std::nothrow_t&) noexcept { return AllocateOrNull(size); }
-void operator delete(void* block) noexcept { std::free(block); }
-void operator delete[](void* block) noexcept { std::free(block); }
-void operator delete(void* block, std::size_t) noexcept { std::free(block); }
-void operator delete[](void* block, std::size_t) noexcept { std::free(block); }
-void operator delete(void* block, const std::nothrow_t&) noexcept { std::free(block); }
-void operator delete[](void* block, const std::nothrow_t&) noexcept { std::free(block); }
+void* operator new(std::size_t size) {
+    return Allocate(size);
+}
+void* operator new[](std::size_t size) {
+    return Allocate(size);
+}
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+    return AllocateOrNull(size);
+}
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
+    return AllocateOrNull(size);
+}
+void operator delete(void* block) noexcept {
+    std::free(block);
+}
+void operator delete[](void* block) noexcept {
+    std::free(block);
+}
+void operator delete(void* block, std::size_t) noexcept {
+    std::free(block);
+}
+void operator delete[](void* block, std::size_t) noexcept {
+    std::free(block);
+}
+void operator delete(void* block, const std::nothrow_t&) noexcept {
+    std::free(block);
+}
+void operator delete[](void* block, const std::nothrow_t&) noexcept {
+    std::free(block);
+}
 
 namespace {
 
@@ -132,13 +152,14 @@ private slots:
             tree.Payload(FindItem(tree, nullptr, "Fixture Basic"));
         g_allocationsBeforeFailure = -1;
         QVERIFY(!payload);
-        QVERIFY(LogText(m_state.path()).contains("VxWsApplicationFilesEP\\OriginalSetupFilesTree 293: "));
+        QVERIFY(LogText(m_state.path())
+                    .contains("VxWsApplicationFilesEP\\OriginalSetupFilesTree 293: "));
     }
 
     void treeIconsAreMasked() {
-        for (const char* name : {"package", "document", "folder_closed", "folder_open",
-                                 "patch_root", "entry_blank", "entry_new", "entry_patched",
-                                 "entry_deleted", "feature"}) {
+        for (const char* name :
+             {"package", "document", "folder_closed", "folder_open", "patch_root", "entry_blank",
+              "entry_new", "entry_patched", "entry_deleted", "feature"}) {
             const QIcon icon = LoadTreeIcon(name);
             QVERIFY2(!icon.isNull(), name);
             const QImage image = icon.pixmap(16, 16).toImage();
@@ -154,12 +175,11 @@ private slots:
         QTest::addColumn<QString>("pageFace");
         QTest::addColumn<int>("pagePoints");
         QTest::addColumn<int>("headingPoints");
-        QTest::newRow("desktop face kept") << "Cantarell" << 11 << kDefaultCharSet << "Cantarell"
-                                           << 11 << 14;
-        QTest::newRow("ANSI: Tahoma 8") << "Cantarell" << 11 << kAnsiCharSet << "Tahoma" << 8
-                                        << 12;
-        QTest::newRow("bitmap face") << "MS Sans Serif" << 10 << kDefaultCharSet << "Tahoma" << 10
-                                     << 13;
+        QTest::newRow("desktop face kept")
+            << "Cantarell" << 11 << kDefaultCharSet << "Cantarell" << 11 << 14;
+        QTest::newRow("ANSI: Tahoma 8") << "Cantarell" << 11 << kAnsiCharSet << "Tahoma" << 8 << 12;
+        QTest::newRow("bitmap face")
+            << "MS Sans Serif" << 10 << kDefaultCharSet << "Tahoma" << 10 << 13;
         QTest::newRow("no face") << "" << 9 << kDefaultCharSet << "Tahoma" << 9 << 12;
     }
     void pageFonts() {

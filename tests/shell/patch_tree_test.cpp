@@ -28,8 +28,7 @@ namespace {
 struct PatchPage : PageHarness {
     CPatchFilesTree* tree = nullptr;
 
-    explicit PatchPage(const std::vector<EntryRow>& entries,
-                       const char* original = "basic.msi") {
+    explicit PatchPage(const std::vector<EntryRow>& entries, const char* original = "basic.msi") {
         MakeProject(Fixture(original), entries);
         Open(CVxWsApplicationFilesEPCtrl::ClassFactory());
         tree = view->findChild<CPatchFilesTree*>();
@@ -62,38 +61,10 @@ struct PatchPage : PageHarness {
         }
         return images;
     }
-    QStringList ProjectKeys() const {
-        QStringList keys;
-        ComPtr<IPatchFiles> files;
-        ThrowIfFailed(Patch()->GetFiles(files.ReleaseAndGetAddressOf()));
-        ComPtr<IEnumVARIANT> entries;
-        ThrowIfFailed(files->NewEnum(entries.ReleaseAndGetAddressOf()));
-        Variant item;
-        ULONG fetched = 0;
-        while (entries->Next(1, item.Get(), &fetched) == S_OK && fetched == 1) {
-            ComPtr<IPatchFile> entry;
-            ThrowIfFailed(item.Get()->punkVal->QueryInterface(IPatchFile::kIid,
-                                                              entry.ReleaseAndGetVoidAddress()));
-            keys << QString::fromStdU16String(ReadPatchEntry(entry.Get()).key);
-            item = Variant();
-        }
-        return keys;
-    }
     QPoint CentreOf(HTREEITEM item) const {
         QRect label;
         tree->GetItemRect(item, &label, true);
         return label.center();
-    }
-};
-
-// Counts what the project announces.
-class ChangeCounter final : public ComObject<ChangeCounter, IProjectEvents2> {
-public:
-    int items = 0;
-    HRESULT ChangeEvent(const char16_t*) override { return S_OK; }
-    HRESULT OnItemChanged2(const char16_t*, const char16_t*, ItemChange, const char16_t*) override {
-        ++items;
-        return S_OK;
     }
 };
 
@@ -152,8 +123,8 @@ private slots:
         QCOMPARE(page.tree->GetItemText(page.Root()), QString("Files To Patch"));
         QCOMPARE(page.Labels(),
                  (QStringList{"app.exe", "File Not Found In Original Setup", "extra.dll"}));
-        QCOMPARE(page.Images(), (QList<int>{kPatchImageDeleted, kPatchImagePatched,
-                                            kPatchImageNewFile}));
+        QCOMPARE(page.Images(),
+                 (QList<int>{kPatchImageDeleted, kPatchImagePatched, kPatchImageNewFile}));
         QCOMPARE(page.tree->GetSelectedItem(), page.Root());
         QCOMPARE(page.tree->GetCurrentNode(), page.Root());
         QVERIFY(page.tree->IsExpanded(page.Root()));
@@ -222,10 +193,9 @@ private slots:
 
         ScriptedContextMenuService menus;
         menus.Choose(ID_DELETE_PATCH_FILE);
-        QTest::mouseClick(page.tree->viewport(), Qt::RightButton, {},
-                          page.CentreOf(page.Child(0)));
+        QTest::mouseClick(page.tree->viewport(), Qt::RightButton, {}, page.CentreOf(page.Child(0)));
         QCOMPARE(page.Labels(), QStringList{"extra.dll"});
-        QCOMPARE(page.ProjectKeys(), (QStringList{"Extra", "Hidden"}));
+        QCOMPARE(page.Keys(), (QStringList{"Extra", "Hidden"}));
 
         QString dialogTitle;
         QTimer::singleShot(0, [&] {
@@ -237,7 +207,7 @@ private slots:
         page.tree->SelectItem(page.Child(0));
         QTest::keyClick(page.tree, Qt::Key_Insert);
         QCOMPARE(dialogTitle, QString("Select File"));
-        QCOMPARE(page.ProjectKeys(), (QStringList{"Extra", "Hidden"}));
+        QCOMPARE(page.Keys(), (QStringList{"Extra", "Hidden"}));
         QVERIFY(boxes.Shown().empty());
     }
 
@@ -247,22 +217,20 @@ private slots:
     void dropFiles() {
         PatchPage page(kEntries);
         ScriptedMessageService boxes;
-        const auto counter = MakeComObject<ChangeCounter>();
-        DWORD cookie = 0;
-        QCOMPARE(page.project->Advise(counter.Get(), &cookie), S_OK);
+        const auto sink = Listen(page.project.Get());
 
         OtherRecord other;
         QVERIFY(!DropOnRoot(page, SaveDragRecord(other).get()));
         const auto files = FileRecord({u"CoreDll", u"AppExe", u"Readme", u"AppExe"});
         QVERIFY(DropOnRoot(page, files.get()));
-        QCOMPARE(page.ProjectKeys(), (QStringList{"AppExe", "Gone", "Extra", "Hidden", "CoreDll",
-                                                  "Readme"}));
+        QCOMPARE(page.Keys(),
+                 (QStringList{"AppExe", "Gone", "Extra", "Hidden", "CoreDll", "Readme"}));
         QCOMPARE(page.Labels(), (QStringList{"app.exe", "File Not Found In Original Setup",
                                              "extra.dll", "core.dll", "readme.txt"}));
         QCOMPARE(boxes.Shown().size(), size_t{1});
         QCOMPARE(QString::fromStdU16String(boxes.Shown()[0].text),
                  QString("You cannot add the same file to the Patch Files list."));
-        QCOMPARE(counter->items, 1);
+        QCOMPARE(sink->events, std::vector<std::u16string>{kSeveralEntries});
         QCOMPARE(page.tree->GetSelectedItem(), HTREEITEM{});
         QVERIFY(page.tree->IsExpanded(page.Root()));
 
@@ -271,9 +239,8 @@ private slots:
         progress.CancelAt(3);
         QVERIFY(DropOnRoot(page, FileRecord({u"PluginDll", u"Guide", u"AtRoot", u"Other"}).get()));
         QCOMPARE(progress.Titles(), std::vector<QString>{"Adding files to the patch"});
-        QCOMPARE(page.ProjectKeys().mid(6), (QStringList{"PluginDll", "Guide"}));
-        QCOMPARE(counter->items, 2);
-        page.project->Unadvise(cookie);
+        QCOMPARE(page.Keys().mid(6), (QStringList{"PluginDll", "Guide"}));
+        QCOMPARE(sink->events, std::vector<std::u16string>(2, kSeveralEntries));
     }
 
     // Insert New File: the chosen file under a key of its name, into INSTALLDIR with the first
@@ -283,19 +250,14 @@ private slots:
         ScriptedFileDialogService dialogs;
         dialogs.Cancel();
         page.tree->OnCommand(ID_INSERT_NEW_FILE);
-        QCOMPARE(page.ProjectKeys(), QStringList{});
+        QCOMPARE(page.Keys(), QStringList{});
 
         dialogs.Answer({"/srv/build/core.dll"});
         page.tree->OnCommand(ID_INSERT_NEW_FILE);
         QCOMPARE(dialogs.Requests().back().nameFilters, QStringList{"All Files (*)"});
         QCOMPARE(page.Labels(), QStringList{"core.dll"});
         QCOMPARE(page.Images(), QList<int>{kPatchImageNewFile});
-        ComPtr<IPatchFiles> files;
-        ThrowIfFailed(page.Patch()->GetFiles(files.ReleaseAndGetAddressOf()));
-        ComPtr<IPatchFile> entry;
-        const Variant key(std::u16string_view{u"core.dll"});
-        QCOMPARE(files->Item(key.Get(), entry.ReleaseAndGetAddressOf()), S_OK);
-        const PatchEntry row = ReadPatchEntry(entry.Get());
+        const PatchEntry row = ReadPatchEntry(Entry(page.Patch().Get(), u"core.dll").Get());
         QCOMPARE(row.type, kPatchTypeNewFile);
         QCOMPARE(QString::fromStdU16String(row.newFilePath), QString("/srv/build/core.dll"));
         QCOMPARE(QString::fromStdU16String(row.destinationDir), QString("INSTALLDIR"));
@@ -320,19 +282,15 @@ private slots:
         PatchPage page(kEntries);
         ScriptedMessageService boxes;
         // Another program removes the entry first: the author is told, the node stays.
-        ComPtr<IPatchFiles> files;
-        ThrowIfFailed(page.Patch()->GetFiles(files.ReleaseAndGetAddressOf()));
-        ComPtr<IPatchFile> gone;
-        const Variant key(std::u16string_view{u"Gone"});
-        ThrowIfFailed(files->Item(key.Get(), gone.ReleaseAndGetAddressOf()));
         ComPtr<IProjectItem> item;
-        ThrowIfFailed(gone.As(item));
+        ThrowIfFailed(Entry(page.Patch().Get(), u"Gone").As(item));
         ThrowIfFailed(item->Delete());
         page.tree->SelectItem(page.Child(1)); // the form may say so already
         const size_t before = boxes.Shown().size();
         QTest::keyClick(page.tree, Qt::Key_Delete);
         QCOMPARE(boxes.Shown().size(), before + 1);
-        QVERIFY(boxes.Shown().back().text.find(u"no longer in the project") != std::u16string::npos);
+        QVERIFY(boxes.Shown().back().text.find(u"no longer in the project") !=
+                std::u16string::npos);
         QCOMPARE(page.Labels().size(), 3);
 
         // The original package is gone: Ins cannot list it; logged, nothing added.

@@ -1,17 +1,30 @@
 #pragma once
-// A fresh folder under the temporary folder for one test, removed with everything in it, and an
-// environment variable set for a test's duration.
+// A fresh folder under the temporary folder for one test, removed with everything in it, an
+// environment variable set for a test's duration, and whole-file reads and writes.
 
 #include "platform/sys/wide_string.h"
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <unistd.h>
+#include <vector>
 
 namespace vx::testing {
+
+inline std::vector<uint8_t> FileBytes(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+inline void WriteBytes(const std::filesystem::path& path, const std::vector<uint8_t>& bytes) {
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
+}
 
 class ScratchFolder {
 public:

@@ -3,6 +3,7 @@
 // and whole-file reads and writes.
 
 #include "platform/sys/wide_string.h"
+#include "support/scratch_folder.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -49,17 +50,6 @@ inline std::u16string FixturePackage(const std::string& name) {
     return Utf8ToUtf16(FixtureFile(name));
 }
 #endif
-
-inline std::vector<uint8_t> FileBytes(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
-}
-
-inline void WriteBytes(const std::filesystem::path& path, const std::vector<uint8_t>& bytes) {
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()),
-               static_cast<std::streamsize>(bytes.size()));
-}
 
 // An independent extractor's listing of a corpus package (NAME.extracted.csv): each file's
 // path as it wrote it (starting "\SourceDir\"), and its size.

@@ -8,11 +8,11 @@
 #include "ide/framework/scripted_message_service.h"
 #include "ide/framework/widgets/scripted_context_menu_service.h"
 #include "ide/framework/widgets/scripted_file_dialog_service.h"
+#include "tests/support/scratch_folder.h"
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
-#include <QCryptographicHash>
 #include <QDir>
 #include <QLabel>
 #include <QProcess>
@@ -29,12 +29,6 @@ using namespace vx;
 namespace {
 
 constexpr UINT kInsertNewFile = 32770;
-
-QByteArray Sha256(const QString& path) {
-    QFile file(path);
-    file.open(QIODevice::ReadOnly);
-    return QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256);
-}
 
 // The first index labelled `label` below `parent`, depth first.
 QModelIndex Find(const QAbstractItemModel* model, const QString& label,
@@ -81,7 +75,7 @@ private slots:
         }
         const QString project = work.filePath(u"OrvaneNotes-1.1.vxp"_s);
         const QString package = work.filePath(u"OrvaneNotes.msi"_s);
-        const QByteArray packageHash = Sha256(package);
+        const auto packageBytes = vx::testing::FileBytes(package.toStdString());
         QDir(work.path()).mkpath(u"update"_s);
         const QString plugin = work.filePath(u"update/plugin.dll"_s);
         QFile(plugin).open(QIODevice::WriteOnly);
@@ -155,7 +149,7 @@ private slots:
             lines.contains(u"plugin.dll\t2\t"_s + plugin + u"\t0\t0\t0\tDocumentation\tDocDir"_s));
         QCOMPARE(lines.size(), 7); // the demo's four entries, the two new ones, the final line end
         QVERIFY(messages.Shown().empty());
-        QCOMPARE(Sha256(package), packageHash);
+        QVERIFY(vx::testing::FileBytes(package.toStdString()) == packageBytes);
     }
 };
 

@@ -6,10 +6,8 @@
 
 #include "apps/vxide/main_window.h"
 #include "apps/vxide/page_registry.h"
-#include "ide/automation/project_factory.h"
 #include "ide/framework/scripted_message_service.h"
 #include "ide/framework/widgets/scripted_file_dialog_service.h"
-#include "platform/com/com_exception.h"
 
 #include <QAction>
 #include <QApplication>
@@ -73,6 +71,10 @@ QStringList Sorted(QStringList list) {
     return list;
 }
 
+int Vxpatch(const QStringList& arguments) {
+    return QProcess::execute(QStringLiteral(VX_VXPATCH), arguments);
+}
+
 void Activate(QWidget* window) {
     QApplication::setActiveWindow(window);
     QVERIFY(QTest::qWaitForWindowActive(window));
@@ -111,15 +113,10 @@ private slots:
         ScriptedMessageService messages;
         QTemporaryDir dir;
         const QString path = dir.filePath(u"p.vxp"_s);
-        {
-            ComPtr<IProject> project;
-            ThrowIfFailed(
-                CreateProject(path.toStdU16String(), kPatchProjectType,
-                              QStringLiteral(VX_FIXTURE_DIR "/patchrules.msi").toStdU16String(), {},
-                              project.ReleaseAndGetAddressOf()));
-        }
-        QCOMPARE(QProcess::execute(QStringLiteral(VX_VXPATCH), {u"add"_s, path, u"server.dll"_s}),
+        QCOMPARE(Vxpatch({u"new"_s, path, u"--original"_s,
+                          QStringLiteral(VX_FIXTURE_DIR "/patchrules.msi")}),
                  0);
+        QCOMPARE(Vxpatch({u"add"_s, path, u"server.dll"_s}), 0);
 
         QWidget elsewhere; // another program's window
         ide::MainWindow window(ide::ReadPageRegistrations(QStringLiteral(VX_PAGE_DIR), nullptr));
@@ -135,8 +132,7 @@ private slots:
         if (deleteFile) {
             QVERIFY(QFile::remove(path));
         } else {
-            QCOMPARE(
-                QProcess::execute(QStringLiteral(VX_VXPATCH), {u"add"_s, path, u"plain.exe"_s}), 0);
+            QCOMPARE(Vxpatch({u"add"_s, path, u"plain.exe"_s}), 0);
         }
         if (switchPages) {
             window.ActivatePage(0);
@@ -181,12 +177,8 @@ private slots:
         fs::copy(VX_FIXTURE_DIR "/scan", root / "pkg", fs::copy_options::recursive);
         const QString project = dir.filePath(u"p.vxp"_s);
         const QString out = dir.filePath(u"out"_s);
-        QCOMPARE(QProcess::execute(QStringLiteral(VX_VXPATCH),
-                                   {u"extract-all"_s, dir.filePath(u"pkg/scan.msi"_s), out}),
-                 0);
-        QCOMPARE(QProcess::execute(QStringLiteral(VX_VXPATCH), {u"new"_s, project, u"--original"_s,
-                                                                dir.filePath(u"pkg/scan.msi"_s)}),
-                 0);
+        QCOMPARE(Vxpatch({u"extract-all"_s, dir.filePath(u"pkg/scan.msi"_s), out}), 0);
+        QCOMPARE(Vxpatch({u"new"_s, project, u"--original"_s, dir.filePath(u"pkg/scan.msi"_s)}), 0);
         // A new build: content, size, a file gone and one new.
         const fs::path app = root / "out" / "Scan App";
         {

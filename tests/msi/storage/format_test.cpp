@@ -16,19 +16,13 @@ using namespace vx::msi::test;
 
 namespace {
 
-void Add16(std::vector<uint8_t>& b, uint32_t v) {
-    b.push_back(static_cast<uint8_t>(v));
-    b.push_back(static_cast<uint8_t>(v >> 8));
-}
-
 // A pool from (length, refs) entries after a header.
 std::vector<uint8_t> Pool(uint32_t header, std::initializer_list<std::pair<uint16_t, uint16_t>> e) {
     std::vector<uint8_t> out;
-    Add16(out, header & 0xFFFF);
-    Add16(out, header >> 16);
+    Append(out, header);
     for (const auto& [length, refs] : e) {
-        Add16(out, length);
-        Add16(out, refs);
+        Append(out, length, 2);
+        Append(out, refs, 2);
     }
     return out;
 }
@@ -214,7 +208,7 @@ TEST(SummaryInformation, DamageIsBoundsChecked) {
     }
     const auto with = [&](size_t at, uint32_t value) {
         auto bytes = good;
-        Poke32(bytes, at, value);
+        Put(bytes, at, value);
         return bytes;
     };
     const std::pair<std::vector<uint8_t>, const char*> cases[] = {

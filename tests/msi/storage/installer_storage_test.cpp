@@ -189,7 +189,7 @@ TEST(InstallerStorage, DamagedDatabasesFailClearly) {
     const auto shorter = with(u"_StringData", [](auto& d) { d.pop_back(); });
     ExpectDamaged([&] { OpenInstallerStorage(shorter); }, "needs bytes");
     // An unknown code page is named.
-    const auto codePage = with(u"_StringPool", [](auto& d) { Poke32(d, 0, 1234); });
+    const auto codePage = with(u"_StringPool", [](auto& d) { Put(d, 0, 1234); });
     ExpectDamaged([&] { OpenInstallerStorage(codePage); }, "code page 1234");
     // A table stream that is not a whole number of rows fails when the table is read.
     const auto partial = with(u"Icon", [](auto& d) { d.push_back(0); });

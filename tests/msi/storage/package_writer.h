@@ -19,6 +19,10 @@ inline void Put(std::vector<uint8_t>& b, size_t at, uint32_t v, size_t width = 4
         b[at + i] = static_cast<uint8_t>(v >> (8 * i));
     }
 }
+inline uint32_t Get32(const std::vector<uint8_t>& b, size_t at) {
+    return uint32_t{b.at(at)} | uint32_t{b.at(at + 1)} << 8 | uint32_t{b.at(at + 2)} << 16 |
+           uint32_t{b.at(at + 3)} << 24;
+}
 inline void Append(std::vector<uint8_t>& b, uint32_t v, size_t width = 4) {
     b.resize(b.size() + width);
     Put(b, b.size() - width, v, width);
@@ -58,11 +62,40 @@ inline constexpr uint16_t kText = kColumnValid | kColumnShort | kColumnString;
 inline constexpr uint16_t kInteger = kColumnValid;
 inline constexpr uint16_t kBinary = kColumnValid | kColumnString;
 
+inline constexpr uint16_t kKey72 = kText | kColumnKey | 72;
+inline constexpr uint16_t kS72 = kText | kColumnNullable | 72;
+inline constexpr uint16_t kL255 = kText | kColumnLocalizable | 255;
+
 struct TablePlan {
     std::u16string name;
     std::vector<ColumnInfo> columns; // name and type; number comes from the position
     std::vector<std::vector<Cell>> rows;
 };
+
+// Standard tables, as far as the package reader reads their columns (by position).
+inline TablePlan DirectoryTable(std::vector<std::vector<Cell>> rows) {
+    return {u"Directory",
+            {{u"Directory", kKey72, 0}, {u"Directory_Parent", kS72, 0}, {u"DefaultDir", kL255, 0}},
+            std::move(rows)};
+}
+inline TablePlan ComponentTable(std::vector<std::vector<Cell>> rows) {
+    return {u"Component",
+            {{u"Component", kKey72, 0}, {u"ComponentId", kS72, 0}, {u"Directory_", kText | 72, 0}},
+            std::move(rows)};
+}
+// File, Component_, FileName, FileSize, Version, Language, Attributes, Sequence.
+inline TablePlan FileTable(std::vector<std::vector<Cell>> rows) {
+    return {u"File",
+            {{u"File", kKey72, 0},
+             {u"Component_", kText | 72, 0},
+             {u"FileName", kL255, 0},
+             {u"FileSize", kInteger | 4, 0},
+             {u"Version", kS72, 0},
+             {u"Language", kS72, 0},
+             {u"Attributes", kInteger | kColumnNullable | 2, 0},
+             {u"Sequence", kInteger | 4, 0}},
+            std::move(rows)};
+}
 
 struct PackagePlan {
     uint32_t codePage = 0;

@@ -30,12 +30,6 @@ template <class Action> void ExpectDamaged(Action&& action, std::string_view fra
     ExpectFailure(std::forward<Action>(action), ERROR_INSTALL_PACKAGE_INVALID, fragment);
 }
 
-inline void Poke32(std::vector<uint8_t>& bytes, size_t at, uint32_t value) {
-    for (int k = 0; k < 4; ++k) {
-        bytes.at(at + static_cast<size_t>(k)) = static_cast<uint8_t>(value >> (8 * k));
-    }
-}
-
 inline std::vector<uint8_t> Bytes(std::string_view text) {
     return {text.begin(), text.end()};
 }

@@ -1,11 +1,10 @@
 #pragma once
-// Short ways to a patch project and its objects for the automation and patch-list tests.
+// Short ways to a patch project and its objects, its entries' keys and settings, and what it
+// announces.
 
 #include "ide/automation/project_factory.h"
 #include "platform/com/com_exception.h"
 #include "platform/sys/wide_string.h"
-
-#include <gtest/gtest.h>
 
 #include <ostream>
 #include <string>
@@ -103,17 +102,6 @@ inline ComPtr<RecordingSink> Listen(IProject* project) {
     DWORD cookie = 0;
     ThrowIfFailed(project->Advise(sink.Get(), &cookie));
     return sink;
-}
-
-inline std::u16string Text(HRESULT hr, const BStr& text) {
-    ThrowIfFailed(hr);
-    return text.ToString();
-}
-
-inline std::u16string KeyOf(IPatchFile* entry) {
-    BStr key;
-    ThrowIfFailed(entry->GetKey(key.Out()));
-    return key.ToString();
 }
 
 // Every setting of an entry, read or expected in one go.
