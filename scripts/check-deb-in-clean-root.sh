@@ -55,30 +55,8 @@ else
 fi
 
 # The clean root.
-if [ ! -x "$base/usr/bin/apt-get" ]; then
-  echo "== debootstrap bookworm into $base"
-  rm -rf "$base"
-  if ! debootstrap --variant=minbase bookworm "$base" "$mirror" >"$base.debootstrap.log" 2>&1; then
-    tail -20 "$base.debootstrap.log"
-    rm -rf "$base"
-    exit 1
-  fi
-fi
-echo "== a fresh copy of the clean system in $root"
-rm -rf "$root"
-cp -a "$base" "$root"
-
-mounts=()
-cleanup() {
-  for ((i = ${#mounts[@]} - 1; i >= 0; i--)); do umount -l "${mounts[$i]}" 2>/dev/null || true; done
-}
-trap cleanup EXIT
-mount_into() { mkdir -p "$root$2"; mount "${@:3}" "$1" "$root$2"; mounts+=("$root$2"); }
-mount_into proc /proc -t proc
-mount_into /dev /dev --bind
-mount_into devpts /dev/pts -t devpts
-mount_into tmpfs /tmp -t tmpfs -o mode=1777
-cp /etc/resolv.conf "$root/etc/resolv.conf"
+source scripts/clean-root-common.sh
+make_clean_root
 mkdir -p "$root/srv/package" "$root/srv/corpus"
 cp "$deb" "$root/srv/package/"
 cp "$corpus"/*.msi "$corpus"/*.cab "$root/srv/corpus/" 2>/dev/null
@@ -91,7 +69,8 @@ as_root() {
     DEBIAN_FRONTEND=noninteractive bash -o pipefail -c "$1" - "${@:2}"
 }
 as_user() {
-  chroot --userspec=nobody:nogroup "$root" /usr/bin/env -i HOME=/tmp/home \
+  chroot "$root" /usr/bin/setpriv --reuid=nobody --regid=nogroup --clear-groups \
+    /usr/bin/env -i HOME=/tmp/home \
     PATH=/usr/bin:/bin LANG=C.UTF-8 QT_QPA_PLATFORM=offscreen \
     bash -o pipefail -c "mkdir -p \$HOME && $1" - "${@:2}"
 }

@@ -21,27 +21,8 @@ mirror=${VX_DEBIAN_MIRROR:-http://deb.debian.org/debian}
 if [ "$(id -u)" -ne 0 ]; then echo "clean-root-check: run as root" >&2; exit 2; fi
 command -v debootstrap >/dev/null || { echo "clean-root-check: apt-get install debootstrap" >&2; exit 2; }
 
-if [ ! -x "$base/usr/bin/apt-get" ]; then
-  echo "== debootstrap bookworm into $base"
-  rm -rf "$base"
-  debootstrap --variant=minbase bookworm "$base" "$mirror" >"$base.debootstrap.log" 2>&1 ||
-    { tail -20 "$base.debootstrap.log"; rm -rf "$base"; exit 1; }
-fi
-echo "== a fresh copy of the clean system in $root"
-rm -rf "$root"
-cp -a "$base" "$root"
-
-mounts=()
-cleanup() {
-  for ((i=${#mounts[@]}-1; i>=0; i--)); do umount -l "${mounts[$i]}" 2>/dev/null || true; done
-}
-trap cleanup EXIT
-mount_into() { mkdir -p "$root$2"; mount "${@:3}" "$1" "$root$2"; mounts+=("$root$2"); }
-mount_into proc /proc -t proc
-mount_into /dev /dev --bind
-mount_into devpts /dev/pts -t devpts
-mount_into tmpfs /tmp -t tmpfs
-cp /etc/resolv.conf "$root/etc/resolv.conf"
+source scripts/clean-root-common.sh
+make_clean_root
 
 # A fresh clone of what is committed: untracked files and local builds stay out.
 rm -rf "$root/work"
