@@ -4,6 +4,7 @@
 #include "ide/automation/project_schema.h"
 #include "platform/sys/file_system.h"
 #include "platform/sys/format_string.h"
+#include "platform/sys/path_strings.h"
 #include "platform/sys/wide_string.h"
 
 #include <algorithm>
@@ -298,8 +299,17 @@ std::shared_ptr<ProjectStore> ProjectStore::Create(const std::u16string& path,
 }
 
 std::u16string ProjectStore::Folder() const {
+    // Always absolute: a project opened by a relative name must not have its relative folder
+    // joined once more by whoever expands ${ProjectFolder} against it.
     const std::u16string folder = ParentFolder(Path());
-    return folder.empty() ? GetCurrentDirectory() : folder;
+    if (!folder.empty() && folder.front() == u'/') {
+        return folder;
+    }
+    std::u16string absolute = GetCurrentDirectory();
+    if (!folder.empty()) {
+        AppendPathSegment(absolute, folder, kNativeSeparator);
+    }
+    return absolute;
 }
 
 std::u16string ProjectStore::Property(std::u16string_view name) {

@@ -37,6 +37,13 @@ TEST_F(ProjectCommands, AProjectFromNewToRemove) {
     EXPECT_EQ(Vxpatch("info p.vxp").out,
               "Project: p.vxp\nType: Kestrom\nFormat: 1\nOriginal package: " + rules +
                   "\nOriginal package path: " + rules + "\nEntries: 0\n");
+    // A project named relative to the current folder: ${ProjectFolder} is its folder, once.
+    std::filesystem::create_directories(folder.Root() / "sub");
+    std::filesystem::copy_file(rules, folder.Root() / "sub/r.msi");
+    ASSERT_EQ(Vxpatch("new sub/q.vxp --original '${ProjectFolder}/r.msi'").exitCode, 0);
+    EXPECT_NE(Vxpatch("info sub/q.vxp").out.find("Original package path: " +
+                                                 (folder.Root() / "sub/r.msi").string() + "\n"),
+              std::string::npos);
     const ChildOutcome add = Vxpatch("add p.vxp selfreg.dll server.dll plain.exe");
     EXPECT_EQ(add.exitCode, 0) << add.err;
     EXPECT_EQ(add.err, "");
